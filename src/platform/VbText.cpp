@@ -1,0 +1,235 @@
+#include "VbText.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "Cp1252.h"
+
+namespace terv {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Length of the leading number of s (sign, digits, point, exponent), 0 when there is none.
+size_t LeadingNumberLength(std::string_view s) {
+    size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    }
+    if (digits == 0) return 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+        size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        const size_t expStart = j;
+        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) ++j;
+        if (j > expStart) i = j;
+    }
+    return i;
+}
+
+// Byte offset of the character with 0-based index `chars` (or the end).
+size_t ByteOffset(std::string_view s, size_t chars) {
+    size_t i = 0;
+    while (i < s.size() && chars > 0) {
+        ++i;
+        while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
+        --chars;
+    }
+    return i;
+}
+
+template <typename Map>
+std::string MapCase(std::string_view text, Map map) {
+    return Cp1252ToUtf8([&] {
+        std::string bytes = Utf8ToCp1252(text);
+        for (char& c : bytes) c = static_cast<char>(map(static_cast<unsigned char>(c)));
+        return bytes;
+    }());
+}
+
+unsigned char Upper1252(unsigned char c) {
+    if (c >= 'a' && c <= 'z') return c - 0x20;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
+    switch (c) {
+        case 0x9A: return 0x8A;  // š
+        case 0x9C: return 0x8C;  // œ
+        case 0x9E: return 0x8E;  // ž
+        case 0xFF: return 0x9F;  // ÿ
+        default: return c;
+    }
+}
+
+unsigned char Lower1252(unsigned char c) {
+    if (c >= 'A' && c <= 'Z') return c + 0x20;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
+    switch (c) {
+        case 0x8A: return 0x9A;
+        case 0x8C: return 0x9C;
+        case 0x8E: return 0x9E;
+        case 0x9F: return 0xFF;
+        default: return c;
+    }
+}
+
+// Case change only where the text has characters of the code page; others pass through.
+bool IsCp1252Text(std::string_view text) { return Cp1252ToUtf8(Utf8ToCp1252(text)) == text; }
+
+}  // namespace
+
+double Val(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    const std::string_view rest = text.substr(i);
+    const size_t n = LeadingNumberLength(rest);
+    if (n == 0) return 0.0;
+    std::string number(rest.substr(0, n));
+    for (char& c : number) {
+        if (c == 'd' || c == 'D') c = 'e';
+    }
+    return std::strtod(number.c_str(), nullptr);
+}
+
+int32_t CLng(double value) {
+    if (std::isnan(value)) return 0;
+    const double r = std::nearbyint(value);  // default rounding mode: half to even
+    if (r >= std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (r <= std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(r);
+}
+
+int16_t CInt(double value) {
+    const int32_t r = CLng(value);
+    if (r > std::numeric_limits<int16_t>::max()) return std::numeric_limits<int16_t>::max();
+    if (r < std::numeric_limits<int16_t>::min()) return std::numeric_limits<int16_t>::min();
+    return static_cast<int16_t>(r);
+}
+
+std::string NumToText(double value) {
+    if (value == 0 || std::isnan(value)) return "0";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", value);  // 15 significant digits
+    std::string s(buf);
+    const size_t e = s.find('e');
+    const int exponent = std::atoi(s.c_str() + e + 1);
+    std::string mantissa = s.substr(0, e);
+    const bool negative = mantissa[0] == '-';
+    if (negative) mantissa.erase(0, 1);
+    std::string digits = mantissa.substr(0, 1) + mantissa.substr(2);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    std::string out = negative ? "-" : "";
+    if (exponent >= 15 || exponent < -5) {
+        out += digits.substr(0, 1);
+        if (digits.size() > 1) out += "." + digits.substr(1);
+        std::snprintf(buf, sizeof buf, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+        return out + buf;
+    }
+    if (exponent < 0) return out + "." + std::string(-exponent - 1, '0') + digits;
+    if (digits.size() <= static_cast<size_t>(exponent) + 1) {
+        return out + digits + std::string(exponent + 1 - digits.size(), '0');
+    }
+    return out + digits.substr(0, exponent + 1) + "." + digits.substr(exponent + 1);
+}
+
+std::string Str(double value) {
+    const std::string text = NumToText(value);
+    return text[0] == '-' ? text : " " + text;
+}
+
+std::string FormatZeros(int64_t value, int width) {
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    if (static_cast<int>(digits.size()) < width) digits.insert(0, width - digits.size(), '0');
+    return value < 0 ? "-" + digits : digits;
+}
+
+std::string LTrim(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    return std::string(text.substr(i));
+}
+
+std::string RTrim(std::string_view text) {
+    size_t n = text.size();
+    while (n > 0 && text[n - 1] == ' ') --n;
+    return std::string(text.substr(0, n));
+}
+
+std::string Trim(std::string_view text) { return LTrim(RTrim(text)); }
+
+std::string UCase(std::string_view text) {
+    if (!IsCp1252Text(text)) {
+        std::string out(text);
+        for (char& c : out) {
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+        }
+        return out;
+    }
+    return MapCase(text, Upper1252);
+}
+
+std::string LCase(std::string_view text) {
+    if (!IsCp1252Text(text)) {
+        std::string out(text);
+        for (char& c : out) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+        }
+        return out;
+    }
+    return MapCase(text, Lower1252);
+}
+
+size_t Len(std::string_view text) {
+    size_t n = 0;
+    for (char c : text) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+    }
+    return n;
+}
+
+std::string Mid(std::string_view text, long start, long length) {
+    if (start < 1) start = 1;
+    const size_t from = ByteOffset(text, static_cast<size_t>(start - 1));
+    if (length < 0) return std::string(text.substr(from));
+    const std::string_view rest = text.substr(from);
+    return std::string(rest.substr(0, ByteOffset(rest, static_cast<size_t>(length))));
+}
+
+std::string Left(std::string_view text, long length) { return Mid(text, 1, length < 0 ? 0 : length); }
+
+std::string Right(std::string_view text, long length) {
+    const long total = static_cast<long>(Len(text));
+    if (length >= total) return std::string(text);
+    if (length <= 0) return {};
+    return Mid(text, total - length + 1);
+}
+
+std::vector<std::string> Split(std::string_view text, std::string_view sep) {
+    std::vector<std::string> parts;
+    if (text.empty()) return parts;
+    if (sep.empty()) return {std::string(text)};
+    size_t from = 0;
+    for (size_t at; (at = text.find(sep, from)) != std::string_view::npos; from = at + sep.size()) {
+        parts.emplace_back(text.substr(from, at - from));
+    }
+    parts.emplace_back(text.substr(from));
+    return parts;
+}
+
+std::string Replace(std::string_view text, std::string_view what, std::string_view with) {
+    if (what.empty()) return std::string(text);
+    std::string out;
+    size_t from = 0;
+    for (size_t at; (at = text.find(what, from)) != std::string_view::npos; from = at + what.size()) {
+        out.append(text.substr(from, at - from)).append(with);
+    }
+    return out.append(text.substr(from));
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) { return UCase(a) == UCase(b); }
+
+}  // namespace terv

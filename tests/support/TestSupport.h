@@ -1,0 +1,37 @@
+// Fixtures shared by the test suites: a fresh program folder per test, file helpers.
+#pragma once
+
+#include <string>
+
+namespace terv::test {
+
+// A fresh, empty temporary folder, removed (with everything in it) on destruction.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    // path() + "/" + name
+    std::string operator/(const std::string& name) const;
+
+private:
+    std::string path_;
+};
+
+// A fresh program folder: a TempFolder that TERVPALM_HOME names while it lives.
+class TempHome : public TempFolder {
+public:
+    TempHome();
+    ~TempHome();
+};
+
+// The whole file as bytes; empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+// Writes the bytes, creating or replacing the file.
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+}  // namespace terv::test
