@@ -1,0 +1,40 @@
+// The configuration object: lays out the work folders, names the program's fixed files, opens
+// the reference database and holds the server address.
+//
+// One instance, gTervcli(), created on first use (the login window's load) and destroyed at
+// program end, when it empties the scratch folders tmp/fglc, tmp/fglc/zipagg and tmp/fglc/map.
+#pragma once
+
+#include <string>
+
+namespace terv {
+
+class clsTervcli {
+  public:
+    // Sets the program folder and work folders up, in a fixed order (see the .cpp), opens
+    // tabelle.mdb, loads the theme catalogue and reads the server address. Failures (a folder
+    // that cannot be made, a notice file that cannot be written) propagate as exceptions.
+    clsTervcli();
+    // Empties the scratch folders (read-only files too), closes the reference database and
+    // disconnects the HTTP client.
+    ~clsTervcli();
+    clsTervcli(const clsTervcli&) = delete;
+    clsTervcli& operator=(const clsTervcli&) = delete;
+
+    // Deletes FileTempTransito when it exists.
+    void ClearTransito();
+
+    std::string serverterv;          // SERVER/LOCATION of servers.dat: the server's base address
+    std::string FileServerSetting;   // gAppPath/servers.dat
+    std::string FileTempTransito;    // gTmpPath/tmptransito.dat: single-value server results
+    std::string NomeFileLogKovicli;  // gAppPath/log/httplog.log: the HTTP log
+};
+
+// The configuration object, constructed on first use.
+clsTervcli& gTervcli();
+// True once gTervcli() has constructed the object (and it was not released since).
+bool TervcliExists();
+// Destroys the object (program end; tests). The next gTervcli() constructs a new one.
+void ReleaseTervcli();
+
+}  // namespace terv
