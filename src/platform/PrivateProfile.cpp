@@ -115,7 +115,8 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     const std::string entry = TrimWhite(key) + "=" + value;
     const Location loc = Find(lines, section, key);
     if (loc.keyLine >= 0) {
-        lines[loc.keyLine] = entry;
+        // The stored key keeps its spelling; only the value changes.
+        lines[loc.keyLine] = *KeyName(lines[loc.keyLine]) + "=" + value;
     } else if (loc.sectionLine >= 0) {
         lines.insert(lines.begin() + loc.lastLine + 1, entry);
     } else {

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "platform/UiPort.h"
+#include "shell/base/IniFiles.h"
+#include "shell/base/LogFiles.h"
+#include "shell/base/clsCtrlForms.h"
+
+namespace terv {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempFolder;
+
+class BaseTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SetUiPort(&port);
+        InitLogs();
+    }
+    void TearDown() override { SetUiPort(nullptr); }
+    RecordingUiPort port;
+    TempFolder dir;
+};
+
+TEST_F(BaseTest, IniFilesConvertTheCodePage) {
+    const std::string ini = dir / "defaults.ini";
+    InitIni(1024, ini);
+    WriteIni("GISPARAMS", "CITTA", "Città", ini);
+    EXPECT_EQ(ReadFileBytes(ini), "[GISPARAMS]\r\nCITTA=Citt\xE0\r\n");
+    EXPECT_EQ(ReadIni("gisparams", "citta", "", ini), "Città");
+    EXPECT_EQ(ReadIni("GISPARAMS", "NONE", "20040301000000", ini), "20040301000000");
+    EXPECT_EQ(IniDefaultFile(), ini);
+}
+
+TEST_F(BaseTest, LogLinesEndWithCrLfAndCountForDeletion) {
+    const std::string kept = dir / "kept.log";
+    const std::string empty = dir / "empty.log";
+    const long a = OpenLog(kept, true);
+    const long b = OpenLog(empty, false);
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(b, 2);
+    WriteLog(a, "Exec: (mario) UPDATE è", 1, true);
+    WriteLog(b, "not counted", 0, false);
+    CloseLog(a, 1);
+    CloseLog(b, 1);
+    EXPECT_EQ(ReadFileBytes(kept), "Exec: (mario) UPDATE \xE8\r\n\r\n");
+    EXPECT_FALSE(std::filesystem::exists(empty));  // nothing counted: deleted
+
+    const long c = OpenLog(kept, true);  // append
+    WriteLog(c, "x", 0, true);
+    CloseLog(c, 0);
+    EXPECT_EQ(ReadFileBytes(kept), "Exec: (mario) UPDATE \xE8\r\n\r\nx\r\n");
+    const long d = OpenLog(kept, true);
+    CloseLog(d, 2);  // any other mode deletes
+    EXPECT_FALSE(std::filesystem::exists(kept));
+    WriteLog(d, "after close", 0, true);  // closed handle: ignored
+    WriteLog(0, "no log", 0, true);
+    EXPECT_TRUE(port.messages.empty());
+}
+
+TEST_F(BaseTest, UnopenableLogShowsMessageAndGivesZero) {
+    const long first = OpenLog(dir / "no/such/folder/x.log", true);
+    EXPECT_EQ(first, 0);
+    ASSERT_EQ(port.messages.size(), 1u);
+    EXPECT_EQ(port.messages[0].text, "Il file non può essere aperto/creato!");
+    EXPECT_EQ(port.messages[0].style, vbExclamation);
+    EXPECT_EQ(OpenLog(dir / "ok.log", true), 2);  // the failed open used handle 1
+    EXPECT_EQ(LogHandleCount(), 2);
+}
+
+TEST_F(BaseTest, WindowRegistryCountsInstancesAndGrowsByTen) {
+    {
+        clsCtrlForms forms;
+        EXPECT_EQ(forms.AddForm("frmSplash", true), 0);
+        EXPECT_EQ(forms.AddForm("frmSplash", false), 0);
+        EXPECT_EQ(forms.IsFormActive("frmSplash"), 2);
+        EXPECT_EQ(forms.IsFormVisible("frmSplash"), 0);
+        forms.SetFormVisible("frmSplash", 1);
+        EXPECT_EQ(forms.IsFormVisible("frmSplash"), 1);
+        forms.RemForm("frmSplash");
+        EXPECT_EQ(forms.seekform("frmSplash"), -1);
+        EXPECT_EQ(forms.IsFormActive("frmSplash"), 0);
+        forms.RemForm("frmUnknown");
+        EXPECT_EQ(forms.AddForm("frmSplash", true), 1);  // fresh record
+        EXPECT_EQ(forms.capacity(), 10);
+        for (int i = 0; i < 9; ++i)
+            forms.AddForm("frm" + std::to_string(i), true);
+        EXPECT_EQ(forms.capacity(), 20);  // the 11th record
+        EXPECT_EQ(forms.used(), 11);
+        for (int i = 0; i < 9; ++i)
+            forms.RemForm("frm" + std::to_string(i));
+        forms.RemForm("frmSplash");
+        EXPECT_TRUE(port.messages.empty());
+    }
+    // The first splash record still counted one instance when the registry went away.
+    ASSERT_EQ(port.messages.size(), 1u);
+    EXPECT_EQ(port.messages[0].text, "Form attivi!");
+    EXPECT_EQ(port.messages[0].style, vbOKOnly);
+    EXPECT_EQ(port.beeps, 1);
+}
+
+}  // namespace
+}  // namespace terv

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include "platform/Cp1252.h"
+#include "platform/VbText.h"
+
+namespace terv {
+namespace {
+
+TEST(VbTextTest, ValReadsTheLeadingNumber) {
+    const struct {
+        const char* text;
+        double value;
+    } cases[] = {
+        {"57,", 57}, {"  12.5abc", 12.5}, {"1e3", 1000}, {"-.5", -0.5}, {"abc", 0},
+        {"", 0},     {"0045", 45},        {"3,5", 3},    {"+7", 7},     {"1.2.3", 1.2},
+    };
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(Val(c.text), c.value) << c.text;
+}
+
+TEST(VbTextTest, CLngRoundsHalfToEven) {
+    const struct {
+        double in;
+        int32_t out;
+    } cases[] = {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {2.6, 3}, {-0.4, 0}, {1e12, 2147483647}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CLng(c.in), c.out) << c.in;
+}
+
+TEST(VbTextTest, NumberTextsAreLocaleIndependent) {
+    const struct {
+        double in;
+        const char* str;
+        const char* text;
+    } cases[] = {
+        {0.5, " .5", ".5"},      {-0.5, "-.5", "-.5"}, {12, " 12", "12"},
+        {1.25, " 1.25", "1.25"}, {0, " 0", "0"},       {1e16, " 1E+16", "1E+16"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Str(c.in), c.str);
+        EXPECT_EQ(NumToText(c.in), c.text);
+    }
+    EXPECT_EQ(FormatZeros(7, 4), "0007");
+}
+
+TEST(VbTextTest, TextFunctionsCountCharactersNotBytes) {
+    EXPECT_EQ(Len("città"), 5u);
+    EXPECT_EQ(Mid("perché sì", 6, 1), "é");
+    EXPECT_EQ(Left("àèì", 2), "àè");
+    EXPECT_EQ(Right("àèì", 1), "ì");
+    EXPECT_EQ(Mid("abc", 5), "");
+    EXPECT_EQ(UCase("città d'Oro"), "CITTÀ D'ORO");
+    EXPECT_EQ(LCase("ÈRBA"), "èrba");
+    EXPECT_EQ(Trim("  a b  "), "a b");
+    EXPECT_TRUE(EqualsNoCase("Perché", "PERCHÉ"));
+    EXPECT_EQ(Split("a|b||c", "|"), (std::vector<std::string>{"a", "b", "", "c"}));
+    EXPECT_EQ(Replace("a'b'c", "'", "''"), "a''b''c");
+}
+
+TEST(Cp1252Test, RoundTripsEveryMappedByte) {
+    std::string all;
+    for (int c = 1; c < 256; ++c) {
+        if (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D)
+            continue;
+        all += static_cast<char>(c);
+    }
+    EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(all)), all);
+    EXPECT_EQ(Cp1252ToUtf8("\x80\xDE\xE0"), "€Þà");
+    EXPECT_EQ(Utf8ToCp1252("Þ"), "\xDE");
+}
+
+}  // namespace
+}  // namespace terv
