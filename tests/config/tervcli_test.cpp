@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "platform/UiPort.h"
+#include "shell/base/modMain.h"
+#include "shell/config/clsTervcli.h"
+
+namespace terv {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
+
+const char kNoticeBytes[] =
+    "Attenzione tutti i file presenti in questa cartella possono essere cancellati\r\n"
+    "automaticamente (senza preavviso) dal sistema. Si sconsiglia l'uso di questa \r\n"
+    "cartella da parte degli utenti.\r\n";
+
+const char* const kFolders[] = {"tmp",          "tmp/fotoc", "tmp/fotoc/upload", "tmp/fglc",
+                                "tmp/fglc/map", "log",       "tmp/fglc/zipagg"};
+
+class TervcliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetProgramState();
+        SetUiPort(&port);
+    }
+    void TearDown() override {
+        ReleaseTervcli();
+        SetUiPort(nullptr);
+        ResetProgramState();
+    }
+    std::string At(const std::string& rel) const { return home / rel; }
+    test::TempHome home;
+    RecordingUiPort port;
+};
+
+TEST_F(TervcliTest, FirstStartLaysOutFoldersFilesAndNames) {
+    WriteFileBytes(At("servers.dat"), "[SERVER]\r\nLOCATION=http://127.0.0.1:8780/terv/\r\n");
+    clsTervcli& cli = gTervcli();
+    for (const char* folder : kFolders) {
+        EXPECT_EQ(ReadFileBytes(At(folder) + "/leggimi.txt"), kNoticeBytes) << folder;
+    }
+    EXPECT_EQ(gAppPath, home.path());
+    EXPECT_EQ(gTmpPath, At("tmp/fglc"));
+    EXPECT_EQ(gMapPath, At("tmp/fglc/map"));
+    EXPECT_EQ(cli.FileServerSetting, At("servers.dat"));
+    EXPECT_EQ(cli.FileTempTransito, At("tmp/fglc/tmptransito.dat"));
+    EXPECT_EQ(cli.NomeFileLogKovicli, At("log/httplog.log"));
+    EXPECT_EQ(cli.serverterv, "http://127.0.0.1:8780/terv/");
+    EXPECT_EQ(&gTervcli(), &cli);  // one instance
+    EXPECT_TRUE(port.messages.empty());
+}
+
+TEST_F(TervcliTest, FoldersArePreparedInOrder) {
+    // A plain file where the log folder should go stops construction at the sixth folder.
+    WriteFileBytes(At("log"), "blocking file");
+    EXPECT_ANY_THROW(gTervcli());
+    EXPECT_FALSE(TervcliExists());
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(fs::exists(At(kFolders[i]) + "/leggimi.txt")) << i;
+    EXPECT_FALSE(fs::exists(At("log")));
+    EXPECT_FALSE(fs::exists(At("tmp/fglc/zipagg")));
+}
+
+TEST_F(TervcliTest, ScratchFoldersAreEmptiedAtStartAndEndOthersSurvive) {
+    for (const char* folder : kFolders)
+        fs::create_directories(At(folder));
+    const char* const scratch[] = {"tmp/fglc/a.dat", "tmp/fglc/map/old.shp",
+                                   "tmp/fglc/zipagg/z.zip"};
+    const char* const kept[] = {"tmp/keep.dat", "tmp/fotoc/p.jpg", "tmp/fotoc/upload/u.jpg",
+                                "log/httplog.log"};
+    for (const char* f : scratch)
+        WriteFileBytes(At(f), "x");
+    for (const char* f : kept)
+        WriteFileBytes(At(f), "x");
+    fs::permissions(At("tmp/fglc/map/old.shp"), fs::perms::owner_read);
+    gTervcli();
+    for (const char* f : scratch)
+        EXPECT_FALSE(fs::exists(At(f))) << f;
+    for (const char* f : kept)
+        EXPECT_TRUE(fs::exists(At(f))) << f;
+
+    WriteFileBytes(At("tmp/fglc/tmptransito.dat"), "1");
+    WriteFileBytes(At("tmp/fglc/map/new.tif"), "x");
+    fs::permissions(At("tmp/fglc/map/new.tif"), fs::perms::owner_read);
+    WriteFileBytes(At("tmp/fglc/zipagg/new.zip"), "x");
+    WriteFileBytes(At("tmp/fotoc/upload/v.jpg"), "x");
+    ReleaseTervcli();
+    EXPECT_TRUE(fs::is_empty(At("tmp/fglc/map")));
+    EXPECT_TRUE(fs::is_empty(At("tmp/fglc/zipagg")));
+    EXPECT_FALSE(fs::exists(At("tmp/fglc/tmptransito.dat")));
+    EXPECT_TRUE(fs::exists(At("tmp/fotoc/upload/v.jpg")));
+    EXPECT_TRUE(fs::exists(At("tmp/fotoc/upload/leggimi.txt")));
+}
+
+TEST_F(TervcliTest, ServerAddressDefaultsToEmpty) {
+    const struct {
+        const char* content;  // nullptr: no servers.dat
+        const char* expected;
+    } cases[] = {
+        {nullptr, ""},
+        {"[SERVER]\r\nOTHER=x\r\n", ""},
+        {"[DEFAULT]\r\nLOCATION=x\r\n", ""},
+        {"[server]\r\nlocation=http://h/terv/\r\n", "http://h/terv/"},
+    };
+    for (const auto& c : cases) {
+        fs::remove(At("servers.dat"));
+        if (c.content)
+            WriteFileBytes(At("servers.dat"), c.content);
+        EXPECT_EQ(gTervcli().serverterv, c.expected);
+        ReleaseTervcli();
+    }
+}
+
+TEST_F(TervcliTest, ClearTransitoDeletesTheScratchResult) {
+    clsTervcli& cli = gTervcli();
+    cli.ClearTransito();  // nothing there: fine
+    WriteFileBytes(cli.FileTempTransito, "42\r\n");
+    cli.ClearTransito();
+    EXPECT_FALSE(fs::exists(cli.FileTempTransito));
+}
+
+}  // namespace
+}  // namespace terv
