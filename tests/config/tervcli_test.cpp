@@ -60,7 +60,8 @@ TEST_F(TervcliTest, FoldersArePreparedInOrder) {
     WriteFileBytes(At("log"), "blocking file");
     EXPECT_ANY_THROW(gTervcli());
     EXPECT_FALSE(TervcliExists());
-    for (int i = 0; i < 5; ++i) EXPECT_TRUE(fs::exists(At(kFolders[i]) + "/leggimi.txt")) << i;
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(fs::exists(At(kFolders[i]) + "/leggimi.txt")) << i;
     EXPECT_FALSE(fs::is_directory(At("log")));
     EXPECT_FALSE(fs::exists(At("tmp/fglc/zipagg")));
 }
@@ -121,6 +122,41 @@ TEST_F(TervcliTest, ClearTransitoDeletesTheScratchResult) {
     WriteFileBytes(cli.FileTempTransito, "42\r\n");
     cli.ClearTransito();
     EXPECT_FALSE(fs::exists(cli.FileTempTransito));
+}
+
+}  // namespace
+}  // namespace terv
+
+namespace terv {
+namespace {
+
+TEST(GisVariablesTest, FileLinesSetVariablesByExactName) {
+    test::TempFolder dir;
+    const std::string file = dir / "gisparam.dat";
+    WriteFileBytes(file,
+                   "FILTERLOGIN,NO,\r\n\r\nNOCOMMA\r\nDATOLOGIN,F,G,\r\nfilterlogin,si,\r\n"
+                   "TERVCVERSION,1,\r\nTERVCVERSION,2,\r\n");
+    clsGisVariables vars;
+    vars.AggiungiVariabile("KEPT", "x");
+    vars.AggiungiVariabile("DATOLOGIN", "old");
+    vars.GetVarsFromFile(file);
+    vars.GetVarsFromFile(dir / "missing.dat");
+    const struct {
+        const char* name;
+        const char* def;
+        const char* expected;
+    } cases[] = {
+        {"FILTERLOGIN", "", "NO"},
+        {"filterlogin", "", "si"},
+        {"DATOLOGIN", "", "F"},
+        {"TERVCVERSION", "", "2"},
+        {"KEPT", "", "x"},
+        {"NOCOMMA", "", ""},
+        {"DATATABELLE", "20040301000000", "20040301000000"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(vars.GetVariabile(c.name, c.def), c.expected) << c.name;
+    EXPECT_EQ(vars.Count(), 5u);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "clsGisVariables.h"
+
 namespace terv {
 
 class clsTervcli {
@@ -28,6 +30,7 @@ class clsTervcli {
     std::string FileServerSetting;   // gAppPath/servers.dat
     std::string FileTempTransito;    // gTmpPath/tmptransito.dat: single-value server results
     std::string NomeFileLogKovicli;  // gAppPath/log/httplog.log: the HTTP log
+    clsGisVariables VariabiliGis;    // the server variables, filled by the login
 };
 
 // The configuration object, constructed on first use.
