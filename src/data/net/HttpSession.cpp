@@ -1,0 +1,236 @@
+#include "HttpSession.h"
+
+#include <curl/curl.h>
+
+#include <chrono>
+
+namespace terv::net {
+namespace {
+
+constexpr long kDefaultConnectMillis = 15000;
+constexpr long kDefaultIdleMillis = 600000;
+// An error answer's body is only read for its text; longer bodies are cut.
+constexpr size_t kMaxErrorBody = 2048;
+
+using Clock = std::chrono::steady_clock;
+
+struct Session {
+    CURLSH* cookies = nullptr;  // outlives the handle, so that a disconnect keeps the cookies
+    CURL* curl = nullptr;
+    std::string lastError;
+    long connectMillis = kDefaultConnectMillis;
+    long idleMillis = kDefaultIdleMillis;
+
+    ~Session() {
+        if (curl)
+            curl_easy_cleanup(curl);
+        if (cookies)
+            curl_share_cleanup(cookies);
+    }
+};
+
+Session& TheSession() {
+    static Session session;
+    return session;
+}
+
+CURL* Handle() {
+    Session& s = TheSession();
+    if (!s.curl) {
+        static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+        (void)initialised;
+        if (!s.cookies) {
+            s.cookies = curl_share_init();
+            curl_share_setopt(s.cookies, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+        }
+        s.curl = curl_easy_init();
+    }
+    return s.curl;
+}
+
+// Everything one transfer's callbacks need.
+struct Transfer {
+    Transfer(CURL* c, const BodySink* s, long idle) : curl(c), sink(s), idleMillis(idle) {}
+    CURL* curl;
+    const BodySink* sink;
+    long status = 0;
+    bool stopped = false;
+    bool idleTimeout = false;
+    std::string errorBody;
+    curl_off_t lastDown = -1, lastUp = -1;
+    Clock::time_point lastActivity = Clock::now();
+    long idleMillis;
+};
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+    auto* t = static_cast<Transfer*>(user);
+    const size_t bytes = size * count;
+    if (t->status == 0)
+        curl_easy_getinfo(t->curl, CURLINFO_RESPONSE_CODE, &t->status);
+    if (t->status != 200) {
+        const size_t room = kMaxErrorBody - std::min(kMaxErrorBody, t->errorBody.size());
+        t->errorBody.append(data, std::min(room, bytes));
+        return bytes;
+    }
+    if (!(*t->sink)(std::string_view(data, bytes))) {
+        t->stopped = true;
+        return 0;  // makes libcurl stop with a write error
+    }
+    return bytes;
+}
+
+int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
+    auto* t = static_cast<Transfer*>(user);
+    const auto now = Clock::now();
+    if (dlnow != t->lastDown || ulnow != t->lastUp) {
+        t->lastDown = dlnow;
+        t->lastUp = ulnow;
+        t->lastActivity = now;
+        return 0;
+    }
+    const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(now - t->lastActivity);
+    if (idle.count() > t->idleMillis) {
+        t->idleTimeout = true;
+        return 1;
+    }
+    return 0;
+}
+
+bool IsTransient(CURLcode code) {
+    switch (code) {
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_OPERATION_TIMEDOUT:
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_HTTP2_STREAM:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The body text of an error answer without its trailing line ends.
+std::string Trimmed(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+void Configure(CURL* curl, const HttpRequest& request, Transfer& transfer, char* errorBuffer,
+               curl_slist*& headers) {
+    const Session& s = TheSession();
+    curl_easy_reset(curl);  // keeps connections and cookies
+    curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
+    curl_easy_setopt(curl, CURLOPT_SHARE, s.cookies);
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");  // cookie engine on, nothing read
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_TCP_KEEPALIVE, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, s.connectMillis);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
+    if (request.basicAuth) {
+        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
+        curl_easy_setopt(curl, CURLOPT_USERNAME, request.user.c_str());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, request.password.c_str());
+    }
+    if (request.post) {
+        headers = curl_slist_append(headers, ("Content-Type: " + request.contentType).c_str());
+        headers = curl_slist_append(headers, "Expect:");
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(curl, CURLOPT_POST, 1L);
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE,
+                         static_cast<curl_off_t>(request.body.size()));
+    }
+}
+
+HttpOutcome Classify(CURLcode code, const Transfer& t, const char* errorBuffer) {
+    HttpOutcome out;
+    out.status = t.status;
+    out.stopped = t.stopped;
+    if (t.stopped) {
+        out.code = kFailed;  // the sink knows why
+        return out;
+    }
+    if (t.idleTimeout) {
+        out.code = kTransient;
+        out.error =
+            "Timeout: no answer from the server for " + std::to_string(t.idleMillis) + " ms";
+        return out;
+    }
+    if (code != CURLE_OK) {
+        out.code = IsTransient(code) ? kTransient : kFailed;
+        out.error = *errorBuffer ? errorBuffer : curl_easy_strerror(code);
+        return out;
+    }
+    if (t.status != 200) {
+        out.code = (t.status == 502 || t.status == 503 || t.status == 504)
+                       ? kTransient
+                       : -static_cast<int32_t>(t.status);
+        out.error = "HTTP error " + std::to_string(t.status) + ": " + Trimmed(t.errorBody);
+        return out;
+    }
+    out.code = kOk;
+    return out;
+}
+
+}  // namespace
+
+HttpOutcome Perform(const HttpRequest& request, const BodySink& sink) {
+    CURL* curl = Handle();
+    if (!curl)
+        return {kFailed, 0, false, "The HTTP client could not be started"};
+    Transfer transfer(curl, &sink, TheSession().idleMillis);
+    char errorBuffer[CURL_ERROR_SIZE] = {0};
+    curl_slist* headers = nullptr;
+    Configure(curl, request, transfer, errorBuffer, headers);
+    const CURLcode code = curl_easy_perform(curl);
+    if (transfer.status == 0)
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &transfer.status);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+    curl_slist_free_all(headers);
+    return Classify(code, transfer, errorBuffer);
+}
+
+const std::string& LastErrorText() {
+    return TheSession().lastError;
+}
+
+void SetLastErrorText(std::string text) {
+    TheSession().lastError = std::move(text);
+}
+
+void Disconnect() {
+    // The handle owns the connections; the cookies live in the share and stay.
+    Session& s = TheSession();
+    if (s.curl)
+        curl_easy_cleanup(s.curl);
+    s.curl = nullptr;
+}
+
+void SetTimeouts(long connectMillis, long idleMillis) {
+    TheSession().connectMillis = connectMillis;
+    TheSession().idleMillis = idleMillis;
+}
+
+void ResetSession() {
+    Session& s = TheSession();
+    if (s.curl)
+        curl_easy_cleanup(s.curl);
+    s.curl = nullptr;
+    if (s.cookies)
+        curl_share_cleanup(s.cookies);
+    s.cookies = nullptr;
+    s.lastError.clear();
+    s.connectMillis = kDefaultConnectMillis;
+    s.idleMillis = kDefaultIdleMillis;
+}
+
+}  // namespace terv::net

@@ -1,0 +1,61 @@
+// The one HTTP session every client library of the program shares.
+//
+// The gateway client, the HTTP client, the spatial-data driver and the single sign-on client all
+// talk to the central server through this session: one libcurl handle with its cookie engine on
+// (the single sign-on cookie reaches every later request) and keep-alive connection reuse. It also
+// keeps the one last-error text that KOVICLIGetLastError hands out.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace terv::net {
+
+// Result codes shared by the client libraries.
+constexpr int32_t kOk = 0;
+constexpr int32_t kTransient = -10000;  // worth one immediate retry
+constexpr int32_t kFailed = -1;
+
+struct HttpRequest {
+    std::string url;
+    bool post = false;
+    std::string body;         // POST body
+    std::string contentType;  // POST content type
+    bool basicAuth = false;   // send user and password as HTTP Basic credentials
+    std::string user;
+    std::string password;
+};
+
+// Receives the body of a 200 answer as it arrives; returns false to stop the transfer.
+using BodySink = std::function<bool(std::string_view bytes)>;
+
+struct HttpOutcome {
+    // kOk when a 200 answer arrived whole; kTransient or another nonzero code otherwise.
+    int32_t code = kOk;
+    long status = 0;       // HTTP status, 0 when none arrived
+    bool stopped = false;  // the sink asked to stop
+    std::string error;     // failure text (transport error or "HTTP error N: body")
+};
+
+// Runs one request on the shared session. The body of a 200 answer goes to `sink`; any other
+// status fails with the text "HTTP error " + status + ": " + the answer's body, code -10000 for
+// 502/503/504 and -(status) otherwise. Connection refused or reset, time-outs and answers cut
+// short are -10000; other transport failures are -1. Does not touch the last-error text.
+HttpOutcome Perform(const HttpRequest& request, const BodySink& sink);
+
+// The last-error text shared by the client libraries (bytes, may hold NUL characters).
+const std::string& LastErrorText();
+void SetLastErrorText(std::string text);
+
+// Closes any open connection; cookies are kept. Safe when nothing is open.
+void Disconnect();
+
+// Time limits of later requests: connecting, and the longest wait without any byte arriving.
+void SetTimeouts(long connectMillis, long idleMillis);
+
+// Drops the session (connections and cookies), the last-error text and the time limits.
+void ResetSession();
+
+}  // namespace terv::net

@@ -1,0 +1,76 @@
+// Reader of the server's record stream: the body of every gateway and spatial-data answer.
+//
+// The answer is a sequence of lines: "C" with the column names, "R" with one row, and a final "E"
+// record that says whether the request succeeded. Fields are TAB-separated; values carry their
+// type in their first character (N Null, I integer, F real, T text, D date stamp). The reader is
+// fed the body in pieces as it arrives and hands each record on at once, so no whole result is
+// ever held in memory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace terv::net {
+
+// One value of a row: its type letter and its text with the escapes undone.
+struct WireValue {
+    char type = 'N';
+    std::string text;
+};
+
+// What the reader hands on.
+class RecordHandler {
+  public:
+    virtual ~RecordHandler() = default;
+    // Column names, once before the first row. False stops the stream; the handler keeps why.
+    virtual bool OnColumns(const std::vector<std::string>& names) = 0;
+    // One row. False stops the stream.
+    virtual bool OnRow(const std::vector<WireValue>& values) = 0;
+    // Why the handler refused a record or could not finish.
+    virtual std::string failure() const = 0;
+};
+
+class RecordStreamReader {
+  public:
+    explicit RecordStreamReader(RecordHandler& handler) : handler_(handler) {}
+
+    // Feeds the next piece of the body. False when the stream is malformed or a handler refused
+    // a record; malformed() then says which.
+    bool Feed(std::string_view bytes);
+
+    // True once the end record arrived.
+    bool finished() const { return finished_; }
+    // The end record's outcome: succeeded, the count, and for failures the transient flag and text.
+    bool succeeded() const { return succeeded_; }
+    int64_t count() const { return count_; }
+    bool transient() const { return transient_; }
+    const std::string& errorText() const { return errorText_; }
+    // Set when Feed failed on a malformed stream rather than on a handler's refusal.
+    bool malformed() const { return !malformedText_.empty(); }
+    const std::string& malformedText() const { return malformedText_; }
+    int64_t rowsSeen() const { return rows_; }
+
+  private:
+    bool Record(std::string_view line);
+    bool EndRecord(const std::vector<std::string_view>& fields);
+    bool Malformed(std::string text);
+
+    RecordHandler& handler_;
+    std::string pending_;  // an incomplete last line
+    std::vector<WireValue> values_;
+    bool columnsSeen_ = false;
+    bool finished_ = false;
+    bool succeeded_ = false;
+    bool transient_ = false;
+    int64_t count_ = 0;
+    int64_t rows_ = 0;
+    std::string errorText_;
+    std::string malformedText_;
+};
+
+// Undoes the escapes of a text field: "\\\\", "\\t", "\\n", "\\r". False on a bad escape.
+bool Unescape(std::string_view text, std::string& out);
+
+}  // namespace terv::net

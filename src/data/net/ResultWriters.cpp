@@ -1,0 +1,127 @@
+#include "ResultWriters.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/Cp1252.h"
+
+namespace terv::net {
+namespace {
+
+constexpr size_t kFileBuffer = 1 << 16;
+
+ResultTableOpener& Opener() {
+    static ResultTableOpener opener;
+    return opener;
+}
+
+}  // namespace
+
+// The local-database layer's table writer (LocalResultTable.cpp).
+std::unique_ptr<ResultTable> OpenLocalResultTable(const std::string& dbFile,
+                                                  const std::string& table, std::string& error);
+
+std::unique_ptr<ResultTable> OpenResultTable(const std::string& dbFile, const std::string& table,
+                                             std::string& error) {
+    if (Opener())
+        return Opener()(dbFile, table, error);
+    return OpenLocalResultTable(dbFile, table, error);
+}
+
+void SetResultTableOpener(ResultTableOpener opener) {
+    Opener() = std::move(opener);
+}
+
+TextResultWriter::TextResultWriter(std::string path, bool trailingComma)
+    : path_(std::move(path)), trailingComma_(trailingComma) {
+    scratch_ = path_ + "." + std::to_string(::getpid()) + ".part";
+}
+
+TextResultWriter::~TextResultWriter() {
+    Discard();
+}
+
+bool TextResultWriter::Fail(const std::string& what) {
+    error_ = what + " \"" + path_ + "\": " + std::strerror(errno);
+    return false;
+}
+
+bool TextResultWriter::Open() {
+    file_ = std::fopen(scratch_.c_str(), "wb");
+    if (!file_)
+        return Fail("Cannot write the result file");
+    std::setvbuf(file_, nullptr, _IOFBF, kFileBuffer);
+    return true;
+}
+
+bool TextResultWriter::OnColumns(const std::vector<std::string>&) {
+    return true;
+}
+
+bool TextResultWriter::OnRow(const std::vector<WireValue>& values) {
+    line_.clear();
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0)
+            line_ += ',';
+        const WireValue& v = values[i];
+        if (v.type == 'T')
+            line_ += Utf8ToCp1252(v.text);
+        else if (v.type != 'N')
+            line_ += v.text;
+    }
+    if (trailingComma_ && !values.empty())
+        line_ += ',';
+    line_ += "\r\n";
+    if (std::fwrite(line_.data(), 1, line_.size(), file_) != line_.size())
+        return Fail("Cannot write the result file");
+    return true;
+}
+
+bool TextResultWriter::Commit() {
+    if (!file_)
+        return false;
+    const bool flushed = std::fflush(file_) == 0;
+    std::fclose(file_);
+    file_ = nullptr;
+    if (!flushed) {
+        Fail("Cannot write the result file");
+        std::remove(scratch_.c_str());
+        return false;
+    }
+    if (std::rename(scratch_.c_str(), path_.c_str()) != 0) {
+        Fail("Cannot replace the result file");
+        std::remove(scratch_.c_str());
+        return false;
+    }
+    return true;
+}
+
+void TextResultWriter::Discard() {
+    if (!file_)
+        return;
+    std::fclose(file_);
+    file_ = nullptr;
+    std::remove(scratch_.c_str());
+}
+
+bool TableResultWriter::OnColumns(const std::vector<std::string>& names) {
+    begun_ = true;
+    return table_.Begin(names);
+}
+
+bool TableResultWriter::OnRow(const std::vector<WireValue>& values) {
+    if (!begun_ && !OnColumns({}))
+        return false;
+    return table_.Add(values);
+}
+
+bool TableResultWriter::Commit() {
+    if (!begun_ && !OnColumns({}))
+        return false;
+    return table_.Commit();
+}
+
+}  // namespace terv::net

@@ -1,0 +1,100 @@
+// Where the rows of a select or a descriptor read go: a text result file or a local table.
+//
+// Both writers take rows as they arrive from the record stream and make them visible only when
+// the whole answer has arrived: the text file is written to a scratch file beside the target and
+// renamed over it at the end; table rows are added inside a transaction. A failed or cut answer
+// leaves the earlier file or table as it was.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "RecordStream.h"
+
+namespace terv::net {
+
+// Text result file: one line per row ended by CR LF, values separated by ",", in Windows-1252.
+// Rows of descriptor reads end with a "," after the last value; rows of the gateway do not.
+class TextResultWriter : public RecordHandler {
+  public:
+    TextResultWriter(std::string path, bool trailingComma);
+    ~TextResultWriter() override;  // discards the scratch file unless committed
+    TextResultWriter(const TextResultWriter&) = delete;
+    TextResultWriter& operator=(const TextResultWriter&) = delete;
+
+    // Creates the scratch file. False (and error()) when it cannot be created.
+    bool Open();
+    bool OnColumns(const std::vector<std::string>& names) override;
+    bool OnRow(const std::vector<WireValue>& values) override;
+    // Flushes the scratch file and renames it over the target. False (and error()) on failure.
+    bool Commit();
+    // Deletes the scratch file; the target stays as it was.
+    void Discard();
+    std::string failure() const override { return error_; }
+
+  private:
+    bool Fail(const std::string& what);
+
+    std::string path_, scratch_;
+    bool trailingComma_;
+    std::FILE* file_ = nullptr;
+    std::string line_;
+    std::string error_;
+};
+
+// A local table that receives result rows inside one transaction.
+class ResultTable {
+  public:
+    virtual ~ResultTable() = default;  // rolls back unless committed
+    // Prepares for rows with these result columns. False (and error()) when the table cannot
+    // take them.
+    virtual bool Begin(const std::vector<std::string>& columns) = 0;
+    // Adds one row of typed values: Null stays Null, numbers stay numbers. False (and error())
+    // on failure.
+    virtual bool Add(const std::vector<WireValue>& row) = 0;
+    // Commits the rows. False (and error()) on failure; the table then holds none of them.
+    virtual bool Commit() = 0;
+    virtual const std::string& error() const = 0;
+};
+
+// Opens table `table` of the local database file `dbFile` for adding result rows; nullptr and a
+// text in `error` when the database or the table cannot be opened.
+using ResultTableOpener = std::function<std::unique_ptr<ResultTable>(
+    const std::string& dbFile, const std::string& table, std::string& error)>;
+
+// The opener the client libraries use (the local-database layer unless replaced).
+std::unique_ptr<ResultTable> OpenResultTable(const std::string& dbFile, const std::string& table,
+                                             std::string& error);
+// Replaces the opener; an empty function goes back to the local-database layer.
+void SetResultTableOpener(ResultTableOpener opener);
+
+// Feeds the rows of a record stream into a ResultTable.
+class TableResultWriter : public RecordHandler {
+  public:
+    explicit TableResultWriter(ResultTable& table) : table_(table) {}
+    bool OnColumns(const std::vector<std::string>& names) override;
+    bool OnRow(const std::vector<WireValue>& values) override;
+    // Commits the rows (an answer without rows commits an empty addition). False on failure.
+    bool Commit();
+    std::string failure() const override { return table_.error(); }
+
+  private:
+    ResultTable& table_;
+    bool begun_ = false;
+};
+
+// The step that makes a writer's rows final once the whole answer has arrived.
+template <class Writer>
+std::function<bool(std::string&)> CommitStep(Writer& writer) {
+    return [&writer](std::string& error) {
+        if (writer.Commit())
+            return true;
+        error = writer.failure();
+        return false;
+    };
+}
+
+}  // namespace terv::net
