@@ -1,0 +1,123 @@
+// Creating, opening and closing local databases, and the errors of bad files and statements.
+#include "data/db/Database.h"
+
+#include <gtest/gtest.h>
+
+#include "DbTestUtil.h"
+
+namespace terv {
+namespace {
+
+using test::MakeDb;
+using test::Sqlite3Shell;
+using test::TempFolder;
+
+TEST(DatabaseTest, CreateKeepsTheLocaleAndTheMdbName) {
+    TempFolder dir;
+    {
+        Database db = CreateDatabase(dir / "palmdb.mdb", dbLangGeneral);
+        EXPECT_EQ(db.Locale(), ";LANGID=0x0409;CP=1252;COUNTRY=0");
+        db.Execute("CREATE TABLE NORME(CODI_NORMA TEXT(3),DESCR TEXT(50))", dbFailOnError);
+        EXPECT_EQ(db.TableNames(), std::vector<std::string>{"NORME"});
+    }
+    Database again = OpenDatabase(dir / "palmdb.mdb", false, true);
+    EXPECT_EQ(again.Locale(), ";LANGID=0x0409;CP=1252;COUNTRY=0");
+    EXPECT_EQ(Sqlite3Shell(dir / "palmdb.mdb", "SELECT Value FROM MSysDbProperties"),
+              ";LANGID=0x0409;CP=1252;COUNTRY=0\n");
+}
+
+TEST(DatabaseTest, CreateRefusesAnExistingFile) {
+    TempFolder dir;
+    test::WriteFileBytes(dir / "x.mdb", "");
+    try {
+        CreateDatabase(dir / "x.mdb", dbLangGeneral);
+        FAIL();
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.file(), dir / "x.mdb");
+        EXPECT_EQ(e.message(), "database already exists");
+    }
+}
+
+TEST(DatabaseTest, BadFilesGiveAnErrorNamingTheFile) {
+    TempFolder dir;
+    test::WriteFileBytes(dir / "text.mdb", std::string(4096, 'x'));
+    {
+        Database good = MakeDb(dir, "good.mdb", {"CREATE TABLE T(A TEXT(10))"});
+        for (int i = 0; i < 200; ++i)
+            good.Execute("INSERT INTO T VALUES('" + std::to_string(i) + "')", dbFailOnError);
+    }
+    // A database whose pages after the first are garbage: the schema is gone.
+    std::string bytes = test::ReadFileBytes(dir / "good.mdb");
+    test::WriteFileBytes(dir / "cut.mdb", bytes.substr(0, 1024) + std::string(3072, '\xff'));
+    for (const char* name : {"missing.mdb", "text.mdb"}) {
+        try {
+            OpenDatabase(dir / name);
+            FAIL() << name;
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.file(), dir / name);
+            EXPECT_NE(std::string(e.what()).find(dir / name), std::string::npos);
+        }
+    }
+    try {
+        Database db = OpenDatabase(dir / "cut.mdb");
+        db.OpenRecordset("SELECT * FROM T", dbOpenSnapshot);
+        FAIL();
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.file(), dir / "cut.mdb");
+    }
+}
+
+TEST(DatabaseTest, StatementErrorsNameTheStatement) {
+    TempFolder dir;
+    Database db = MakeDb(dir, "a.mdb", {"CREATE TABLE T(A TEXT(10))"});
+    const char* bad[] = {"SELEC * FROM T", "DROP TABLE COMUNITMP", "SELECT * FROM T",
+                         "INSERT INTO T VALUES('a'); INSERT INTO T VALUES('b')",
+                         "INSERT INTO T SELECT * FROM MISSING_TOO"};
+    for (const char* sql : bad) {
+        try {
+            db.Execute(sql, dbFailOnError);
+            FAIL() << sql;
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.statement(), sql);
+            EXPECT_EQ(e.file(), dir / "a.mdb");
+        }
+    }
+    EXPECT_EQ(Sqlite3Shell(dir / "a.mdb", "SELECT count(*) FROM T"), "0\n");
+}
+
+TEST(DatabaseTest, ReadOnlyDatabaseRefusesWrites) {
+    TempFolder dir;
+    MakeDb(dir, "t.mdb", {"CREATE TABLE T(A TEXT(10))"}).Close();
+    Database db = OpenDatabase(dir / "t.mdb", false, true);
+    EXPECT_TRUE(db.ReadOnly());
+    EXPECT_THROW(db.Execute("INSERT INTO T VALUES('x')", dbFailOnError), DbError);
+}
+
+TEST(DatabaseTest, ClosedDatabaseAndItsRecordsetsThrow) {
+    TempFolder dir;
+    Database db = MakeDb(dir, "t.mdb", {"CREATE TABLE T(A TEXT(10))", "INSERT INTO T VALUES('x')"});
+    Recordset rs = db.OpenRecordset("T", dbOpenTable);
+    db.Close();
+    db.Close();
+    EXPECT_FALSE(db.IsOpen());
+    EXPECT_THROW(db.Execute("DELETE FROM T"), DbError);
+    EXPECT_THROW(rs.MoveNext(), DbError);
+    EXPECT_THROW(Database().OpenRecordset("T"), DbError);
+}
+
+TEST(DatabaseTest, TransactionsCommitAndRollBack) {
+    TempFolder dir;
+    Database db = MakeDb(dir, "t.mdb", {"CREATE TABLE T(A LONG)"});
+    db.BeginTrans();
+    db.Execute("INSERT INTO T VALUES(1)");
+    db.Rollback();
+    db.BeginTrans();
+    db.Execute("INSERT INTO T VALUES(2)");
+    db.Execute("UPDATE T SET A=3");
+    EXPECT_EQ(db.RecordsAffected(), 1);
+    db.CommitTrans();
+    EXPECT_EQ(Sqlite3Shell(dir / "t.mdb", "SELECT A FROM T"), "3\n");
+}
+
+}  // namespace
+}  // namespace terv
