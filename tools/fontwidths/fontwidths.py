@@ -63,9 +63,9 @@ def widths_of(path, missing_width):
 
 
 def origin_of(path):
-    """Font name and version as the font's name table gives them."""
+    """The font's version as its name table gives it."""
     names = TTFont(path)["name"]
-    return f"{names.getDebugName(4)} ({names.getDebugName(5)})"
+    return names.getDebugName(5)
 
 
 def format_table(widths):
@@ -92,6 +92,7 @@ def main():
         "// Taken from metric-compatible fonts of the Debian packages fonts-liberation and",
         "// fonts-urw-base35 (a code without a glyph has the style's MissingWidth):",
         *origins,
+        "// clang-format off",
         "#include \"PagemintWidths.h\"",
         "",
         "namespace terv {",
@@ -101,6 +102,7 @@ def main():
         "}};",
         "",
         "}  // namespace terv",
+        "// clang-format on",
         "",
     ])
     with open(out_path, "w", encoding="ascii", newline="\n") as out:
