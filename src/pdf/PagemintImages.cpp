@@ -1,22 +1,34 @@
 // clsPagemint, images and form objects: bitmap files and sample buffers become image objects
 // (optionally ASCII85-encoded), forms are content streams that pages draw by name, some of them
 // automatically on every new page.
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 
 #include "Ascii85.h"
 #include "clsPagemint.h"
 
 namespace terv {
 
+namespace {
+
+// The whole file, or false when it cannot be opened or read (a folder, no permission).
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, n);
+    bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return !failed;
+}
+
+}  // namespace
+
 bool clsPagemint::LeggeBMP(const std::string& FileName, int ColorSpace, BmpImage& image) const {
-    std::ifstream file(FileName, std::ios::binary);
-    if (!file)
-        return false;
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
-        return false;
-    return DecodeBmp(bytes, ColorSpace, image);
+    std::string bytes;
+    return ReadWholeFile(FileName, bytes) && DecodeBmp(bytes, ColorSpace, image);
 }
 
 bool clsPagemint::LoadImgFromBMPFile(std::string_view Name, const std::string& FileName,
