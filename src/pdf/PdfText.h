@@ -7,7 +7,8 @@
 
 namespace terv {
 
-// Appends the Windows-1252 bytes of UTF-8 text. Characters outside the code page and bytes that
+// Appends the Windows-1252 bytes of UTF-8 text (U+0081, U+008D, U+008F, U+0090 and U+009D give
+// the undefined codes of the same value). Characters outside the code page and bytes that
 // are not valid UTF-8 become '?'.
 void AppendCp1252(std::string& out, std::string_view utf8);
 

@@ -95,9 +95,9 @@ TEST(PdfText, Windows1252AndEscaping) {
         {"€ ‚ … ‰ Š Ž ž Ÿ", "\x80 \x82 \x85 \x89 \x8A \x8E \x9E \x9F"},
         {"日本", "??"},
         {"\xFF ok \xC3", "? ok ?"},
-        {"\xC0\xAF", "??"},       // overlong "/"
-        {"\xED\xA0\x80", "???"},  // surrogate
-        {"\xC2\x81", "?"},        // a code Windows-1252 leaves undefined
+        {"\xC0\xAF", "??"},                  // overlong "/"
+        {"\xED\xA0\x80", "???"},             // surrogate
+        {"\xC2\x81 \xC2\x9D", "\x81 \x9D"},  // codes Windows-1252 leaves undefined
     };
     for (const Case& c : cases)
         EXPECT_EQ(ToCp1252(c.utf8), c.bytes) << c.utf8;
