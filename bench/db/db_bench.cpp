@@ -23,7 +23,9 @@ double Seconds(Clock::time_point start) {
 
 const char* kCreate = "CREATE TABLE PART_DICH(ID_PART TEXT(16), FOGLIO LONG, COORDX DOUBLE)";
 
-std::string Id(long i) { return "F205" + std::to_string(1000000 + i); }
+std::string Id(long i) {
+    return "F205" + std::to_string(1000000 + i);
+}
 
 double LayerWrite(const std::string& path, long rows) {
     terv::Database db = terv::CreateDatabase(path, terv::dbLangGeneral);
@@ -113,7 +115,8 @@ int main(int argc, char** argv) {
         double rr = RawRead(layerFile, rcheck);
         double lr = LayerRead(layerFile, lcheck);
         Print("read", rows, lr, rr);
-        if (lcheck != rcheck) std::printf("read results differ: %f %f\n", lcheck, rcheck);
+        if (lcheck != rcheck)
+            std::printf("read results differ: %f %f\n", lcheck, rcheck);
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
         std::printf("peak memory: %ld KiB\n", usage.ru_maxrss);

@@ -34,17 +34,21 @@ State& S() {
 }
 
 std::string WithoutSlash(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
     return folder;
 }
 
-std::string Quoted(const std::string& text) { return "'" + Replace(text, "'", "''") + "'"; }
+std::string Quoted(const std::string& text) {
+    return "'" + Replace(text, "'", "''") + "'";
+}
 
 // The COMUNI row of a national code, through a seek on the primary index; cached.
 const std::optional<ComuneRow>& FindComune(const std::string& code) {
     State& s = S();
     auto it = s.comuneRow.find(code);
-    if (it != s.comuneRow.end()) return it->second;
+    if (it != s.comuneRow.end())
+        return it->second;
     DbTabelle();  // DbError when closed
     std::optional<ComuneRow> row;
     s.comuni.Seek("=", {Variant(code)});
@@ -58,7 +62,8 @@ const std::optional<ComuneRow>& FindComune(const std::string& code) {
 std::string CachedText(std::map<std::string, std::string>& cache, const std::string& key,
                        const std::string& sql) {
     auto it = cache.find(key);
-    if (it != cache.end()) return it->second;
+    if (it != cache.end())
+        return it->second;
     Recordset rs = DbTabelle().OpenRecordset(sql, dbOpenForwardOnly);
     std::string value = rs.Eof() ? "" : rs.Field(0).AsText();
     return cache.emplace(key, value).first->second;
@@ -68,7 +73,8 @@ std::string CachedText(std::map<std::string, std::string>& cache, const std::str
 
 void OpenTabelle(const std::string& folder) {
     State& s = S();
-    if (!s.folder.empty() && EqualsNoCase(WithoutSlash(folder), WithoutSlash(s.folder))) return;
+    if (!s.folder.empty() && EqualsNoCase(WithoutSlash(folder), WithoutSlash(s.folder)))
+        return;
     CloseTabelle();
     std::string path = WithoutSlash(folder) + "/" + kTabelleFile;
     Database db = OpenDatabase(path, false, true);
@@ -81,7 +87,8 @@ void OpenTabelle(const std::string& folder) {
 
 void CloseTabelle() {
     State& s = S();
-    if (s.folder.empty()) return;
+    if (s.folder.empty())
+        return;
     s.comuni.Close();
     s.db.Close();
     s.folder.clear();
@@ -94,7 +101,9 @@ Database& DbTabelle() {
     return s.db;
 }
 
-std::string TabelleFolder() { return S().folder; }
+std::string TabelleFolder() {
+    return S().folder;
+}
 
 void ResetGestTabelle() {
     CloseTabelle();
@@ -108,10 +117,12 @@ void ResetGestTabelle() {
 std::string NomeComune(const std::string& code) {
     State& s = S();
     auto it = s.nomeComune.find(code);
-    if (it != s.nomeComune.end()) return it->second;
+    if (it != s.nomeComune.end())
+        return it->second;
     const std::optional<ComuneRow>& row = FindComune(code);
     std::string name;
-    if (row) name = row->sezione.empty() ? row->nome : row->nome + " Sez. " + row->sezione;
+    if (row)
+        name = row->sezione.empty() ? row->nome : row->nome + " Sez. " + row->sezione;
     return s.nomeComune.emplace(code, name).first->second;
 }
 
@@ -132,7 +143,8 @@ std::string NomeProvincia(const std::string& istatp) {
 
 std::string DescrizioneComune(const std::string& code) {
     const std::optional<ComuneRow>& row = FindComune(code);
-    if (!row) return code + " - Comune non torvato in tab.";
+    if (!row)
+        return code + " - Comune non torvato in tab.";
     std::string text = FormatZeros(LongOrZero(row->istatp), 3) +
                        FormatZeros(LongOrZero(row->istatc), 3) + " - " + row->nome;
     return row->sezione.empty() ? text : text + " Sez. " + row->sezione;

@@ -17,7 +17,8 @@ inline std::string Sqlite3Shell(const std::string& file, const std::string& sql)
     std::string out;
     char buf[4096];
     size_t n;
-    while (pipe && (n = fread(buf, 1, sizeof buf, pipe.get())) > 0) out.append(buf, n);
+    while (pipe && (n = fread(buf, 1, sizeof buf, pipe.get())) > 0)
+        out.append(buf, n);
     return out;
 }
 
@@ -26,7 +27,8 @@ inline std::string Sqlite3Shell(const std::string& file, const std::string& sql)
 inline Database MakeDb(const TempFolder& folder, const std::string& name,
                        std::initializer_list<const char*> statements) {
     Database db = CreateDatabase(folder / name, dbLangGeneral);
-    for (const char* sql : statements) db.Execute(sql, dbFailOnError);
+    for (const char* sql : statements)
+        db.Execute(sql, dbFailOnError);
     return db;
 }
 

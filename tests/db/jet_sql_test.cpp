@@ -47,7 +47,8 @@ TEST(JetSqlTest, RewritesOnlyWhatSqliteReadsDifferently) {
         {"SELECT 'a -- b', \"x\" -- note\nFROM T", "SELECT 'a -- b', 'x' -- note\nFROM T"},
         {"SELECT FIRST(NUME_SCAR) FROM PART_DICH", "SELECT FIRST(NUME_SCAR) FROM PART_DICH"},
     };
-    for (const Case& c : cases) EXPECT_EQ(RewriteJetSql(c.jet, Columns), c.sqlite) << c.jet;
+    for (const Case& c : cases)
+        EXPECT_EQ(RewriteJetSql(c.jet, Columns), c.sqlite) << c.jet;
 }
 
 TEST(JetSqlTest, InsertSelectStarFailsOnAFieldTheTargetLacks) {

@@ -40,10 +40,12 @@ Database Palmdb(const TempFolder& dir) {
 
 void Part(Database& db, const std::string& id, const std::string& comune, int foglio,
           const std::string& flag, const std::string& scar = "57") {
-    db.Execute("INSERT INTO PART_DICH (ID_PART,COD_NAZIONALE,FOGLIO,PART,SUB,NUME_SCAR,FLAG_LAVO) "
-               "VALUES('" + id + "','" + comune + "'," + std::to_string(foglio) + ",'" +
-                   id.substr(8, 2) + "','" + id.substr(10) + "'," + scar + ",'" + flag + "')",
-               dbFailOnError);
+    db.Execute(
+        "INSERT INTO PART_DICH (ID_PART,COD_NAZIONALE,FOGLIO,PART,SUB,NUME_SCAR,FLAG_LAVO) "
+        "VALUES('" +
+            id + "','" + comune + "'," + std::to_string(foglio) + ",'" + id.substr(8, 2) + "','" +
+            id.substr(10) + "'," + scar + ",'" + flag + "')",
+        dbFailOnError);
 }
 
 TEST(JetStatementsTest, ExportTablesIndexesAndMunicipalityList) {
@@ -55,15 +57,15 @@ TEST(JetStatementsTest, ExportTablesIndexesAndMunicipalityList) {
     db.Execute("create index PART_DICH_COMU ON PART_DICH(COD_NAZIONALE)", dbFailOnError);
     db.Execute("create index UTIL_DICH_PART ON UTIL_DICH(ID_PART)", dbFailOnError);
     std::vector<std::string> comuni;
-    EXPECT_EQ(DbReadColumn(db, "SELECT COD_NAZIONALE FROM PART_DICH GROUP BY COD_NAZIONALE",
-                           comuni),
-              2);
+    EXPECT_EQ(
+        DbReadColumn(db, "SELECT COD_NAZIONALE FROM PART_DICH GROUP BY COD_NAZIONALE", comuni), 2);
     EXPECT_EQ(comuni[0], "A001");
     EXPECT_TRUE(EqualsNoCase(comuni[1], "F205"));
-    EXPECT_EQ(Sqlite3Shell(dir / "palmdb.mdb",
-                           "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name LIKE '%DICH' "
-                           "ORDER BY name"),
-              "PART_DICH.PART_DICH_COMU\nUTIL_DICH.UTIL_DICH_PART\n");
+    EXPECT_EQ(
+        Sqlite3Shell(dir / "palmdb.mdb",
+                     "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name LIKE '%DICH' "
+                     "ORDER BY name"),
+        "PART_DICH.PART_DICH_COMU\nUTIL_DICH.UTIL_DICH_PART\n");
     TableDef def = db.GetTableDef("UTIL_RILE");
     ASSERT_EQ(def.fields.size(), 8u);
     EXPECT_EQ(def.fields[5].name, "NOTE");
@@ -105,7 +107,8 @@ TEST(JetStatementsTest, NestedParenthesisJoinsRunAsJetWrites) {
     Database db = Palmdb(dir);
     Part(db, "F205000745_", "F205", 7, "S");
     db.Execute("INSERT INTO UTIL_RILE (ID_PART,CODI_UTIL) VALUES('F205000745_','001')");
-    db.Execute("INSERT INTO NORME_RILE (ID_PART,CODI_NORMA,VIOLAZIONE) VALUES('f205000745_','12',1)");
+    db.Execute(
+        "INSERT INTO NORME_RILE (ID_PART,CODI_NORMA,VIOLAZIONE) VALUES('f205000745_','12',1)");
     Recordset rs = db.OpenRecordset(
         "SELECT PART_DICH.ID_PART, UTIL_RILE.CODI_UTIL, NORME_RILE.CODI_NORMA FROM (PART_DICH "
         "INNER JOIN UTIL_RILE ON PART_DICH.ID_PART = UTIL_RILE.ID_PART) INNER JOIN NORME_RILE ON "
@@ -136,46 +139,50 @@ TEST(JetStatementsTest, FirstAndLastKeepTheRowsReadNullIncluded) {
 TEST(JetStatementsTest, MergeDatingPassAndPhotoImport) {
     TempFolder dir;
     Database db = Palmdb(dir);
-    db.Execute("create table FOTO_RILE(ID_PART TEXT(16),PROG_FOTO LONG,FILENAME "
-               "TEXT(25),DATA_LAV TEXT(14),COORDX DOUBLE,COORDY DOUBLE,ANGOLO LONG,CARICATO "
-               "LONG,FOTOEFF LONG)",
-               dbFailOnError);
+    db.Execute(
+        "create table FOTO_RILE(ID_PART TEXT(16),PROG_FOTO LONG,FILENAME "
+        "TEXT(25),DATA_LAV TEXT(14),COORDX DOUBLE,COORDY DOUBLE,ANGOLO LONG,CARICATO "
+        "LONG,FOTOEFF LONG)",
+        dbFailOnError);
     db.Execute("create index FOTO_RILE_IDX on FOTO_RILE(ID_PART,PROG_FOTO)", dbFailOnError);
-    db.Execute("insert into FOTO_RILE(ID_PART,PROG_FOTO,FILENAME,DATA_LAV,COORDX,COORDY,ANGOLO,"
-               "FOTOEFF)values('F205000745_',1,'F20557campo1','20240101120000',1.5,2.5,90,1)");
-    db.Execute("insert into FOTO_RILE(ID_PART,PROG_FOTO,FILENAME,DATA_LAV,COORDX,COORDY,ANGOLO,"
-               "FOTOEFF)values('F205000745_',2,'F20557campo2','20240301120000',1.5,2.5,90,0)");
-    EXPECT_EQ(DbGetLong(db, "SELECT COUNT(*) FROM FOTO_RILE WHERE ID_PART='f205000745_' AND "
-                            "PROG_FOTO=2"),
+    db.Execute(
+        "insert into FOTO_RILE(ID_PART,PROG_FOTO,FILENAME,DATA_LAV,COORDX,COORDY,ANGOLO,"
+        "FOTOEFF)values('F205000745_',1,'F20557campo1','20240101120000',1.5,2.5,90,1)");
+    db.Execute(
+        "insert into FOTO_RILE(ID_PART,PROG_FOTO,FILENAME,DATA_LAV,COORDX,COORDY,ANGOLO,"
+        "FOTOEFF)values('F205000745_',2,'F20557campo2','20240301120000',1.5,2.5,90,0)");
+    EXPECT_EQ(DbGetLong(db,
+                        "SELECT COUNT(*) FROM FOTO_RILE WHERE ID_PART='f205000745_' AND "
+                        "PROG_FOTO=2"),
               1);
-    EXPECT_EQ(DbGetTextOr(db, "SELECT MAX(DATA_LAV) FROM FOTO_RILE where ID_PART='F205000745_'",
-                          ""),
-              "20240301120000");
+    EXPECT_EQ(
+        DbGetTextOr(db, "SELECT MAX(DATA_LAV) FROM FOTO_RILE where ID_PART='F205000745_'", ""),
+        "20240301120000");
     EXPECT_EQ(DbGetTextOr(db, "SELECT MAX(DATA_LAV) FROM FOTO_RILE where ID_PART='X'", ""), "");
 }
 
 TEST(JetStatementsTest, UploadAndReceiptStatements) {
     TempFolder dir;
     Database db = Palmdb(dir);
-    db.Execute("create table FOTO_RILE(ID_PART TEXT(16),PROG_FOTO LONG,CARICATO LONG,FOTOEFF "
-               "LONG)");
+    db.Execute(
+        "create table FOTO_RILE(ID_PART TEXT(16),PROG_FOTO LONG,CARICATO LONG,FOTOEFF "
+        "LONG)");
     Part(db, "F205000745_", "F205", 7, "N");
     Part(db, "F205000746_", "F205", 7, "n");  // not surveyed, whatever the case
     Part(db, "F205000747_", "F205", 7, "S");
     std::vector<std::string> ids;
     EXPECT_EQ(DbReadColumn(db, "select * from PART_DICH where flag_lavo<>'N'", ids), 1);
     EXPECT_EQ(ids[0], "F205000747_");
-    for (const char* ix :
-         {"CREATE INDEX UTIL_RILE_IP ON UTIL_RILE(ID_PART)",
-          "CREATE INDEX NORME_RILE_IP ON NORME_RILE(ID_PART)",
-          "CREATE INDEX FAG_RILE_IP ON FAG_RILE(ID_PART)",
-          "CREATE INDEX FOTO_RILE_IP ON FOTO_RILE(ID_PART)"}) {
+    for (const char* ix : {"CREATE INDEX UTIL_RILE_IP ON UTIL_RILE(ID_PART)",
+                           "CREATE INDEX NORME_RILE_IP ON NORME_RILE(ID_PART)",
+                           "CREATE INDEX FAG_RILE_IP ON FAG_RILE(ID_PART)",
+                           "CREATE INDEX FOTO_RILE_IP ON FOTO_RILE(ID_PART)"}) {
         db.Execute(ix);
         EXPECT_THROW(db.Execute(ix), DbError) << "a second run finds the index";
     }
-    for (const char* up : {"update UTIL_RILE set caricato=1", "update FAG_RILE set caricato=1",
-                           "update NORME_RILE set caricato=1",
-                           "update FOTO_RILE set caricato=1,FOTOEFF=1"})
+    for (const char* up :
+         {"update UTIL_RILE set caricato=1", "update FAG_RILE set caricato=1",
+          "update NORME_RILE set caricato=1", "update FOTO_RILE set caricato=1,FOTOEFF=1"})
         db.Execute(up);
     EXPECT_THROW(db.Execute("update PART_DICH set caricato=1"), DbError)
         << "PART_DICH of the export has no CARICATO";

@@ -17,11 +17,11 @@ using test::TempFolder;
 
 TEST(MdbUtilTest, SingleValueReaders) {
     TempFolder dir;
-    Database db = MakeDb(dir, "t.mdb",
-                         {"CREATE TABLE T(K TEXT(5), N LONG, D DOUBLE, S TEXT(10))",
-                          "INSERT INTO T VALUES('null',NULL,NULL,NULL)",
-                          "INSERT INTO T VALUES('half',2,2.5,'')",
-                          "INSERT INTO T VALUES('text',3,3.5,' 57,')"});
+    Database db = MakeDb(
+        dir, "t.mdb",
+        {"CREATE TABLE T(K TEXT(5), N LONG, D DOUBLE, S TEXT(10))",
+         "INSERT INTO T VALUES('null',NULL,NULL,NULL)", "INSERT INTO T VALUES('half',2,2.5,'')",
+         "INSERT INTO T VALUES('text',3,3.5,' 57,')"});
     struct Case {
         const char* where;
         int32_t asLong;
@@ -29,8 +29,10 @@ TEST(MdbUtilTest, SingleValueReaders) {
         const char* orX;
     };
     const Case cases[] = {
-        {"K='none'", 0, "", "x"},  {"K='null'", 0, "", "x"},
-        {"K='half'", 2, "2", "2"}, {"K='text'", 3, "3", "3"},
+        {"K='none'", 0, "", "x"},
+        {"K='null'", 0, "", "x"},
+        {"K='half'", 2, "2", "2"},
+        {"K='text'", 3, "3", "3"},
     };
     for (const Case& c : cases) {
         std::string where = std::string(" FROM T WHERE ") + c.where;
@@ -117,7 +119,8 @@ TEST(MdbUtilTest, CompactDbKeepsTheDataAndLeavesNoScratchFile) {
     {
         Database db = MakeDb(dir, "x.dat", {"CREATE TABLE T(K TEXT(50))"});
         db.BeginTrans();
-        for (int i = 0; i < 2000; ++i) db.Execute("INSERT INTO T VALUES('row " + std::to_string(i) + "')");
+        for (int i = 0; i < 2000; ++i)
+            db.Execute("INSERT INTO T VALUES('row " + std::to_string(i) + "')");
         db.CommitTrans();
         db.Execute("DELETE FROM T WHERE K<>'row 7'");
     }

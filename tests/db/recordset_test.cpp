@@ -96,9 +96,9 @@ TEST(RecordsetTest, DynasetOverASelectIsUpdatableAndAddNewAppends) {
     EXPECT_EQ(rs.AbsolutePosition(), 0);
     rs.MoveLast();
     EXPECT_EQ(rs.Field("ID_PART"), Variant("NEW"));
-    EXPECT_EQ(Sqlite3Shell(dir / "palmdb.mdb",
-                           "SELECT count(*) FROM PART_DICH WHERE FLAG_LAVO IS NULL"),
-              "2\n");
+    EXPECT_EQ(
+        Sqlite3Shell(dir / "palmdb.mdb", "SELECT count(*) FROM PART_DICH WHERE FLAG_LAVO IS NULL"),
+        "2\n");
 }
 
 TEST(RecordsetTest, JoinsViewsAndSnapshotsAreReadOnly) {

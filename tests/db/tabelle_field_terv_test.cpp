@@ -66,7 +66,8 @@ TEST_F(TabelleFieldTervTest, LoadsNamesTypesAndFieldsOrderedByVisibility) {
 
 TEST_F(TabelleFieldTervTest, MoreThanSixteenFieldsGrowTheList) {
     Theme(0, "BIG", 2);
-    for (int i = 0; i < 40; ++i) Field(i, 0, "F" + std::to_string(i), 2, i < 20 ? 0 : 3);
+    for (int i = 0; i < 40; ++i)
+        Field(i, 0, "F" + std::to_string(i), 2, i < 20 ? 0 : 3);
     LoadTabelleFieldTerv(db_);
     EXPECT_EQ(NumCampi(0), 40);
     EXPECT_EQ(CampoTema(0, 39).NomeCampo, "F39");

@@ -128,7 +128,8 @@ TEST_F(GestTabelleTest, SameFolderIgnoringCaseIsNotReopened) {
     NomeComune("F205");
     long long count = DbTabelle().StatementCount();
     std::string upper = folder;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     OpenTabelle(upper + "/");
     EXPECT_EQ(&DbTabelle(), first);
     EXPECT_EQ(DbTabelle().StatementCount(), count);
@@ -152,9 +153,7 @@ TEST_F(GestTabelleTest, MissingOrBrokenDatabaseIsAClearError) {
     }
     test::WriteFileBytes(dir_ / "tabelle.mdb", "Standard Jet DB\n" + std::string(3000, '\0'));
     EXPECT_THROW(OpenTabelle(dir_.path()), DbError);
-    {
-        Database empty = CreateDatabase(small_ / "tabelle.mdb", dbLangGeneral);
-    }
+    { Database empty = CreateDatabase(small_ / "tabelle.mdb", dbLangGeneral); }
     EXPECT_THROW(OpenTabelle(small_.path()), DbError);  // no COMUNI
     EXPECT_EQ(TabelleFolder(), "");
     EXPECT_THROW(NomeComune("F205"), DbError);

@@ -17,8 +17,10 @@ std::vector<std::vector<std::string>> Resource(const std::string& name) {
     std::string line;
     bool header = true;
     while (std::getline(in, line)) {
-        if (Trim(line).empty() || line[0] == '#') continue;
-        if (!header) rows.push_back(Split(line, ";"));
+        if (Trim(line).empty() || line[0] == '#')
+            continue;
+        if (!header)
+            rows.push_back(Split(line, ";"));
         header = false;
     }
     return rows;
@@ -37,7 +39,8 @@ TEST(InstalledTabelleTest, HoldsEveryMunicipalityAndProvince) {
     EXPECT_EQ(def.indexes[0].name, "PrimaryKey");
     EXPECT_EQ(def.indexes[0].fields, std::vector<std::string>{"COD_NAZIONALE"});
     std::vector<std::string> names;
-    for (const auto& f : def.fields) names.push_back(f.name);
+    for (const auto& f : def.fields)
+        names.push_back(f.name);
     EXPECT_EQ(names, (std::vector<std::string>{"COD_NAZIONALE", "ISTATP", "ISTATC", "ID_SEZC",
                                                "NOME", "FLAG_CATA", "CODI_FISC_LUNA"}));
     EXPECT_EQ(DbGetText(db, "SELECT NOME FROM COMUNI WHERE COD_NAZIONALE='A029'"),

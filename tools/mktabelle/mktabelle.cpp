@@ -26,13 +26,16 @@ using Row = std::vector<std::string>;
 // The data lines of a ";"-separated file, each with exactly `fields` fields.
 std::vector<Row> ReadTable(const std::string& path, size_t fields) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
     std::vector<Row> rows;
     std::string line;
     bool header = true;
     for (int number = 1; std::getline(in, line); ++number) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (Trim(line).empty() || line[0] == '#') continue;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (Trim(line).empty() || line[0] == '#')
+            continue;
         if (header) {
             header = false;
             continue;
@@ -56,19 +59,22 @@ void Fill(Database& db, const std::string& table, const std::vector<std::string>
     Recordset rs = db.OpenRecordset(table, dbOpenTable);
     for (const auto& row : rows) {
         rs.AddNew();
-        for (size_t i = 0; i < names.size(); ++i) rs.SetField(names[i], row[i]);
+        for (size_t i = 0; i < names.size(); ++i)
+            rs.SetField(names[i], row[i]);
         rs.Update();
     }
 }
 
 void BuildComuni(Database& db, const std::string& resources) {
-    db.Execute("CREATE TABLE COMUNI (COD_NAZIONALE TEXT(4) CONSTRAINT PrimaryKey PRIMARY KEY, "
-               "ISTATP LONG, ISTATC LONG, ID_SEZC TEXT(2), NOME TEXT(50), FLAG_CATA TEXT(1), "
-               "CODI_FISC_LUNA TEXT(16))",
-               dbFailOnError);
-    db.Execute("CREATE TABLE PROVINCIE (ISTATP LONG CONSTRAINT PrimaryKey PRIMARY KEY, "
-               "DENO_PROV TEXT(50), SIGLA_PROV TEXT(2), ISTATR LONG)",
-               dbFailOnError);
+    db.Execute(
+        "CREATE TABLE COMUNI (COD_NAZIONALE TEXT(4) CONSTRAINT PrimaryKey PRIMARY KEY, "
+        "ISTATP LONG, ISTATC LONG, ID_SEZC TEXT(2), NOME TEXT(50), FLAG_CATA TEXT(1), "
+        "CODI_FISC_LUNA TEXT(16))",
+        dbFailOnError);
+    db.Execute(
+        "CREATE TABLE PROVINCIE (ISTATP LONG CONSTRAINT PrimaryKey PRIMARY KEY, "
+        "DENO_PROV TEXT(50), SIGLA_PROV TEXT(2), ISTATR LONG)",
+        dbFailOnError);
     std::vector<std::vector<Variant>> comuni;
     std::map<int64_t, std::vector<Variant>> provincie;
     for (const Row& r : ReadTable(resources + "/comuni.csv", 7)) {
@@ -79,7 +85,8 @@ void BuildComuni(Database& db, const std::string& resources) {
          {"COD_NAZIONALE", "ISTATP", "ISTATC", "ID_SEZC", "NOME", "FLAG_CATA", "CODI_FISC_LUNA"},
          comuni);
     std::vector<std::vector<Variant>> rows;
-    for (const auto& [code, row] : provincie) rows.push_back(row);
+    for (const auto& [code, row] : provincie)
+        rows.push_back(row);
     Fill(db, "PROVINCIE", {"ISTATP", "DENO_PROV", "SIGLA_PROV", "ISTATR"}, rows);
     db.CreateQueryDef("TABCOM",
                       "SELECT COMUNI.COD_NAZIONALE, COMUNI.ISTATP, COMUNI.ISTATC, COMUNI.NOME, "
@@ -88,13 +95,15 @@ void BuildComuni(Database& db, const std::string& resources) {
 }
 
 void BuildThemes(Database& db, const std::string& resources) {
-    db.Execute("CREATE TABLE TEMATISMI (ID LONG CONSTRAINT PrimaryKey PRIMARY KEY, NOMETABELLA "
-               "TEXT(50), TIPO LONG)",
-               dbFailOnError);
-    db.Execute("CREATE TABLE CAMPIGENERALI (ID LONG, IDREF LONG, NOMECAMPO TEXT(50), TIPODATI "
-               "LONG, FORMATO TEXT(50), VISIBILE BYTE, CONSTRAINT PrimaryKey PRIMARY KEY (IDREF, "
-               "ID))",
-               dbFailOnError);
+    db.Execute(
+        "CREATE TABLE TEMATISMI (ID LONG CONSTRAINT PrimaryKey PRIMARY KEY, NOMETABELLA "
+        "TEXT(50), TIPO LONG)",
+        dbFailOnError);
+    db.Execute(
+        "CREATE TABLE CAMPIGENERALI (ID LONG, IDREF LONG, NOMECAMPO TEXT(50), TIPODATI "
+        "LONG, FORMATO TEXT(50), VISIBILE BYTE, CONSTRAINT PrimaryKey PRIMARY KEY (IDREF, "
+        "ID))",
+        dbFailOnError);
     std::vector<std::vector<Variant>> themes, fields;
     for (const Row& r : ReadTable(resources + "/themes.csv", 3))
         themes.push_back({Number(r[0]), r[1], Number(r[2])});

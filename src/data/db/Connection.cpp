@@ -4,15 +4,19 @@
 
 namespace terv {
 
-Connection::~Connection() { Close(); }
+Connection::~Connection() {
+    Close();
+}
 
 void Connection::Close() {
-    if (db) sqlite3_close_v2(db);
+    if (db)
+        sqlite3_close_v2(db);
     db = nullptr;
 }
 
 void Connection::CheckOpen(const std::string& statement) const {
-    if (!db) throw DbError("the database is closed", path, statement);
+    if (!db)
+        throw DbError("the database is closed", path, statement);
 }
 
 void Connection::Fail(const std::string& statement) const {
@@ -43,7 +47,8 @@ sqlite3_stmt* Connection::Prepare(const std::string& sql, const std::string& ori
         sqlite3_finalize(stmt);
         Fail(message, original);
     }
-    if (!stmt) Fail("empty statement", original);
+    if (!stmt)
+        Fail("empty statement", original);
     if (single && tail) {
         for (const char* p = tail; *p; ++p) {
             if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') {
@@ -57,7 +62,8 @@ sqlite3_stmt* Connection::Prepare(const std::string& sql, const std::string& ori
 
 std::vector<std::string> Connection::Columns(const std::string& table) {
     std::vector<std::string> names;
-    if (table.find(']') != std::string::npos) return names;
+    if (table.find(']') != std::string::npos)
+        return names;
     Statement st(*this, "PRAGMA table_info([" + table + "])", table);
     while (sqlite3_step(st.get()) == SQLITE_ROW)
         names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1)));
@@ -69,7 +75,8 @@ void Connection::Run(const std::string& sql) {
     int rc;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
     }
-    if (rc != SQLITE_DONE) Fail(sql);
+    if (rc != SQLITE_DONE)
+        Fail(sql);
 }
 
 Variant ReadValue(sqlite3_stmt* stmt, int col) {

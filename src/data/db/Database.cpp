@@ -38,16 +38,22 @@ std::shared_ptr<Connection> Connect(const std::string& path, int flags) {
 // The size Jet gives a field of this declared type.
 int SizeOf(const std::string& type) {
     size_t open = type.find('(');
-    if (open != std::string::npos) return std::atoi(type.c_str() + open + 1);
+    if (open != std::string::npos)
+        return std::atoi(type.c_str() + open + 1);
     std::string u;
-    for (char c : type) u += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (IsTextType(u)) return u == "TEXT" ? 255 : 0;
-    if (u == "BYTE") return 1;
-    if (u == "SHORT" || u == "SMALLINT") return 2;
+    for (char c : type)
+        u += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (IsTextType(u))
+        return u == "TEXT" ? 255 : 0;
+    if (u == "BYTE")
+        return 1;
+    if (u == "SHORT" || u == "SMALLINT")
+        return 2;
     if (u == "DOUBLE" || u == "FLOAT" || u == "REAL" || u == "CURRENCY" || u == "DATETIME" ||
         u == "DATE")
         return 8;
-    if (u == "LONG" || u == "INTEGER" || u == "INT" || u == "COUNTER" || u == "SINGLE") return 4;
+    if (u == "LONG" || u == "INTEGER" || u == "INT" || u == "COUNTER" || u == "SINGLE")
+        return 4;
     return 0;
 }
 
@@ -59,7 +65,9 @@ std::string Text(sqlite3_stmt* st, int col) {
 }  // namespace
 
 Database::Database() = default;
-Database::~Database() { Close(); }
+Database::~Database() {
+    Close();
+}
 Database::Database(Database&&) noexcept = default;
 Database& Database::operator=(Database&& other) noexcept {
     if (this != &other) {
@@ -71,29 +79,36 @@ Database& Database::operator=(Database&& other) noexcept {
 Database::Database(std::shared_ptr<Connection> conn) : conn_(std::move(conn)) {}
 
 Connection& Database::Conn() const {
-    if (!conn_ || !conn_->db) throw DbError("the database is closed", conn_ ? conn_->path : "", "");
+    if (!conn_ || !conn_->db)
+        throw DbError("the database is closed", conn_ ? conn_->path : "", "");
     return *conn_;
 }
 
-bool Database::IsOpen() const { return conn_ && conn_->db; }
+bool Database::IsOpen() const {
+    return conn_ && conn_->db;
+}
 
 const std::string& Database::Name() const {
     static const std::string kNone;
     return conn_ ? conn_->path : kNone;
 }
 
-bool Database::ReadOnly() const { return Conn().readOnly; }
+bool Database::ReadOnly() const {
+    return Conn().readOnly;
+}
 
 std::string Database::Locale() const {
     Connection& c = Conn();
-    if (c.Columns(kPropertiesTable).empty()) return "";
+    if (c.Columns(kPropertiesTable).empty())
+        return "";
     Statement st(c, std::string("SELECT Value FROM ") + kPropertiesTable + " WHERE Name='Locale'",
                  "Locale");
     return sqlite3_step(st.get()) == SQLITE_ROW ? Text(st.get(), 0) : "";
 }
 
 void Database::Close() {
-    if (conn_) conn_->Close();
+    if (conn_)
+        conn_->Close();
 }
 
 void Database::Execute(std::string_view sql, int /*options*/) {
@@ -105,18 +120,27 @@ void Database::Execute(std::string_view sql, int /*options*/) {
     int rc;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
     }
-    if (rc != SQLITE_DONE) c.Fail(original);
+    if (rc != SQLITE_DONE)
+        c.Fail(original);
 }
 
-long Database::RecordsAffected() const { return sqlite3_changes(Conn().db); }
+long Database::RecordsAffected() const {
+    return sqlite3_changes(Conn().db);
+}
 
 Recordset Database::OpenRecordset(std::string_view source, RecordsetType type) {
     return Recordset(OpenRecordsetImpl(conn_ ? conn_ : nullptr, Conn(), source, type));
 }
 
-void Database::BeginTrans() { Conn().Run("BEGIN"); }
-void Database::CommitTrans() { Conn().Run("COMMIT"); }
-void Database::Rollback() { Conn().Run("ROLLBACK"); }
+void Database::BeginTrans() {
+    Conn().Run("BEGIN");
+}
+void Database::CommitTrans() {
+    Conn().Run("COMMIT");
+}
+void Database::Rollback() {
+    Conn().Run("ROLLBACK");
+}
 
 std::vector<std::string> Database::TableNames() {
     Connection& c = Conn();
@@ -125,7 +149,8 @@ std::vector<std::string> Database::TableNames() {
                  "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite%' "
                  "AND name NOT LIKE 'MSys%' ORDER BY rowid",
                  "TableDefs");
-    while (sqlite3_step(st.get()) == SQLITE_ROW) names.push_back(Text(st.get(), 0));
+    while (sqlite3_step(st.get()) == SQLITE_ROW)
+        names.push_back(Text(st.get(), 0));
     return names;
 }
 
@@ -144,7 +169,8 @@ std::vector<std::string> Database::ColumnNames(std::string_view table) {
 TableDef Database::GetTableDef(std::string_view table) {
     Connection& c = Conn();
     std::string name(table);
-    if (!TableExists(name)) c.Fail("no such table: " + name, name);
+    if (!TableExists(name))
+        c.Fail("no such table: " + name, name);
     TableDef def;
     def.name = name;
     std::vector<std::string> keyFields;
@@ -153,7 +179,8 @@ TableDef Database::GetTableDef(std::string_view table) {
         while (sqlite3_step(st.get()) == SQLITE_ROW) {
             FieldDef f{Text(st.get(), 1), Text(st.get(), 2), 0};
             f.size = SizeOf(f.type);
-            if (sqlite3_column_int(st.get(), 5) > 0) keyFields.push_back(f.name);
+            if (sqlite3_column_int(st.get(), 5) > 0)
+                keyFields.push_back(f.name);
             def.fields.push_back(f);
         }
     }
@@ -179,14 +206,16 @@ TableDef Database::GetTableDef(std::string_view table) {
     bool hasPrimary = false;
     for (auto& [sqliteName, ix] : indexes) {
         Statement st(c, "PRAGMA index_info(" + QuoteName(sqliteName) + ")", name);
-        while (sqlite3_step(st.get()) == SQLITE_ROW) ix.fields.push_back(Text(st.get(), 2));
+        while (sqlite3_step(st.get()) == SQLITE_ROW)
+            ix.fields.push_back(Text(st.get(), 2));
         hasPrimary = hasPrimary || ix.primary;
     }
     // A primary key that is the row id itself has no index of its own in SQLite.
     if (!hasPrimary && !keyFields.empty())
         def.indexes.push_back(IndexDef{"PrimaryKey", keyFields, true, true});
     // PRAGMA index_list lists the newest first.
-    for (auto it = indexes.rbegin(); it != indexes.rend(); ++it) def.indexes.push_back(it->second);
+    for (auto it = indexes.rbegin(); it != indexes.rend(); ++it)
+        def.indexes.push_back(it->second);
     return def;
 }
 
@@ -214,12 +243,14 @@ void Database::CreateQueryDef(std::string_view name, std::string_view sql) {
         c.Fail(e.what(), original);
     }
     Statement st(c, create, original);
-    if (sqlite3_step(st.get()) != SQLITE_DONE) c.Fail(original);
+    if (sqlite3_step(st.get()) != SQLITE_DONE)
+        c.Fail(original);
 }
 
 void Database::DeleteQueryDef(std::string_view name) {
     Connection& c = Conn();
-    if (!QueryDefExists(name)) c.Fail("no such query: " + std::string(name), std::string(name));
+    if (!QueryDefExists(name))
+        c.Fail("no such query: " + std::string(name), std::string(name));
     c.Run("DROP VIEW " + QuoteName(name));
 }
 
@@ -235,20 +266,26 @@ std::string Database::QueryDefSql(std::string_view name) {
     return as == std::string::npos ? sql : sql.substr(as + 4);
 }
 
-long long Database::StatementCount() const { return conn_ ? conn_->statements : 0; }
+long long Database::StatementCount() const {
+    return conn_ ? conn_->statements : 0;
+}
 
-sqlite3* Database::Handle() const { return conn_ ? conn_->db : nullptr; }
+sqlite3* Database::Handle() const {
+    return conn_ ? conn_->db : nullptr;
+}
 
 Database CreateDatabase(const std::string& path, const std::string& locale) {
     std::error_code ec;
-    if (std::filesystem::exists(path, ec)) throw DbError("database already exists", path, "");
+    if (std::filesystem::exists(path, ec))
+        throw DbError("database already exists", path, "");
     auto conn = Connect(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     conn->Run(std::string("CREATE TABLE ") + kPropertiesTable +
               " (Name TEXT PRIMARY KEY, Value TEXT)");
     Statement st(*conn, std::string("INSERT INTO ") + kPropertiesTable + " VALUES ('Locale', ?)",
                  "CreateDatabase");
     BindValue(st.get(), 1, Variant(locale));
-    if (sqlite3_step(st.get()) != SQLITE_DONE) conn->Fail("CreateDatabase");
+    if (sqlite3_step(st.get()) != SQLITE_DONE)
+        conn->Fail("CreateDatabase");
     return Database(conn);
 }
 
@@ -257,7 +294,8 @@ Database OpenDatabase(const std::string& path, bool exclusive, bool readOnly) {
     if (!std::filesystem::is_regular_file(path, ec))
         throw DbError("cannot find the database file", path, "");
     auto conn = Connect(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
-    if (exclusive) conn->Run("PRAGMA locking_mode=EXCLUSIVE");
+    if (exclusive)
+        conn->Run("PRAGMA locking_mode=EXCLUSIVE");
     return Database(conn);
 }
 

@@ -7,8 +7,10 @@ namespace {
 std::string Describe(const std::string& message, const std::string& file,
                      const std::string& statement) {
     std::string text = message;
-    if (!file.empty()) text += " [database: " + file + "]";
-    if (!statement.empty()) text += " [statement: " + statement + "]";
+    if (!file.empty())
+        text += " [database: " + file + "]";
+    if (!statement.empty())
+        text += " [statement: " + statement + "]";
     return text;
 }
 

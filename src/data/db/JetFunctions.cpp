@@ -24,12 +24,14 @@ void Keep(Kept* k, sqlite3_value* v) {
 
 void FirstStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
     Kept* k = State(ctx, true);
-    if (k && !k->seen) Keep(k, argv[0]);
+    if (k && !k->seen)
+        Keep(k, argv[0]);
 }
 
 void LastStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
     Kept* k = State(ctx, true);
-    if (k) Keep(k, argv[0]);
+    if (k)
+        Keep(k, argv[0]);
 }
 
 void Final(sqlite3_context* ctx) {

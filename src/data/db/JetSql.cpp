@@ -42,10 +42,12 @@ std::vector<Token> Tokenize(std::string_view s) {
         size_t j = i + 1;
         Tok kind = Tok::kPunct;
         if (std::isspace(static_cast<unsigned char>(c))) {
-            while (j < n && std::isspace(static_cast<unsigned char>(s[j]))) ++j;
+            while (j < n && std::isspace(static_cast<unsigned char>(s[j])))
+                ++j;
             kind = Tok::kSpace;
         } else if (c == '-' && i + 1 < n && s[i + 1] == '-') {
-            while (j < n && s[j] != '\n') ++j;
+            while (j < n && s[j] != '\n')
+                ++j;
             kind = Tok::kComment;
         } else if (c == '/' && i + 1 < n && s[i + 1] == '*') {
             size_t end = s.find("*/", i + 2);
@@ -62,10 +64,12 @@ std::vector<Token> Tokenize(std::string_view s) {
             kind = Tok::kBracket;
         } else if (std::isdigit(static_cast<unsigned char>(c)) ||
                    (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
-            while (j < n && (std::isalnum(static_cast<unsigned char>(s[j])) || s[j] == '.')) ++j;
+            while (j < n && (std::isalnum(static_cast<unsigned char>(s[j])) || s[j] == '.'))
+                ++j;
             kind = Tok::kNumber;
         } else if (IsWordChar(c)) {
-            while (j < n && IsWordChar(s[j])) ++j;
+            while (j < n && IsWordChar(s[j]))
+                ++j;
             kind = Tok::kWord;
         } else if (i + 1 < n) {
             std::string_view two = s.substr(i, 2);
@@ -80,37 +84,50 @@ std::vector<Token> Tokenize(std::string_view s) {
 }
 
 bool Is(const Token& t, std::string_view word) {
-    if (t.kind != Tok::kWord || t.text.size() != word.size()) return false;
+    if (t.kind != Tok::kWord || t.text.size() != word.size())
+        return false;
     for (size_t i = 0; i < word.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(t.text[i])) != word[i]) return false;
+        if (std::toupper(static_cast<unsigned char>(t.text[i])) != word[i])
+            return false;
     return true;
 }
 
-bool IsPunct(const Token& t, std::string_view p) { return t.kind == Tok::kPunct && t.text == p; }
+bool IsPunct(const Token& t, std::string_view p) {
+    return t.kind == Tok::kPunct && t.text == p;
+}
 
-bool Skippable(const Token& t) { return t.kind == Tok::kSpace || t.kind == Tok::kComment; }
+bool Skippable(const Token& t) {
+    return t.kind == Tok::kSpace || t.kind == Tok::kComment;
+}
 
 // Index of the next token at or after i that is not blank or comment; tokens.size() if none.
 size_t Next(const std::vector<Token>& t, size_t i) {
-    while (i < t.size() && Skippable(t[i])) ++i;
+    while (i < t.size() && Skippable(t[i]))
+        ++i;
     return i;
 }
 
-bool IsName(const Token& t) { return t.kind == Tok::kWord || t.kind == Tok::kBracket; }
+bool IsName(const Token& t) {
+    return t.kind == Tok::kWord || t.kind == Tok::kBracket;
+}
 
 // The bare name of an identifier token ([x] gives x).
 std::string NameOf(const Token& t) {
-    if (t.kind == Tok::kBracket) return t.text.substr(1, t.text.size() >= 2 ? t.text.size() - 2 : 0);
+    if (t.kind == Tok::kBracket)
+        return t.text.substr(1, t.text.size() >= 2 ? t.text.size() - 2 : 0);
     return t.text;
 }
 
 std::string Upper(std::string_view s) {
     std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return out;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) { return Upper(a) == Upper(b); }
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    return Upper(a) == Upper(b);
+}
 
 // '...' from the content of a Jet "..." literal.
 std::string SingleQuoted(const std::string& dq) {
@@ -138,10 +155,13 @@ void RewriteLiteralsAndWords(std::vector<Token>& t) {
         } else if (Is(t[i], "LIKE")) {
             size_t j = Next(t, i + 1);
             if (j < t.size() && (t[j].kind == Tok::kSQuote || t[j].kind == Tok::kDQuote)) {
-                if (t[j].kind == Tok::kDQuote) t[j] = {Tok::kSQuote, SingleQuoted(t[j].text)};
+                if (t[j].kind == Tok::kDQuote)
+                    t[j] = {Tok::kSQuote, SingleQuoted(t[j].text)};
                 for (char& c : t[j].text) {
-                    if (c == '*') c = '%';
-                    if (c == '?') c = '_';
+                    if (c == '*')
+                        c = '%';
+                    if (c == '?')
+                        c = '_';
                 }
             }
         }
@@ -151,32 +171,42 @@ void RewriteLiteralsAndWords(std::vector<Token>& t) {
 // Maps Jet type names whose SQLite affinity would be wrong onto equivalent names.
 std::string MapType(const std::string& type) {
     std::string u = Upper(type);
-    if (u == "MEMO" || u == "NOTE" || u == "LONGCHAR" || u == "HYPERLINK") return "LONGTEXT";
-    if (u == "STRING" || u == "ALPHANUMERIC") return "TEXT";
-    if (u == "SINGLE" || u == "IEEESINGLE") return "FLOAT";
-    if (u == "IEEEDOUBLE" || u == "NUMBER") return "DOUBLE";
+    if (u == "MEMO" || u == "NOTE" || u == "LONGCHAR" || u == "HYPERLINK")
+        return "LONGTEXT";
+    if (u == "STRING" || u == "ALPHANUMERIC")
+        return "TEXT";
+    if (u == "SINGLE" || u == "IEEESINGLE")
+        return "FLOAT";
+    if (u == "IEEEDOUBLE" || u == "NUMBER")
+        return "DOUBLE";
     return type;
 }
 
 // Rewrites one column definition running from token b to e (exclusive).
 void RewriteColumn(std::vector<Token>& t, size_t b, size_t e) {
     size_t name = Next(t, b);
-    if (name >= e) return;
+    if (name >= e)
+        return;
     if (Is(t[name], "CONSTRAINT") || Is(t[name], "PRIMARY") || Is(t[name], "UNIQUE") ||
         Is(t[name], "FOREIGN") || Is(t[name], "CHECK"))
         return;
     size_t type = Next(t, name + 1);
-    if (type >= e || t[type].kind != Tok::kWord) return;
+    if (type >= e || t[type].kind != Tok::kWord)
+        return;
     t[type].text = MapType(t[type].text);
-    if (!IsTextType(t[type].text)) return;
+    if (!IsTextType(t[type].text))
+        return;
     for (size_t k = type; k < e; ++k)
-        if (Is(t[k], "COLLATE")) return;
+        if (Is(t[k], "COLLATE"))
+            return;
     size_t after = type;  // last token of the type, its size included
     size_t open = Next(t, type + 1);
     if (open < e && IsPunct(t[open], "(")) {
         size_t close = open;
-        while (close < e && !IsPunct(t[close], ")")) ++close;
-        if (close < e) after = close;
+        while (close < e && !IsPunct(t[close], ")"))
+            ++close;
+        if (close < e)
+            after = close;
     }
     t[after].text += " COLLATE NOCASE";
 }
@@ -202,18 +232,23 @@ void RewriteColumnList(std::vector<Token>& t, size_t open) {
 
 void RewriteCreateTable(std::vector<Token>& t, size_t tableWord) {
     size_t name = Next(t, tableWord + 1);
-    if (name >= t.size()) return;
+    if (name >= t.size())
+        return;
     size_t open = Next(t, name + 1);
-    if (open < t.size() && IsPunct(t[open], "(")) RewriteColumnList(t, open);
+    if (open < t.size() && IsPunct(t[open], "("))
+        RewriteColumnList(t, open);
 }
 
 void RewriteAlterTable(std::vector<Token>& t, size_t tableWord) {
     size_t name = Next(t, tableWord + 1);
     size_t add = Next(t, name + 1);
-    if (add >= t.size() || !Is(t[add], "ADD")) return;
+    if (add >= t.size() || !Is(t[add], "ADD"))
+        return;
     size_t col = Next(t, add + 1);
-    if (col < t.size() && Is(t[col], "COLUMN")) col = Next(t, col + 1);
-    if (col < t.size() && !Is(t[col], "CONSTRAINT")) RewriteColumn(t, col, t.size());
+    if (col < t.size() && Is(t[col], "COLUMN"))
+        col = Next(t, col + 1);
+    if (col < t.size() && !Is(t[col], "CONSTRAINT"))
+        RewriteColumn(t, col, t.size());
 }
 
 // CREATE [UNIQUE] INDEX name ON table (...) [WITH ...]
@@ -221,18 +256,23 @@ void RewriteCreateIndex(std::vector<Token>& t, size_t create, size_t indexWord) 
     size_t name = Next(t, indexWord + 1);
     size_t on = Next(t, name + 1);
     size_t table = Next(t, on + 1);
-    if (table >= t.size() || !IsName(t[name]) || !Is(t[on], "ON") || !IsName(t[table])) return;
+    if (table >= t.size() || !IsName(t[name]) || !Is(t[on], "ON") || !IsName(t[table]))
+        return;
     t[name] = {Tok::kBracket, QuoteName(SqliteIndexName(NameOf(t[table]), NameOf(t[name])))};
     size_t close = table;
-    while (close < t.size() && !IsPunct(t[close], ")")) ++close;
+    while (close < t.size() && !IsPunct(t[close], ")"))
+        ++close;
     size_t with = Next(t, close + 1);
-    if (close >= t.size() || with >= t.size() || !Is(t[with], "WITH")) return;
+    if (close >= t.size() || with >= t.size() || !Is(t[with], "WITH"))
+        return;
     bool primary = false;
     for (size_t k = with; k < t.size(); ++k) {
-        if (Is(t[k], "PRIMARY")) primary = true;
+        if (Is(t[k], "PRIMARY"))
+            primary = true;
         t[k].text.clear();
     }
-    if (primary && !Is(t[Next(t, create + 1)], "UNIQUE")) t[create].text += " UNIQUE";
+    if (primary && !Is(t[Next(t, create + 1)], "UNIQUE"))
+        t[create].text += " UNIQUE";
 }
 
 // DROP INDEX name ON table
@@ -240,15 +280,18 @@ void RewriteDropIndex(std::vector<Token>& t, size_t indexWord) {
     size_t name = Next(t, indexWord + 1);
     size_t on = Next(t, name + 1);
     size_t table = Next(t, on + 1);
-    if (table >= t.size() || !IsName(t[name]) || !Is(t[on], "ON") || !IsName(t[table])) return;
+    if (table >= t.size() || !IsName(t[name]) || !Is(t[on], "ON") || !IsName(t[table]))
+        return;
     t[name] = {Tok::kBracket, QuoteName(SqliteIndexName(NameOf(t[table]), NameOf(t[name])))};
-    for (size_t k = name + 1; k <= table; ++k) t[k].text.clear();
+    for (size_t k = name + 1; k <= table; ++k)
+        t[k].text.clear();
 }
 
 std::string JoinNames(const std::vector<std::string>& names) {
     std::string out;
     for (const auto& n : names) {
-        if (!out.empty()) out += ",";
+        if (!out.empty())
+            out += ",";
         out += QuoteName(n);
     }
     return out;
@@ -268,11 +311,14 @@ void RewriteInsertSelectStar(std::vector<Token>& t, size_t insert, const ColumnL
         return;
     std::vector<std::string> src = columns(NameOf(t[source]));
     std::vector<std::string> dst = columns(NameOf(t[target]));
-    if (src.empty()) return;  // not a table: let SQLite report it
-    if (dst.empty()) throw JetSqlError("unknown output table '" + NameOf(t[target]) + "'");
+    if (src.empty())
+        return;  // not a table: let SQLite report it
+    if (dst.empty())
+        throw JetSqlError("unknown output table '" + NameOf(t[target]) + "'");
     for (const auto& s : src) {
         bool found = false;
-        for (const auto& d : dst) found = found || EqualNoCase(s, d);
+        for (const auto& d : dst)
+            found = found || EqualNoCase(s, d);
         if (!found)
             throw JetSqlError("unknown field name '" + s + "' in output table '" +
                               NameOf(t[target]) + "'");
@@ -284,7 +330,8 @@ void RewriteInsertSelectStar(std::vector<Token>& t, size_t insert, const ColumnL
 
 std::string Join(const std::vector<Token>& t) {
     std::string out;
-    for (const auto& tok : t) out += tok.text;
+    for (const auto& tok : t)
+        out += tok.text;
     return out;
 }
 
@@ -294,12 +341,15 @@ std::string RewriteJetSql(std::string_view sql, const ColumnLookup& columns) {
     std::vector<Token> t = Tokenize(sql);
     RewriteLiteralsAndWords(t);
     size_t first = Next(t, 0);
-    if (first >= t.size()) return Join(t);
+    if (first >= t.size())
+        return Join(t);
     size_t second = Next(t, first + 1);
     size_t third = second < t.size() ? Next(t, second + 1) : t.size();
     if (Is(t[first], "CREATE") && second < t.size()) {
-        if (Is(t[second], "TABLE")) RewriteCreateTable(t, second);
-        if (Is(t[second], "INDEX")) RewriteCreateIndex(t, first, second);
+        if (Is(t[second], "TABLE"))
+            RewriteCreateTable(t, second);
+        if (Is(t[second], "INDEX"))
+            RewriteCreateIndex(t, first, second);
         if (Is(t[second], "UNIQUE") && third < t.size() && Is(t[third], "INDEX"))
             RewriteCreateIndex(t, first, third);
     } else if (Is(t[first], "ALTER") && second < t.size() && Is(t[second], "TABLE")) {
@@ -315,23 +365,31 @@ std::string RewriteJetSql(std::string_view sql, const ColumnLookup& columns) {
 bool UpdatableSource(std::string_view sql, std::string& table, std::string& withRowid) {
     std::vector<Token> t = Tokenize(sql);
     size_t select = Next(t, 0);
-    if (select >= t.size() || !Is(t[select], "SELECT")) return false;
+    if (select >= t.size() || !Is(t[select], "SELECT"))
+        return false;
     int depth = 0;
     size_t from = t.size();
     for (size_t i = select + 1; i < t.size() && from == t.size(); ++i) {
-        if (IsPunct(t[i], "(")) ++depth;
-        if (IsPunct(t[i], ")")) --depth;
-        if (depth != 0) continue;
+        if (IsPunct(t[i], "("))
+            ++depth;
+        if (IsPunct(t[i], ")"))
+            --depth;
+        if (depth != 0)
+            continue;
         for (const char* w : {"DISTINCT", "ALL", "COUNT", "SUM", "MAX", "MIN", "AVG", "FIRST",
                               "LAST", "TOTAL", "GROUP_CONCAT"})
-            if (Is(t[i], w)) return false;
-        if (Is(t[i], "FROM")) from = i;
+            if (Is(t[i], w))
+                return false;
+        if (Is(t[i], "FROM"))
+            from = i;
     }
     size_t name = Next(t, from + 1);
-    if (name >= t.size() || !IsName(t[name])) return false;
+    if (name >= t.size() || !IsName(t[name]))
+        return false;
     size_t k = Next(t, name + 1);
     std::string qualifier = t[name].kind == Tok::kBracket ? t[name].text : QuoteName(t[name].text);
-    if (k < t.size() && Is(t[k], "AS")) k = Next(t, k + 1);
+    if (k < t.size() && Is(t[k], "AS"))
+        k = Next(t, k + 1);
     if (k < t.size() && IsName(t[k]) && !Is(t[k], "WHERE") && !Is(t[k], "ORDER") &&
         !Is(t[k], "LIMIT")) {
         qualifier = t[k].text;
@@ -339,8 +397,10 @@ bool UpdatableSource(std::string_view sql, std::string& table, std::string& with
     }
     depth = 0;
     for (size_t i = k; i < t.size(); ++i) {
-        if (IsPunct(t[i], "(")) ++depth;
-        if (IsPunct(t[i], ")")) --depth;
+        if (IsPunct(t[i], "("))
+            ++depth;
+        if (IsPunct(t[i], ")"))
+            --depth;
         if (depth == 0 && (IsPunct(t[i], ",") || Is(t[i], "JOIN") || Is(t[i], "GROUP") ||
                            Is(t[i], "UNION") || Is(t[i], "INTERSECT") || Is(t[i], "EXCEPT")))
             return false;

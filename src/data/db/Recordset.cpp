@@ -12,7 +12,8 @@ namespace {
 
 bool IsStatement(std::string_view source) {
     size_t i = 0;
-    while (i < source.size() && std::isspace(static_cast<unsigned char>(source[i]))) ++i;
+    while (i < source.size() && std::isspace(static_cast<unsigned char>(source[i])))
+        ++i;
     std::string_view rest = source.substr(i);
     return rest.starts_with("(") || EqualsNoCase(rest.substr(0, 6), "SELECT") ||
            EqualsNoCase(rest.substr(0, 9), "TRANSFORM");
@@ -33,7 +34,8 @@ bool IsTable(Connection& c, const std::string& name) {
 }
 
 void Start(RecordsetImpl& r) {
-    if (r.stmt) sqlite3_finalize(r.stmt);
+    if (r.stmt)
+        sqlite3_finalize(r.stmt);
     r.stmt = nullptr;
     r.stmt = r.Conn().Prepare(r.baseSql, r.source);
     r.position = -1;
@@ -57,7 +59,8 @@ void Step(RecordsetImpl& r) {
 void ReadNames(RecordsetImpl& r, sqlite3_stmt* st, int extra) {
     r.names.clear();
     int n = sqlite3_column_count(st);
-    for (int i = r.offset; i < n - extra; ++i) r.names.emplace_back(sqlite3_column_name(st, i));
+    for (int i = r.offset; i < n - extra; ++i)
+        r.names.emplace_back(sqlite3_column_name(st, i));
 }
 
 void Materialize(RecordsetImpl& r) {
@@ -66,26 +69,31 @@ void Materialize(RecordsetImpl& r) {
     int n = static_cast<int>(r.names.size());
     int rc;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-        if (r.offset) r.rowids.push_back(sqlite3_column_int64(st.get(), 0));
+        if (r.offset)
+            r.rowids.push_back(sqlite3_column_int64(st.get(), 0));
         std::vector<Variant> row;
         row.reserve(n);
-        for (int i = 0; i < n; ++i) row.push_back(ReadValue(st.get(), i + r.offset));
+        for (int i = 0; i < n; ++i)
+            row.push_back(ReadValue(st.get(), i + r.offset));
         r.rows.push_back(std::move(row));
     }
-    if (rc != SQLITE_DONE) r.Conn().Fail(r.source);
+    if (rc != SQLITE_DONE)
+        r.Conn().Fail(r.source);
     r.cur = r.rows.empty() ? -1 : 0;
 }
 
 std::string OrderBy(const std::vector<std::string>& fields) {
     std::string out;
-    for (const auto& f : fields) out += QuoteName(f) + ",";
+    for (const auto& f : fields)
+        out += QuoteName(f) + ",";
     return out + "rowid";
 }
 
 // The visible values of the row `rowid` of the base table, when every field is a column of it.
 bool Reread(RecordsetImpl& r, int64_t rowid, std::vector<Variant>& row) {
     std::string cols;
-    for (const auto& n : r.names) cols += (cols.empty() ? "" : ",") + QuoteName(n);
+    for (const auto& n : r.names)
+        cols += (cols.empty() ? "" : ",") + QuoteName(n);
     sqlite3_stmt* st = nullptr;
     std::string sql = "SELECT " + cols + " FROM " + QuoteName(r.table) + " WHERE rowid=?";
     if (sqlite3_prepare_v2(r.Conn().db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
@@ -107,7 +115,8 @@ int64_t WriteRow(RecordsetImpl& r, bool insert, int64_t rowid) {
     std::string sql;
     std::vector<Variant> values;
     for (size_t i = 0; i < r.names.size(); ++i) {
-        if (!r.changed[i]) continue;
+        if (!r.changed[i])
+            continue;
         values.push_back(r.buffer[i]);
         if (insert)
             sql += (sql.empty() ? "" : ",") + QuoteName(r.names[i]);
@@ -116,32 +125,39 @@ int64_t WriteRow(RecordsetImpl& r, bool insert, int64_t rowid) {
     }
     if (insert) {
         std::string marks;
-        for (size_t i = 0; i < values.size(); ++i) marks += i ? ",?" : "?";
-        sql = values.empty() ? "INSERT INTO " + QuoteName(r.table) + " DEFAULT VALUES"
-                             : "INSERT INTO " + QuoteName(r.table) + " (" + sql + ") VALUES (" +
-                                   marks + ")";
+        for (size_t i = 0; i < values.size(); ++i)
+            marks += i ? ",?" : "?";
+        sql = values.empty()
+                  ? "INSERT INTO " + QuoteName(r.table) + " DEFAULT VALUES"
+                  : "INSERT INTO " + QuoteName(r.table) + " (" + sql + ") VALUES (" + marks + ")";
     } else {
-        if (values.empty()) return rowid;
+        if (values.empty())
+            return rowid;
         sql = "UPDATE " + QuoteName(r.table) + " SET " + sql + " WHERE rowid=?";
     }
     Statement st(r.Conn(), sql, r.source);
     int k = 1;
-    for (const auto& v : values) BindValue(st.get(), k++, v);
-    if (!insert) sqlite3_bind_int64(st.get(), k, rowid);
-    if (sqlite3_step(st.get()) != SQLITE_DONE) r.Conn().Fail(sql);
+    for (const auto& v : values)
+        BindValue(st.get(), k++, v);
+    if (!insert)
+        sqlite3_bind_int64(st.get(), k, rowid);
+    if (sqlite3_step(st.get()) != SQLITE_DONE)
+        r.Conn().Fail(sql);
     return insert ? sqlite3_last_insert_rowid(r.Conn().db) : rowid;
 }
 
 int FieldIndex(const RecordsetImpl& r, std::string_view name) {
     for (size_t i = 0; i < r.names.size(); ++i)
-        if (EqualsNoCase(r.names[i], name)) return static_cast<int>(i);
+        if (EqualsNoCase(r.names[i], name))
+            return static_cast<int>(i);
     return -1;
 }
 
 }  // namespace
 
 RecordsetImpl::~RecordsetImpl() {
-    if (stmt) sqlite3_finalize(stmt);
+    if (stmt)
+        sqlite3_finalize(stmt);
 }
 
 void RecordsetImpl::Fail(const std::string& message) const {
@@ -149,7 +165,8 @@ void RecordsetImpl::Fail(const std::string& message) const {
 }
 
 Connection& RecordsetImpl::Conn() const {
-    if (!conn || !conn->db) Fail("the database is closed");
+    if (!conn || !conn->db)
+        Fail("the database is closed");
     return *conn;
 }
 
@@ -162,9 +179,11 @@ std::unique_ptr<RecordsetImpl> OpenRecordsetImpl(std::shared_ptr<Connection> kee
     bool statement = IsStatement(source);
     std::string sql = statement ? c.Rewrite(source) : "";
     std::string name = statement ? "" : BareName(source);
-    if (!statement && name.find(']') != std::string::npos) r->Fail("invalid name");
+    if (!statement && name.find(']') != std::string::npos)
+        r->Fail("invalid name");
     if (type == dbOpenTable) {
-        if (statement || !IsTable(c, name)) r->Fail("a table-type recordset needs a table name");
+        if (statement || !IsTable(c, name))
+            r->Fail("a table-type recordset needs a table name");
         r->table = name;
         r->offset = 1;
         r->streaming = true;
@@ -174,7 +193,8 @@ std::unique_ptr<RecordsetImpl> OpenRecordsetImpl(std::shared_ptr<Connection> kee
         r->baseSql = statement ? sql : "SELECT * FROM " + QuoteName(name);
     } else if (!statement) {
         bool table = IsTable(c, name);
-        if (table && type == dbOpenDynaset) r->table = name;
+        if (table && type == dbOpenDynaset)
+            r->table = name;
         r->offset = table && type == dbOpenDynaset ? 1 : 0;
         r->baseSql = (r->offset ? "SELECT rowid,* FROM " : "SELECT * FROM ") + QuoteName(name);
     } else {
@@ -204,28 +224,36 @@ Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 Recordset::Recordset(std::unique_ptr<RecordsetImpl> impl) : impl_(std::move(impl)) {}
 
 RecordsetImpl& Recordset::Get() const {
-    if (!impl_) throw DbError("the recordset is closed", "", "");
+    if (!impl_)
+        throw DbError("the recordset is closed", "", "");
     return *impl_;
 }
 
-bool Recordset::IsOpen() const { return impl_ != nullptr; }
-RecordsetType Recordset::Type() const { return Get().type; }
+bool Recordset::IsOpen() const {
+    return impl_ != nullptr;
+}
+RecordsetType Recordset::Type() const {
+    return Get().type;
+}
 
 bool Recordset::Eof() const {
     const RecordsetImpl& r = Get();
-    if (r.streaming) return r.eof;
+    if (r.streaming)
+        return r.eof;
     return r.rows.empty() || r.cur >= static_cast<long>(r.rows.size());
 }
 
 bool Recordset::Bof() const {
     const RecordsetImpl& r = Get();
-    if (r.streaming) return r.eof && r.position < 0;
+    if (r.streaming)
+        return r.eof && r.position < 0;
     return r.rows.empty() || r.cur < 0;
 }
 
 void Recordset::MoveNext() {
     RecordsetImpl& r = Get();
-    if (Eof()) r.Fail("no current record");
+    if (Eof())
+        r.Fail("no current record");
     r.mode = 0;
     if (r.streaming) {
         r.Conn();
@@ -248,22 +276,26 @@ void Recordset::MoveFirst() {
 
 void Recordset::MovePrevious() {
     RecordsetImpl& r = Get();
-    if (r.streaming) r.Fail("the recordset cannot move backwards");
-    if (Bof()) r.Fail("no current record");
+    if (r.streaming)
+        r.Fail("the recordset cannot move backwards");
+    if (Bof())
+        r.Fail("no current record");
     r.mode = 0;
     --r.cur;
 }
 
 void Recordset::MoveLast() {
     RecordsetImpl& r = Get();
-    if (r.streaming) r.Fail("the recordset cannot move backwards");
+    if (r.streaming)
+        r.Fail("the recordset cannot move backwards");
     r.mode = 0;
     r.cur = static_cast<long>(r.rows.size()) - 1;
 }
 
 long Recordset::RecordCount() const {
     const RecordsetImpl& r = Get();
-    if (!r.streaming) return static_cast<long>(r.rows.size());
+    if (!r.streaming)
+        return static_cast<long>(r.rows.size());
     if (r.type == dbOpenTable) {
         Statement st(r.Conn(), "SELECT count(*) FROM " + QuoteName(r.table), r.source);
         return sqlite3_step(st.get()) == SQLITE_ROW ? sqlite3_column_int(st.get(), 0) : 0;
@@ -273,24 +305,31 @@ long Recordset::RecordCount() const {
 
 long Recordset::AbsolutePosition() const {
     const RecordsetImpl& r = Get();
-    if (Eof() || Bof()) return -1;
+    if (Eof() || Bof())
+        return -1;
     return r.streaming ? r.position : r.cur;
 }
 
-int Recordset::FieldCount() const { return static_cast<int>(Get().names.size()); }
+int Recordset::FieldCount() const {
+    return static_cast<int>(Get().names.size());
+}
 
 std::string Recordset::FieldName(int index) const {
     const RecordsetImpl& r = Get();
-    if (index < 0 || index >= FieldCount()) r.Fail("item not found in this collection");
+    if (index < 0 || index >= FieldCount())
+        r.Fail("item not found in this collection");
     return r.names[index];
 }
 
-bool Recordset::HasField(std::string_view name) const { return FieldIndex(Get(), name) >= 0; }
+bool Recordset::HasField(std::string_view name) const {
+    return FieldIndex(Get(), name) >= 0;
+}
 
 Variant Recordset::Field(std::string_view name) const {
     const RecordsetImpl& r = Get();
     int i = FieldIndex(r, name);
-    if (i < 0) r.Fail("item not found in this collection: " + std::string(name));
+    if (i < 0)
+        r.Fail("item not found in this collection: " + std::string(name));
     return Field(i);
 }
 
@@ -298,27 +337,35 @@ Variant Recordset::Field(int index) const {
     const RecordsetImpl& r = Get();
     if (index < 0 || index >= static_cast<int>(r.names.size()))
         r.Fail("item not found in this collection");
-    if (r.mode != 0) return r.buffer[index];
-    if (Eof() || Bof()) r.Fail("no current record");
-    if (!r.streaming) return r.rows[r.cur][index];
-    if (!r.written.empty()) return r.written[index];
+    if (r.mode != 0)
+        return r.buffer[index];
+    if (Eof() || Bof())
+        r.Fail("no current record");
+    if (!r.streaming)
+        return r.rows[r.cur][index];
+    if (!r.written.empty())
+        return r.written[index];
     r.Conn();
     return ReadValue(r.stmt, index + r.offset);
 }
 
 void Recordset::Edit() {
     RecordsetImpl& r = Get();
-    if (r.table.empty()) r.Fail("the recordset is not updatable");
-    if (Eof() || Bof()) r.Fail("no current record");
+    if (r.table.empty())
+        r.Fail("the recordset is not updatable");
+    if (Eof() || Bof())
+        r.Fail("no current record");
     r.buffer.clear();
-    for (int i = 0; i < FieldCount(); ++i) r.buffer.push_back(Field(i));
+    for (int i = 0; i < FieldCount(); ++i)
+        r.buffer.push_back(Field(i));
     r.changed.assign(r.names.size(), false);
     r.mode = 1;
 }
 
 void Recordset::AddNew() {
     RecordsetImpl& r = Get();
-    if (r.table.empty()) r.Fail("the recordset is not updatable");
+    if (r.table.empty())
+        r.Fail("the recordset is not updatable");
     r.buffer.assign(r.names.size(), Variant());
     r.changed.assign(r.names.size(), false);
     r.mode = 2;
@@ -326,40 +373,49 @@ void Recordset::AddNew() {
 
 void Recordset::SetField(std::string_view name, const Variant& value) {
     RecordsetImpl& r = Get();
-    if (r.mode == 0) r.Fail("update without AddNew or Edit");
+    if (r.mode == 0)
+        r.Fail("update without AddNew or Edit");
     int i = FieldIndex(r, name);
-    if (i < 0) r.Fail("item not found in this collection: " + std::string(name));
+    if (i < 0)
+        r.Fail("item not found in this collection: " + std::string(name));
     r.buffer[i] = value;
     r.changed[i] = true;
 }
 
 void Recordset::Update() {
     RecordsetImpl& r = Get();
-    if (r.mode == 0) r.Fail("update without AddNew or Edit");
+    if (r.mode == 0)
+        r.Fail("update without AddNew or Edit");
     bool insert = r.mode == 2;
     int64_t rowid = 0;
-    if (!insert) rowid = r.streaming ? sqlite3_column_int64(r.stmt, 0) : r.rowids[r.cur];
+    if (!insert)
+        rowid = r.streaming ? sqlite3_column_int64(r.stmt, 0) : r.rowids[r.cur];
     rowid = WriteRow(r, insert, rowid);
     std::vector<Variant> row = r.buffer;
     Reread(r, rowid, row);
     r.mode = 0;
     if (r.streaming) {
-        if (!insert) r.written = row;
+        if (!insert)
+            r.written = row;
     } else if (insert) {
         // Jet shows added rows at the end of a dynaset; the current row stays.
         r.rows.push_back(row);
         r.rowids.push_back(rowid);
-        if (r.cur < 0) r.cur = 0;
+        if (r.cur < 0)
+            r.cur = 0;
     } else {
         r.rows[r.cur] = row;
     }
 }
 
-void Recordset::CancelUpdate() { Get().mode = 0; }
+void Recordset::CancelUpdate() {
+    Get().mode = 0;
+}
 
 void Recordset::SetIndex(std::string_view name) {
     RecordsetImpl& r = Get();
-    if (r.type != dbOpenTable) r.Fail("operation is not supported for this type of object");
+    if (r.type != dbOpenTable)
+        r.Fail("operation is not supported for this type of object");
     r.mode = 0;
     std::string table = r.table;
     // The index list comes from the table definition, the Jet names included.
@@ -370,16 +426,18 @@ void Recordset::SetIndex(std::string_view name) {
         Statement st(c, "PRAGMA index_list(" + QuoteName(table) + ")", r.source);
         std::vector<std::pair<std::string, bool>> list;
         while (sqlite3_step(st.get()) == SQLITE_ROW) {
-            std::string sqliteName = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1));
-            bool pk = std::string(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 3))) ==
-                      "pk";
+            std::string sqliteName =
+                reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 1));
+            bool pk = std::string(
+                          reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 3))) == "pk";
             list.emplace_back(sqliteName, pk);
         }
         for (const auto& [sqliteName, pk] : list) {
             bool match = (pk && EqualsNoCase(name, "PrimaryKey")) ||
                          EqualsNoCase(sqliteName, SqliteIndexName(table, name)) ||
                          EqualsNoCase(sqliteName, name);
-            if (!match) continue;
+            if (!match)
+                continue;
             Statement info(c, "PRAGMA index_info(" + QuoteName(sqliteName) + ")", r.source);
             while (sqlite3_step(info.get()) == SQLITE_ROW)
                 fields.emplace_back(
@@ -396,7 +454,8 @@ void Recordset::SetIndex(std::string_view name) {
             found = !fields.empty();
         }
     }
-    if (!found) r.Fail("'" + std::string(name) + "' isn't an index in this table");
+    if (!found)
+        r.Fail("'" + std::string(name) + "' isn't an index in this table");
     r.indexName = std::string(name);
     r.indexFields = fields;
     r.baseSql = "SELECT rowid,* FROM " + QuoteName(table) + " ORDER BY " + OrderBy(fields);
@@ -404,13 +463,18 @@ void Recordset::SetIndex(std::string_view name) {
     Step(r);
 }
 
-const std::string& Recordset::Index() const { return Get().indexName; }
+const std::string& Recordset::Index() const {
+    return Get().indexName;
+}
 
 void Recordset::Seek(std::string_view op, const std::vector<Variant>& keys) {
     RecordsetImpl& r = Get();
-    if (r.type != dbOpenTable || r.indexFields.empty()) r.Fail("no current index");
-    if (keys.empty() || keys.size() > r.indexFields.size()) r.Fail("invalid number of keys");
-    if (op != "=" && op != ">=" && op != ">") r.Fail("unsupported seek comparison " + std::string(op));
+    if (r.type != dbOpenTable || r.indexFields.empty())
+        r.Fail("no current index");
+    if (keys.empty() || keys.size() > r.indexFields.size())
+        r.Fail("invalid number of keys");
+    if (op != "=" && op != ">=" && op != ">")
+        r.Fail("unsupported seek comparison " + std::string(op));
     r.mode = 0;
     std::string cols, marks, match;
     for (size_t i = 0; i < keys.size(); ++i) {
@@ -422,20 +486,27 @@ void Recordset::Seek(std::string_view op, const std::vector<Variant>& keys) {
     std::string cmp = op == ">" ? ">" : ">=";
     std::string sql = "SELECT rowid,*,(" + match + ") FROM " + QuoteName(r.table) + " WHERE (" +
                       cols + ")" + cmp + "(" + marks + ") ORDER BY " + OrderBy(r.indexFields);
-    if (r.stmt) sqlite3_finalize(r.stmt);
+    if (r.stmt)
+        sqlite3_finalize(r.stmt);
     r.stmt = nullptr;
     r.stmt = r.Conn().Prepare(sql, r.source);
-    for (size_t i = 0; i < keys.size(); ++i) BindValue(r.stmt, static_cast<int>(i + 1), keys[i]);
+    for (size_t i = 0; i < keys.size(); ++i)
+        BindValue(r.stmt, static_cast<int>(i + 1), keys[i]);
     r.position = -1;
     r.eof = false;
     Step(r);
     int flag = sqlite3_column_count(r.stmt) - 1;
     r.noMatch = r.eof || (op == "=" && sqlite3_column_int(r.stmt, flag) == 0);
-    if (r.noMatch) r.eof = true;
+    if (r.noMatch)
+        r.eof = true;
 }
 
-bool Recordset::NoMatch() const { return Get().noMatch; }
+bool Recordset::NoMatch() const {
+    return Get().noMatch;
+}
 
-void Recordset::Close() { impl_.reset(); }
+void Recordset::Close() {
+    impl_.reset();
+}
 
 }  // namespace terv

@@ -20,7 +20,12 @@
 
 namespace terv {
 
-enum RecordsetType { dbOpenTable = 1, dbOpenDynaset = 2, dbOpenSnapshot = 4, dbOpenForwardOnly = 8 };
+enum RecordsetType {
+    dbOpenTable = 1,
+    dbOpenDynaset = 2,
+    dbOpenSnapshot = 4,
+    dbOpenForwardOnly = 8
+};
 
 struct RecordsetImpl;
 

@@ -22,18 +22,22 @@ Catalogue& State() {
     return c;
 }
 
-bool InRange(long id, size_t size) { return id >= 0 && static_cast<size_t>(id) < size; }
+bool InRange(long id, size_t size) {
+    return id >= 0 && static_cast<size_t>(id) < size;
+}
 
 void LoadFields(Database& db, Catalogue& c, long id) {
     Recordset rs = db.OpenRecordset(
         "SELECT IDREF,NOMECAMPO,TIPODATI,FORMATO,'','','',VISIBILE FROM CAMPIGENERALI WHERE "
-        "IDREF=" + std::to_string(id) + " ORDER BY IDREF,VISIBILE,ID",
+        "IDREF=" +
+            std::to_string(id) + " ORDER BY IDREF,VISIBILE,ID",
         dbOpenForwardOnly);
     std::vector<CampoTemaRecord>& fields = c.campoTema[id];
     std::string campi;
     size_t count = 0;
     for (; !rs.Eof(); rs.MoveNext(), ++count) {
-        if (count >= fields.size()) fields.resize(count + 5 + 1);
+        if (count >= fields.size())
+            fields.resize(count + 5 + 1);
         CampoTemaRecord& f = fields[count];
         f.IdTema = rs.Field(0).AsLong();
         f.NomeCampo = rs.Field(1).AsText();
@@ -41,7 +45,8 @@ void LoadFields(Database& db, Catalogue& c, long id) {
         f.Formato = rs.Field(3).AsText();
         f.Visibile = static_cast<uint8_t>(rs.Field(7).AsLong());
         f.NonIntero = (f.TipoDati == 2 || f.TipoDati == 3) ? 0 : 1;
-        if (f.Visibile < 2) campi += "," + f.NomeCampo;
+        if (f.Visibile < 2)
+            campi += "," + f.NomeCampo;
     }
     c.numCampi[id] = static_cast<int32_t>(count);
     c.campiTema[id] = campi.empty() ? "" : campi.substr(1);
@@ -64,8 +69,8 @@ void LoadTabelleFieldTerv(Database& db) {
         long id = rs.Field(0).AsLong();
         if (!InRange(id, size)) {
             c.skipped.push_back(id);
-            std::cerr << "TEMATISMI: theme ID " << id << " outside 0.." << count
-                      << " skipped (" << rs.Field(1).AsText() << ")\n";
+            std::cerr << "TEMATISMI: theme ID " << id << " outside 0.." << count << " skipped ("
+                      << rs.Field(1).AsText() << ")\n";
             continue;
         }
         c.nomeTabella[id] = rs.Field(1).AsText();
@@ -75,7 +80,9 @@ void LoadTabelleFieldTerv(Database& db) {
     State() = std::move(c);
 }
 
-void ResetTabelleFieldTerv() { State() = Catalogue(); }
+void ResetTabelleFieldTerv() {
+    State() = Catalogue();
+}
 
 std::string NomeTabella(long id) {
     const Catalogue& c = State();
@@ -99,12 +106,17 @@ std::string CampiTema(long id) {
 
 CampoTemaRecord CampoTema(long id, long index) {
     const Catalogue& c = State();
-    if (!InRange(id, c.campoTema.size()) || !InRange(index, c.campoTema[id].size())) return {};
+    if (!InRange(id, c.campoTema.size()) || !InRange(index, c.campoTema[id].size()))
+        return {};
     return c.campoTema[id][index];
 }
 
-long UpperTema() { return static_cast<long>(State().nomeTabella.size()) - 1; }
+long UpperTema() {
+    return static_cast<long>(State().nomeTabella.size()) - 1;
+}
 
-const std::vector<long>& SkippedThemeIds() { return State().skipped; }
+const std::vector<long>& SkippedThemeIds() {
+    return State().skipped;
+}
 
 }  // namespace terv

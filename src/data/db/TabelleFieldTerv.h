@@ -16,12 +16,12 @@ namespace terv {
 
 // One field record of a theme.
 struct CampoTemaRecord {
-    int32_t IdTema = 0;       // theme ID (IDREF)
-    std::string NomeCampo;    // NOMECAMPO
-    int32_t TipoDati = 0;     // TIPODATI
-    std::string Formato;      // FORMATO
-    uint8_t Visibile = 0;     // VISIBILE
-    uint8_t NonIntero = 0;    // 0 when TIPODATI is 2 or 3 (integer types), else 1
+    int32_t IdTema = 0;     // theme ID (IDREF)
+    std::string NomeCampo;  // NOMECAMPO
+    int32_t TipoDati = 0;   // TIPODATI
+    std::string Formato;    // FORMATO
+    uint8_t Visibile = 0;   // VISIBILE
+    uint8_t NonIntero = 0;  // 0 when TIPODATI is 2 or 3 (integer types), else 1
 };
 
 // Loads the catalogue from the reference database, replacing what was loaded before. Errors of

@@ -28,7 +28,8 @@ void CompactInto(const std::string& path, const std::string& target) {
     sqlite3_bind_text(st, 1, target.c_str(), -1, SQLITE_TRANSIENT);
     int rc = sqlite3_step(st);
     sqlite3_finalize(st);
-    if (rc != SQLITE_DONE) throw DbError(sqlite3_errmsg(db.Handle()), path, "VACUUM");
+    if (rc != SQLITE_DONE)
+        throw DbError(sqlite3_errmsg(db.Handle()), path, "VACUUM");
 }
 
 }  // namespace
@@ -38,7 +39,9 @@ int32_t DbGetLong(Database& db, std::string_view sql) {
     return v.IsNull() ? 0 : v.AsLong();
 }
 
-std::string DbGetText(Database& db, std::string_view sql) { return FirstValue(db, sql).AsText(); }
+std::string DbGetText(Database& db, std::string_view sql) {
+    return FirstValue(db, sql).AsText();
+}
 
 std::string DbGetTextOr(Database& db, std::string_view sql, std::string_view fallback) {
     Variant v = FirstValue(db, sql);
@@ -48,13 +51,15 @@ std::string DbGetTextOr(Database& db, std::string_view sql, std::string_view fal
 long DbReadColumn(Database& db, std::string_view sql, std::vector<std::string>& list) {
     list.clear();
     Recordset rs = db.OpenRecordset(sql, dbOpenForwardOnly);
-    for (; !rs.Eof(); rs.MoveNext()) list.push_back(rs.Field(0).AsText());
+    for (; !rs.Eof(); rs.MoveNext())
+        list.push_back(rs.Field(0).AsText());
     return static_cast<long>(list.size());
 }
 
 void SetQueryDef(Database& db, std::string_view name, std::string_view sql) {
     try {
-        if (db.QueryDefExists(name)) db.DeleteQueryDef(name);
+        if (db.QueryDefExists(name))
+            db.DeleteQueryDef(name);
     } catch (const DbError&) {
         // Looking for the old query may fail; creating the new one reports real problems.
     }
@@ -68,14 +73,17 @@ bool CopyTableDef(const TableDef& source, Database& target, const std::string& n
         sql += (i ? ", " : "") + QuoteName(f.name) + " " + (f.type.empty() ? "TEXT" : f.type);
     }
     for (const IndexDef& ix : source.indexes) {
-        if (!ix.primary) continue;
+        if (!ix.primary)
+            continue;
         sql += ", CONSTRAINT " + QuoteName(ix.name) + " PRIMARY KEY (";
-        for (size_t i = 0; i < ix.fields.size(); ++i) sql += (i ? "," : "") + QuoteName(ix.fields[i]);
+        for (size_t i = 0; i < ix.fields.size(); ++i)
+            sql += (i ? "," : "") + QuoteName(ix.fields[i]);
         sql += ")";
     }
     target.Execute(sql + ")", dbFailOnError);
     for (const IndexDef& ix : source.indexes) {
-        if (ix.primary) continue;
+        if (ix.primary)
+            continue;
         std::string create = ix.unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ";
         create += QuoteName(ix.name) + " ON " + QuoteName(newName) + " (";
         for (size_t i = 0; i < ix.fields.size(); ++i)
