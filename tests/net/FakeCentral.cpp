@@ -17,7 +17,8 @@ std::string Base64Decode(const std::string& in) {
     int bits = 0, buffer = 0;
     for (char c : in) {
         const size_t v = chars.find(c);
-        if (v == std::string::npos) break;  // "=" padding or junk ends the text
+        if (v == std::string::npos)
+            break;  // "=" padding or junk ends the text
         buffer = (buffer << 6) | static_cast<int>(v);
         bits += 6;
         if (bits >= 8) {
@@ -38,7 +39,8 @@ FakeCentral::FakeCentral() : server_(std::make_unique<httplib::Server>()) {
     server_->Post(".*", handler);
     port_ = server_->bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_->listen_after_bind(); });
-    while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!server_->is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 FakeCentral::~FakeCentral() {
@@ -63,13 +65,15 @@ std::vector<FakeRequest> FakeCentral::Requests() const {
 std::vector<FakeRequest> FakeCentral::OperationRequests() const {
     std::vector<FakeRequest> out;
     for (const FakeRequest& r : Requests())
-        if (r.method == "POST" && r.path != "/terv/sso") out.push_back(r);
+        if (r.method == "POST" && r.path != "/terv/sso")
+            out.push_back(r);
     return out;
 }
 
 FakeAnswer FakeCentral::NextAnswer() {
     std::lock_guard lock(mutex_);
-    if (answers_.empty()) return Records({"E\tOK\t0"});
+    if (answers_.empty())
+        return Records({"E\tOK\t0"});
     FakeAnswer a = std::move(answers_.front());
     answers_.pop_front();
     return a;
@@ -83,7 +87,8 @@ void FakeCentral::Handle(const void* request, void* response) {
     seen.path = req.path;
     seen.function = req.get_param_value("function");
     seen.body = nlohmann::json::parse(req.body, nullptr, false);
-    if (seen.body.is_discarded()) seen.body = nullptr;
+    if (seen.body.is_discarded())
+        seen.body = nullptr;
     seen.cookie = req.get_header_value("Cookie");
     seen.remotePort = req.remote_port;
     const std::string auth = req.get_header_value("Authorization");
@@ -112,8 +117,8 @@ void FakeCentral::Handle(const void* request, void* response) {
     if (req.path == "/terv/sso") {
         if (seen.function == "login" && seen.body.is_object() &&
             seen.body.value("password", "") == ssoPassword) {
-            res.set_header("Set-Cookie", "TERVSSO=sessione-" + seen.body.value("user", "") +
-                                             "; Path=/");
+            res.set_header("Set-Cookie",
+                           "TERVSSO=sessione-" + seen.body.value("user", "") + "; Path=/");
             res.set_content("OK\n", "text/plain");
         } else if (seen.function == "logout") {
             res.set_header("Set-Cookie", "TERVSSO=; Path=/; Max-Age=0");
@@ -133,28 +138,31 @@ void FakeCentral::Handle(const void* request, void* response) {
         res.set_content(answer.body, "text/plain; charset=utf-8");
         return;
     }
-    res.set_chunked_content_provider(
-        "text/plain; charset=utf-8",
-        [answer](size_t, httplib::DataSink& sink) {
-            for (const std::string& line : answer.records) {
-                const std::string bytes = line + "\n";
-                if (!sink.write(bytes.data(), bytes.size())) return false;
-            }
-            if (answer.cut) return false;  // the connection is dropped mid-body
-            sink.done();
-            return true;
-        });
+    res.set_chunked_content_provider("text/plain; charset=utf-8",
+                                     [answer](size_t, httplib::DataSink& sink) {
+                                         for (const std::string& line : answer.records) {
+                                             const std::string bytes = line + "\n";
+                                             if (!sink.write(bytes.data(), bytes.size()))
+                                                 return false;
+                                         }
+                                         if (answer.cut)
+                                             return false;  // the connection is dropped mid-body
+                                         sink.done();
+                                         return true;
+                                     });
 }
 
 std::vector<std::string> RowsAnswer(const std::vector<std::string>& columns,
                                     const std::vector<std::vector<std::string>>& rows) {
     std::vector<std::string> lines;
     std::string c = "C";
-    for (const std::string& name : columns) c += "\t" + name;
+    for (const std::string& name : columns)
+        c += "\t" + name;
     lines.push_back(c);
     for (const auto& row : rows) {
         std::string r = "R";
-        for (const std::string& v : row) r += "\t" + v;
+        for (const std::string& v : row)
+            r += "\t" + v;
         lines.push_back(r);
     }
     lines.push_back("E\tOK\t" + std::to_string(rows.size()));

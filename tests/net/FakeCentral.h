@@ -35,16 +35,16 @@ struct FakeAnswer {
 // What the server received.
 struct FakeRequest {
     std::string method;
-    std::string path;      // e.g. "/terv/kovJsSQL"
-    std::string function;  // the "function" query parameter
-    nlohmann::json body;   // null when the body was not JSON
-    std::string cookie;    // the Cookie header
+    std::string path;                    // e.g. "/terv/kovJsSQL"
+    std::string function;                // the "function" query parameter
+    nlohmann::json body;                 // null when the body was not JSON
+    std::string cookie;                  // the Cookie header
     std::string authUser, authPassword;  // HTTP Basic credentials, when sent
     int remotePort = 0;
 };
 
 class FakeCentral {
-public:
+  public:
     FakeCentral();  // starts listening on a free loopback port
     ~FakeCentral();
     FakeCentral(const FakeCentral&) = delete;
@@ -66,7 +66,7 @@ public:
     // Single sign-on: the password accepted by sso?function=login.
     std::string ssoPassword = "segreta";
 
-private:
+  private:
     void Handle(const void* request, void* response);
     FakeAnswer NextAnswer();
 

@@ -33,7 +33,7 @@ inline void ResetClientState() {
 }
 
 class NetTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetClientState();
         ui.Reset();

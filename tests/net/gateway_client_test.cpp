@@ -10,9 +10,9 @@ namespace {
 using GatewayTest = NetTest;
 
 TEST_F(GatewayTest, SelectWritesCp1252RowsWithoutTrailingComma) {
-    server.Enqueue(Records(RowsAnswer({"COD", "DESCRIZIONE", "AREA", "NOTE"},
-                                      {{"T001", "TForlì-Cesena", "F12.5", "N"},
-                                       {"T002", "TSant'Agata", "I-3", "T"}})));
+    server.Enqueue(Records(RowsAnswer(
+        {"COD", "DESCRIZIONE", "AREA", "NOTE"},
+        {{"T001", "TForlì-Cesena", "F12.5", "N"}, {"T002", "TSant'Agata", "I-3", "T"}})));
     const std::string out = dir / "risultato.txt";
     ASSERT_EQ(B1_SelectToTextFile("mario", "SELECT COD,DESCRIZIONE,AREA,NOTE FROM T", 4, out), 0);
     EXPECT_EQ(ReadFileBytes(out), "001,Forl\xEC-Cesena,12.5,\r\n002,Sant'Agata,-3,\r\n");
@@ -21,10 +21,9 @@ TEST_F(GatewayTest, SelectWritesCp1252RowsWithoutTrailingComma) {
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].path, "/terv/kovJsSQL");
     EXPECT_EQ(requests[0].function, "select");
-    EXPECT_EQ(requests[0].body,
-              nlohmann::json({{"user", "mario"},
-                              {"sql", "SELECT COD,DESCRIZIONE,AREA,NOTE FROM T"},
-                              {"fields", 4}}));
+    EXPECT_EQ(requests[0].body, nlohmann::json({{"user", "mario"},
+                                                {"sql", "SELECT COD,DESCRIZIONE,AREA,NOTE FROM T"},
+                                                {"fields", 4}}));
 }
 
 TEST_F(GatewayTest, EmptyResultGivesEmptyFile) {

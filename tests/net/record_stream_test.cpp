@@ -7,7 +7,7 @@ namespace terv::net {
 namespace {
 
 class Collect : public RecordHandler {
-public:
+  public:
     bool OnColumns(const std::vector<std::string>& names) override {
         columns = names;
         return true;
@@ -54,7 +54,8 @@ TEST(RecordStream, SameRecordsWhenFedOneByteAtATime) {
     Collect whole, bytes;
     RecordStreamReader a(whole), b(bytes);
     ASSERT_TRUE(a.Feed(kAnswer));
-    for (char ch : kAnswer) ASSERT_TRUE(b.Feed(std::string_view(&ch, 1)));
+    for (char ch : kAnswer)
+        ASSERT_TRUE(b.Feed(std::string_view(&ch, 1)));
     ASSERT_TRUE(b.finished());
     ASSERT_EQ(bytes.rows.size(), whole.rows.size());
     for (size_t i = 0; i < whole.rows.size(); ++i)
