@@ -1,0 +1,69 @@
+// SQLite connections of the central server: each one opened with the central system's functions
+// registered, write-ahead logging for concurrent readers, and a busy time-out; a pool hands one
+// connection to each request.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "OracleFunctions.h"
+
+namespace terv::central {
+
+class Connection {
+  public:
+    // Opens (creating when missing) the database file. Returns null with a text in *error.
+    static std::unique_ptr<Connection> Open(const std::string& path, const FunctionContext* ctx,
+                                            std::string* error);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    sqlite3* db() const { return db_; }
+    // Runs statements without results. Returns false with SQLite's message in *error.
+    bool Exec(const std::string& sql, std::string* error = nullptr);
+
+  private:
+    explicit Connection(sqlite3* db) : db_(db) {}
+    sqlite3* db_;
+};
+
+class ConnectionPool;
+
+// A connection borrowed from the pool; goes back when destroyed.
+class Lease {
+  public:
+    Lease(ConnectionPool* pool, std::unique_ptr<Connection> conn)
+        : pool_(pool), conn_(std::move(conn)) {}
+    Lease(Lease&&) = default;
+    ~Lease();
+    Connection* operator->() const { return conn_.get(); }
+    Connection& operator*() const { return *conn_; }
+    explicit operator bool() const { return conn_ != nullptr; }
+
+  private:
+    ConnectionPool* pool_;
+    std::unique_ptr<Connection> conn_;
+};
+
+class ConnectionPool {
+  public:
+    ConnectionPool(std::string path, const FunctionContext* ctx)
+        : path_(std::move(path)), ctx_(ctx) {}
+    // A free connection, opening a new one when none is idle. An empty lease and *error on failure.
+    Lease Acquire(std::string* error);
+    void Release(std::unique_ptr<Connection> conn);
+
+  private:
+    std::string path_;
+    const FunctionContext* ctx_;
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<Connection>> idle_;
+};
+
+}  // namespace terv::central

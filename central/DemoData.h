@@ -1,0 +1,22 @@
+// Deterministic demo data for the central database: real municipalities (resources/comuni.csv),
+// and, sized by the parcel count, synthetic sheets and parcels with geometry and declared uses,
+// work lists, users with profiles and roles, code tables, inspectors, rules, earlier survey
+// results and the server variables. The same size always gives the same rows.
+#pragma once
+
+#include <string>
+
+#include "Database.h"
+#include "Themes.h"
+
+namespace terv::central {
+
+inline constexpr const char* kDemoUser = "DEMO";
+inline constexpr const char* kDemoPassword = "demo";
+
+// Fills a database without users; a database that has users is left as it is.
+// Returns false with a text in *error.
+bool GenerateDemoData(Connection& conn, const ThemeList& themes, const std::string& resources,
+                      long long parcels, std::string* error);
+
+}  // namespace terv::central

@@ -1,0 +1,100 @@
+// SQLite failures as the central system's error texts.
+#include "OraError.h"
+
+#include <sqlite3.h>
+
+#include "SqlTokens.h"
+
+namespace terv::central {
+
+namespace {
+
+bool StartsWith(const std::string& s, const char* prefix) {
+    return s.rfind(prefix, 0) == 0;
+}
+
+std::string After(const std::string& s, const char* prefix) {
+    return s.substr(std::string(prefix).size());
+}
+
+}  // namespace
+
+OraError MapSqliteError(int code, const std::string& message) {
+    const int primary = code & 0xFF;
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+        return {"ORA-00054: resource busy and acquire with NOWAIT specified or timeout expired",
+                true};
+    }
+    if (StartsWith(message, "ORA-"))
+        return {message, false};
+    if (StartsWith(message, "no such table: ")) {
+        return {"ORA-00942: table or view does not exist", false};
+    }
+    if (StartsWith(message, "no such column: ")) {
+        return {"ORA-00904: \"" + UpperAscii(After(message, "no such column: ")) +
+                    "\": invalid identifier",
+                false};
+    }
+    if (StartsWith(message, "no such function: ")) {
+        return {"ORA-00904: \"" + UpperAscii(After(message, "no such function: ")) +
+                    "\": invalid identifier",
+                false};
+    }
+    if (StartsWith(message, "wrong number of arguments")) {
+        return {"ORA-00909: invalid number of arguments", false};
+    }
+    if (StartsWith(message, "UNIQUE constraint failed: ")) {
+        const std::string what = After(message, "UNIQUE constraint failed: ");
+        if (StartsWith(UpperAscii(what), "PALMR_")) {
+            return {"ORA-20001: record already loaded (" + UpperAscii(what) + ")", false};
+        }
+        return {"ORA-00001: unique constraint (" + UpperAscii(what) + ") violated", false};
+    }
+    if (StartsWith(message, "NOT NULL constraint failed: ")) {
+        return {"ORA-01400: cannot insert NULL into (" +
+                    UpperAscii(After(message, "NOT NULL constraint failed: ")) + ")",
+                false};
+    }
+    if (StartsWith(message, "ambiguous column name: ")) {
+        return {"ORA-00918: column ambiguously defined", false};
+    }
+    if (message.find("already exists") != std::string::npos) {
+        return {"ORA-00955: name is already used by an existing object", false};
+    }
+    if (message == "incomplete input") {
+        return {"ORA-00921: unexpected end of SQL command", false};
+    }
+    if (message.find("syntax error") != std::string::npos) {
+        return {"ORA-00933: SQL command not properly ended (" + message + ")", false};
+    }
+    if (message.find("do not have the same number of result columns") != std::string::npos) {
+        return {"ORA-01789: query block has incorrect number of result columns", false};
+    }
+    if (message.find("sub-select returns") != std::string::npos ||
+        message.find("row value misused") != std::string::npos) {
+        return {"ORA-00913: too many values", false};
+    }
+    if (message.find("has no column named") != std::string::npos) {
+        const size_t at = message.find("has no column named ");
+        return {"ORA-00904: \"" + UpperAscii(message.substr(at + 20)) + "\": invalid identifier",
+                false};
+    }
+    if (primary == SQLITE_MISMATCH || message == "datatype mismatch") {
+        return {"ORA-01722: invalid number", false};
+    }
+    if (primary == SQLITE_READONLY) {
+        return {
+            "ORA-01456: may not perform insert/delete/update operation inside a READ ONLY "
+            "transaction",
+            false};
+    }
+    if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB) {
+        return {"ORA-01578: data block corrupted (" + message + ")", false};
+    }
+    if (primary == SQLITE_IOERR || primary == SQLITE_FULL || primary == SQLITE_CANTOPEN) {
+        return {"ORA-01114: IO error (" + message + ")", false};
+    }
+    return {"ORA-00600: internal error code, arguments: [" + message + "]", false};
+}
+
+}  // namespace terv::central

@@ -1,0 +1,756 @@
+// The central system's SQL functions, registered on every connection of the server.
+#include "OracleFunctions.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string_view>
+#include <vector>
+
+namespace terv::central {
+
+namespace {
+
+std::string ValueText(sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_INTEGER:
+            return std::to_string(sqlite3_value_int64(v));
+        case SQLITE_FLOAT:
+            return OracleNumberText(sqlite3_value_double(v));
+        case SQLITE_NULL:
+            return "";
+        default: {
+            const unsigned char* t = sqlite3_value_text(v);
+            return t ? std::string(reinterpret_cast<const char*>(t),
+                                   static_cast<size_t>(sqlite3_value_bytes(v)))
+                     : std::string();
+        }
+    }
+}
+
+// Text result; the empty text is NULL on the central system.
+void ResultText(sqlite3_context* ctx, const std::string& s) {
+    if (s.empty()) {
+        sqlite3_result_null(ctx);
+    } else {
+        sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+    }
+}
+
+void ResultError(sqlite3_context* ctx, const std::string& text) {
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+// A number from a number value or a text that holds one entirely.
+bool ValueNumber(sqlite3_value* v, double* out) {
+    int t = sqlite3_value_type(v);
+    if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
+        *out = sqlite3_value_double(v);
+        return true;
+    }
+    if (t != SQLITE_TEXT)
+        return false;
+    std::string s = ValueText(v);
+    size_t b = s.find_first_not_of(' ');
+    size_t e = s.find_last_not_of(' ');
+    if (b == std::string::npos)
+        return false;
+    s = s.substr(b, e - b + 1);
+    char* end = nullptr;
+    *out = std::strtod(s.c_str(), &end);
+    return end != nullptr && *end == '\0';
+}
+
+bool AllDigits(const std::string& s) {
+    if (s.empty())
+        return false;
+    for (char c : s) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
+    }
+    return true;
+}
+
+// A stored date value as "YYYYMMDDHHNNSS"; 8-digit dates get midnight.
+bool DateValue(sqlite3_value* v, std::string* out) {
+    std::string s = ValueText(v);
+    if (s.size() == 8 && AllDigits(s))
+        s += "000000";
+    if (s.size() != 14 || !AllDigits(s))
+        return false;
+    *out = s;
+    return true;
+}
+
+// UTF-8 helpers for the Latin letters the program uses (à → À).
+std::string ChangeCase(const std::string& s, bool upper) {
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(upper ? std::toupper(c) : std::tolower(c)));
+        } else if (c == 0xC3 && i + 1 < s.size()) {
+            unsigned cp = 0xC0 + (static_cast<unsigned char>(s[i + 1]) & 0x3F);
+            if (upper && cp >= 0xE0 && cp <= 0xFE && cp != 0xF7)
+                cp -= 0x20;
+            if (!upper && cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)
+                cp += 0x20;
+            out.push_back(static_cast<char>(0xC3));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+            ++i;
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+    }
+    return out;
+}
+
+std::vector<size_t> CharStarts(const std::string& s) {
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80)
+            starts.push_back(i);
+    }
+    return starts;
+}
+
+const FunctionContext* Ctx(sqlite3_context* ctx) {
+    return static_cast<const FunctionContext*>(sqlite3_user_data(ctx));
+}
+
+void FnNvl(sqlite3_context* ctx, int, sqlite3_value** v) {
+    sqlite3_result_value(ctx, sqlite3_value_type(v[0]) == SQLITE_NULL ? v[1] : v[0]);
+}
+
+void FnNvl2(sqlite3_context* ctx, int, sqlite3_value** v) {
+    sqlite3_result_value(ctx, sqlite3_value_type(v[0]) == SQLITE_NULL ? v[2] : v[1]);
+}
+
+// DECODE compares as the central system does: NULL matches NULL, numbers by value.
+bool DecodeEquals(sqlite3_value* a, sqlite3_value* b) {
+    const bool an = sqlite3_value_type(a) == SQLITE_NULL;
+    const bool bn = sqlite3_value_type(b) == SQLITE_NULL;
+    if (an || bn)
+        return an && bn;
+    const bool a_num = sqlite3_value_type(a) != SQLITE_TEXT;
+    const bool b_num = sqlite3_value_type(b) != SQLITE_TEXT;
+    double x = 0, y = 0;
+    if ((a_num || b_num) && ValueNumber(a, &x) && ValueNumber(b, &y))
+        return x == y;
+    return ValueText(a) == ValueText(b);
+}
+
+void FnDecode(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    if (argc < 3) {
+        ResultError(ctx, "ORA-00938: not enough arguments for function");
+        return;
+    }
+    int i = 1;
+    for (; i + 1 < argc; i += 2) {
+        if (DecodeEquals(v[0], v[i])) {
+            sqlite3_result_value(ctx, v[i + 1]);
+            return;
+        }
+    }
+    if (i < argc) {
+        sqlite3_result_value(ctx, v[i]);
+    } else {
+        sqlite3_result_null(ctx);
+    }
+}
+
+bool IsDateMask(const std::string& mask) {
+    std::string u;
+    for (char c : mask)
+        u.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    if (u.find_first_of("09") != std::string::npos)
+        return false;
+    static const char* kParts[] = {"YY", "MM", "DD", "HH", "MI", "SS", "MON", "RR"};
+    for (const char* p : kParts) {
+        if (u.find(p) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+void FnToChar(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    if (argc == 1) {
+        ResultText(ctx, ValueText(v[0]));
+        return;
+    }
+    const std::string mask = ValueText(v[1]);
+    std::string out, error;
+    if (IsDateMask(mask)) {
+        std::string date;
+        if (!DateValue(v[0], &date)) {
+            ResultError(ctx, "ORA-01861: literal does not match format string");
+            return;
+        }
+        if (!FormatDateMask(date, mask, &out, &error)) {
+            ResultError(ctx, error);
+            return;
+        }
+    } else {
+        double x = 0;
+        if (!ValueNumber(v[0], &x)) {
+            ResultError(ctx, "ORA-01722: invalid number");
+            return;
+        }
+        if (!FormatNumberMask(x, mask, &out, &error)) {
+            ResultError(ctx, error);
+            return;
+        }
+    }
+    ResultText(ctx, out);
+}
+
+void FnToDate(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::string out, error;
+    if (argc == 1) {
+        if (!DateValue(v[0], &out)) {
+            ResultError(ctx, "ORA-01861: literal does not match format string");
+            return;
+        }
+    } else if (!ParseDateMask(ValueText(v[0]), ValueText(v[1]), &out, &error)) {
+        ResultError(ctx, error);
+        return;
+    }
+    ResultText(ctx, out);
+}
+
+void FnToNumber(sqlite3_context* ctx, int, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    double x = 0;
+    if (!ValueNumber(v[0], &x)) {
+        ResultError(ctx, "ORA-01722: invalid number");
+        return;
+    }
+    if (x == std::floor(x) && std::fabs(x) < 9e15) {
+        sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(x));
+    } else {
+        sqlite3_result_double(ctx, x);
+    }
+}
+
+// SUBSTR(text, start [, length]): start 0 counts as 1, a negative start counts from the end.
+void FnSubstr(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(v[i]) == SQLITE_NULL) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+    }
+    const std::string s = ValueText(v[0]);
+    const std::vector<size_t> starts = CharStarts(s);
+    const long long n = static_cast<long long>(starts.size());
+    long long pos = static_cast<long long>(std::trunc(sqlite3_value_double(v[1])));
+    if (pos == 0)
+        pos = 1;
+    if (pos < 0)
+        pos = n + pos + 1;
+    if (pos < 1 || pos > n) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    long long len = n - pos + 1;
+    if (argc == 3) {
+        len = std::min(len, static_cast<long long>(std::trunc(sqlite3_value_double(v[2]))));
+        if (len < 1) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+    }
+    const size_t b = starts[static_cast<size_t>(pos - 1)];
+    const size_t e = pos - 1 + len < n ? starts[static_cast<size_t>(pos - 1 + len)] : s.size();
+    ResultText(ctx, s.substr(b, e - b));
+}
+
+template <int kSides>  // 1 left, 2 right, 3 both
+void FnTrim(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::string s = ValueText(v[0]);
+    const std::string set = argc > 1 ? ValueText(v[1]) : " ";
+    if (kSides & 1)
+        s.erase(0, std::min(s.size(), s.find_first_not_of(set)));
+    if (kSides & 2) {
+        size_t e = s.find_last_not_of(set);
+        s.erase(e == std::string::npos ? 0 : e + 1);
+    }
+    ResultText(ctx, s);
+}
+
+template <bool kUpper>
+void FnCase(sqlite3_context* ctx, int, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    ResultText(ctx, ChangeCase(ValueText(v[0]), kUpper));
+}
+
+template <bool kLeft>
+void FnPad(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL || sqlite3_value_type(v[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const std::string s = ValueText(v[0]);
+    const long long width = sqlite3_value_int64(v[1]);
+    const std::string pad = argc > 2 ? ValueText(v[2]) : " ";
+    const std::vector<size_t> starts = CharStarts(s);
+    const long long n = static_cast<long long>(starts.size());
+    if (width <= 0 || pad.empty()) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    if (n >= width) {
+        ResultText(ctx, s.substr(0, static_cast<size_t>(width) < starts.size()
+                                        ? starts[static_cast<size_t>(width)]
+                                        : s.size()));
+        return;
+    }
+    std::string fill;
+    for (long long i = 0; i < width - n; ++i)
+        fill.push_back(pad[static_cast<size_t>(i) % pad.size()]);
+    ResultText(ctx, kLeft ? fill + s : s + fill);
+}
+
+void FnMod(sqlite3_context* ctx, int, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL || sqlite3_value_type(v[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    double a = 0, b = 0;
+    if (!ValueNumber(v[0], &a) || !ValueNumber(v[1], &b)) {
+        ResultError(ctx, "ORA-01722: invalid number");
+        return;
+    }
+    if (b == 0) {
+        sqlite3_result_value(ctx, v[0]);
+        return;
+    }
+    double r = std::fmod(a, b);
+    if (r == std::floor(r)) {
+        sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(r));
+    } else {
+        sqlite3_result_double(ctx, r);
+    }
+}
+
+void FnConcat(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    std::string out;
+    for (int i = 0; i < argc; ++i)
+        out += ValueText(v[i]);
+    ResultText(ctx, out);
+}
+
+void FnSysdate(sqlite3_context* ctx, int, sqlite3_value**) {
+    ResultText(ctx, SysdateText(Ctx(ctx)->clock_offset_seconds));
+}
+
+void FnNextval(sqlite3_context* ctx, int, sqlite3_value** v) {
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    sqlite3_stmt* stmt = nullptr;
+    const char* sql =
+        "UPDATE TERV_SEQUENCES SET LAST_VALUE=LAST_VALUE+INCREMENT_BY "
+        "WHERE SEQUENCE_NAME=upper(?1) RETURNING LAST_VALUE";
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+        ResultError(ctx, std::string("ORA-02289: sequence does not exist"));
+        return;
+    }
+    const std::string name = ValueText(v[0]);
+    sqlite3_bind_text(stmt, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+    int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+        sqlite3_result_int64(ctx, sqlite3_column_int64(stmt, 0));
+        sqlite3_step(stmt);
+    } else if (rc == SQLITE_DONE) {
+        ResultError(ctx, "ORA-02289: sequence does not exist");
+    } else {
+        ResultError(ctx, sqlite3_errmsg(db));
+        sqlite3_result_error_code(ctx, rc);
+    }
+    sqlite3_finalize(stmt);
+}
+
+template <int kAxis>
+void FnPoint(sqlite3_context* ctx, int, sqlite3_value** v) {
+    const std::string s = ValueText(v[0]);
+    size_t open = s.find('(');
+    if (s.size() < 5 || open == std::string::npos ||
+        (s.compare(0, 5, "POINT") != 0 && s.compare(0, 5, "point") != 0)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    double x = 0, y = 0;
+    if (std::sscanf(s.c_str() + open + 1, "%lf %lf", &x, &y) != 2) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    sqlite3_result_double(ctx, kAxis == 0 ? x : y);
+}
+
+void FnPassword(sqlite3_context* ctx, int, sqlite3_value** v) {
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    const std::string sql = "SELECT PWD FROM \"" + Ctx(ctx)->users_table +
+                            "\" WHERE upper(UTENTE)=upper(?1) AND PWD IS NOT NULL LIMIT 1";
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+        ResultError(ctx, "ORA-00942: table or view does not exist");
+        return;
+    }
+    const std::string user = ValueText(v[0]);
+    sqlite3_bind_text(stmt, 1, user.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(stmt) == SQLITE_ROW) {
+        sqlite3_result_value(ctx, sqlite3_column_value(stmt, 0));
+    } else {
+        sqlite3_result_null(ctx);
+    }
+    sqlite3_finalize(stmt);
+}
+
+// Upper-case mask with the quoted literals blanked, for element matching.
+struct MaskReader {
+    std::string mask;
+    size_t pos = 0;
+    bool StartsWith(const char* e) const {
+        for (size_t i = 0; e[i] != '\0'; ++i) {
+            if (pos + i >= mask.size() ||
+                std::toupper(static_cast<unsigned char>(mask[pos + i])) != e[i]) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+const char* kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                         "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+
+int DaysInMonth(int y, int m) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0))
+        return 29;
+    return kDays[m - 1];
+}
+
+}  // namespace
+
+std::string SysdateText(long long offset_seconds) {
+    std::time_t now = std::time(nullptr) + offset_seconds;
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    char buf[80];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return buf;
+}
+
+std::string OracleNumberText(double value) {
+    if (value == std::floor(value) && std::fabs(value) < 1e15) {
+        return std::to_string(static_cast<long long>(value));
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", value);
+    std::string s = buf;
+    if (s.compare(0, 2, "0.") == 0)
+        s.erase(0, 1);
+    if (s.compare(0, 3, "-0.") == 0)
+        s.erase(1, 1);
+    for (char& c : s) {
+        if (c == 'e')
+            c = 'E';
+    }
+    return s;
+}
+
+bool FormatNumberMask(double value, const std::string& raw_mask, std::string* out,
+                      std::string* error) {
+    std::string mask;
+    for (char c : raw_mask)
+        mask.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    bool fm = false;
+    if (mask.compare(0, 2, "FM") == 0) {
+        fm = true;
+        mask.erase(0, 2);
+    }
+    size_t int_positions = 0, frac_digits = 0, zero_start = std::string::npos;
+    bool in_frac = false;
+    for (char c : mask) {
+        if (c == '0' || c == '9') {
+            if (in_frac) {
+                ++frac_digits;
+            } else {
+                if (c == '0' && zero_start == std::string::npos)
+                    zero_start = int_positions;
+                ++int_positions;
+            }
+        } else if ((c == '.' || c == 'D') && !in_frac) {
+            in_frac = true;
+        } else if ((c == ',' || c == 'G') && !in_frac) {
+        } else {
+            *error = "ORA-01481: invalid number format model";
+            return false;
+        }
+    }
+    if (int_positions + frac_digits == 0) {
+        *error = "ORA-01481: invalid number format model";
+        return false;
+    }
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.*f", static_cast<int>(frac_digits), std::fabs(value));
+    std::string digits = buf;
+    std::string int_digits = digits.substr(0, digits.find('.'));
+    std::string frac = frac_digits > 0 ? digits.substr(digits.find('.') + 1) : "";
+    const bool negative = value < 0 && digits.find_first_not_of("0.") != std::string::npos;
+    if (int_digits == "0" && frac_digits > 0 && zero_start == std::string::npos)
+        int_digits = "";
+    if (int_digits.size() > int_positions) {
+        *out = std::string(mask.size() + 1, '#');
+        return true;
+    }
+    // Integer part, right-aligned in its positions, with the group separators of the mask.
+    std::string field;
+    size_t position = 0;
+    bool printed = false;
+    const size_t first_digit = int_positions - int_digits.size();
+    for (char c : mask) {
+        if (c == '.' || c == 'D')
+            break;
+        if (c == ',' || c == 'G') {
+            field.push_back(printed ? ',' : ' ');
+            continue;
+        }
+        if (position >= first_digit) {
+            field.push_back(int_digits[position - first_digit]);
+            printed = true;
+        } else if (zero_start != std::string::npos && position >= zero_start) {
+            field.push_back('0');
+            printed = true;
+        } else {
+            field.push_back(' ');
+        }
+        ++position;
+    }
+    if (frac_digits > 0)
+        field += "." + frac;
+    std::string result = " " + field;
+    if (negative) {
+        size_t first = result.find_first_not_of(' ');
+        result[first - 1] = '-';
+    }
+    if (fm)
+        result.erase(0, result.find_first_not_of(' '));
+    *out = result;
+    return true;
+}
+
+bool FormatDateMask(const std::string& d, const std::string& mask, std::string* out,
+                    std::string* error) {
+    MaskReader r{mask};
+    std::string s;
+    const int month = std::stoi(d.substr(4, 2));
+    const int hour = std::stoi(d.substr(8, 2));
+    while (r.pos < mask.size()) {
+        const char c = mask[r.pos];
+        if (r.StartsWith("FM")) {
+            r.pos += 2;
+        } else if (r.StartsWith("YYYY") || r.StartsWith("RRRR")) {
+            s += d.substr(0, 4);
+            r.pos += 4;
+        } else if (r.StartsWith("YY") || r.StartsWith("RR")) {
+            s += d.substr(2, 2);
+            r.pos += 2;
+        } else if (r.StartsWith("MONTH") || r.StartsWith("MON")) {
+            s += kMonths[(month + 11) % 12];
+            r.pos += r.StartsWith("MONTH") ? 5 : 3;
+        } else if (r.StartsWith("MM")) {
+            s += d.substr(4, 2);
+            r.pos += 2;
+        } else if (r.StartsWith("DD")) {
+            s += d.substr(6, 2);
+            r.pos += 2;
+        } else if (r.StartsWith("HH24")) {
+            s += d.substr(8, 2);
+            r.pos += 4;
+        } else if (r.StartsWith("HH12") || r.StartsWith("HH")) {
+            char b[4];
+            std::snprintf(b, sizeof b, "%02d", hour % 12 == 0 ? 12 : hour % 12);
+            s += b;
+            r.pos += r.StartsWith("HH12") ? 4 : 2;
+        } else if (r.StartsWith("MI")) {
+            s += d.substr(10, 2);
+            r.pos += 2;
+        } else if (r.StartsWith("SS")) {
+            s += d.substr(12, 2);
+            r.pos += 2;
+        } else if (c == '"') {
+            size_t end = mask.find('"', r.pos + 1);
+            if (end == std::string::npos) {
+                *error = "ORA-01821: date format not recognized";
+                return false;
+            }
+            s += mask.substr(r.pos + 1, end - r.pos - 1);
+            r.pos = end + 1;
+        } else if (std::strchr("/-:.,; ", c) != nullptr) {
+            s.push_back(c);
+            ++r.pos;
+        } else {
+            *error = "ORA-01821: date format not recognized";
+            return false;
+        }
+    }
+    *out = s;
+    return true;
+}
+
+bool ParseDateMask(const std::string& text, const std::string& mask, std::string* out,
+                   std::string* error) {
+    MaskReader r{mask};
+    size_t t = 0;
+    int y = 1, mo = 1, d = 1, h = 0, mi = 0, sec = 0;
+    auto number = [&](size_t max_digits, int* value) {
+        size_t start = t;
+        while (t < text.size() && t - start < max_digits &&
+               std::isdigit(static_cast<unsigned char>(text[t]))) {
+            ++t;
+        }
+        if (t == start)
+            return false;
+        *value = std::stoi(text.substr(start, t - start));
+        return true;
+    };
+    while (r.pos < mask.size()) {
+        bool ok = true;
+        if (r.StartsWith("FM")) {
+            r.pos += 2;
+            continue;
+        } else if (r.StartsWith("YYYY") || r.StartsWith("RRRR")) {
+            ok = number(4, &y);
+            r.pos += 4;
+        } else if (r.StartsWith("YY") || r.StartsWith("RR")) {
+            ok = number(2, &y);
+            y += 2000;
+            r.pos += 2;
+        } else if (r.StartsWith("MM")) {
+            ok = number(2, &mo);
+            r.pos += 2;
+        } else if (r.StartsWith("DD")) {
+            ok = number(2, &d);
+            r.pos += 2;
+        } else if (r.StartsWith("HH24")) {
+            ok = number(2, &h);
+            r.pos += 4;
+        } else if (r.StartsWith("HH")) {
+            ok = number(2, &h);
+            r.pos += 2;
+        } else if (r.StartsWith("MI")) {
+            ok = number(2, &mi);
+            r.pos += 2;
+        } else if (r.StartsWith("SS")) {
+            ok = number(2, &sec);
+            r.pos += 2;
+        } else if (std::strchr("/-:.,; ", mask[r.pos]) != nullptr) {
+            if (t < text.size() && !std::isalnum(static_cast<unsigned char>(text[t])))
+                ++t;
+            ++r.pos;
+            continue;
+        } else {
+            *error = "ORA-01821: date format not recognized";
+            return false;
+        }
+        if (!ok) {
+            *error = t >= text.size() ? "ORA-01840: input value not long enough for date format"
+                                      : "ORA-01858: a non-numeric character was found where a "
+                                        "numeric was expected";
+            return false;
+        }
+    }
+    if (t < text.size()) {
+        *error = "ORA-01830: date format picture ends before converting entire input string";
+        return false;
+    }
+    if (mo < 1 || mo > 12) {
+        *error = "ORA-01843: not a valid month";
+        return false;
+    }
+    if (d < 1 || d > DaysInMonth(y, mo)) {
+        *error = "ORA-01847: day of month must be between 1 and last day of month";
+        return false;
+    }
+    if (h > 23 || mi > 59 || sec > 59) {
+        *error = "ORA-01850: hour must be between 0 and 23";
+        return false;
+    }
+    char buf[80];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", y, mo, d, h, mi, sec);
+    *out = buf;
+    return true;
+}
+
+int RegisterOracleFunctions(sqlite3* db, const FunctionContext* ctx) {
+    struct Def {
+        const char* name;
+        int args;
+        void (*fn)(sqlite3_context*, int, sqlite3_value**);
+        bool deterministic;
+    };
+    static const Def kDefs[] = {
+        {"NVL", 2, FnNvl, true},
+        {"NVL2", 3, FnNvl2, true},
+        {"DECODE", -1, FnDecode, true},
+        {"TO_CHAR", 1, FnToChar, true},
+        {"TO_CHAR", 2, FnToChar, true},
+        {"TO_DATE", 1, FnToDate, true},
+        {"TO_DATE", 2, FnToDate, true},
+        {"TO_NUMBER", 1, FnToNumber, true},
+        {"SUBSTR", 2, FnSubstr, true},
+        {"SUBSTR", 3, FnSubstr, true},
+        {"TRIM", 1, FnTrim<3>, true},
+        {"LTRIM", 1, FnTrim<1>, true},
+        {"LTRIM", 2, FnTrim<1>, true},
+        {"RTRIM", 1, FnTrim<2>, true},
+        {"RTRIM", 2, FnTrim<2>, true},
+        {"UPPER", 1, FnCase<true>, true},
+        {"LOWER", 1, FnCase<false>, true},
+        {"LPAD", 2, FnPad<true>, true},
+        {"LPAD", 3, FnPad<true>, true},
+        {"RPAD", 2, FnPad<false>, true},
+        {"RPAD", 3, FnPad<false>, true},
+        {"MOD", 2, FnMod, true},
+        {"terv_concat", -1, FnConcat, true},
+        {"terv_sysdate", 0, FnSysdate, false},
+        {"terv_nextval", 1, FnNextval, false},
+        {"SDO_TOOLS_GET_POINT_X", 1, FnPoint<0>, true},
+        {"SDO_TOOLS_GET_POINT_Y", 1, FnPoint<1>, true},
+        {kPasswordFunction, 1, FnPassword, false},
+    };
+    for (const Def& d : kDefs) {
+        int flags = SQLITE_UTF8 | (d.deterministic ? SQLITE_DETERMINISTIC : 0);
+        int rc =
+            sqlite3_create_function_v2(db, d.name, d.args, flags, const_cast<FunctionContext*>(ctx),
+                                       d.fn, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            return rc;
+    }
+    return SQLITE_OK;
+}
+
+}  // namespace terv::central

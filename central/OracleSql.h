@@ -1,0 +1,25 @@
+// Translation of the central system's SQL (Oracle dialect) into SQLite SQL.
+//
+// Functions such as NVL, DECODE, TO_CHAR or SUBSTR keep their names and are registered on the
+// connection (OracleFunctions.h); this translator rewrites what a function cannot express:
+// "(+)" outer joins into LEFT JOINs, ROWNUM conditions into LIMIT, seq.NEXTVAL, SYSDATE,
+// SDO_TOOLS.get_point_x/Y, "||" (which ignores NULL operands, as on the central system), MINUS,
+// and the empty text literal, which is NULL there. It works on the parenthesis tree of the
+// statement, so every construct is handled wherever it appears; a use it cannot translate
+// faithfully is refused with an "ORA-" error instead of running with a different meaning.
+#pragma once
+
+#include <string>
+
+namespace terv::central {
+
+struct Translation {
+    std::string sql;             // the SQLite statement
+    bool uses_sequence = false;  // draws sequence numbers: must run inside a write transaction
+};
+
+// Translates one statement. Returns false with an "ORA-nnnnn: ..." text in *error when the
+// statement cannot be translated.
+bool TranslateOracleSql(const std::string& oracle_sql, Translation* out, std::string* error);
+
+}  // namespace terv::central
