@@ -1,0 +1,254 @@
+// Documents that use every feature of clsPagemint, read back by third-party readers: qpdf checks
+// the structure, pdftotext gives back the text (and where it stands), pdftoppm renders the
+// bitmaps, which must show their own pixels, upright, where they were placed.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "PdfImageFixtures.h"
+#include "PdfTestUtil.h"
+#include "TestSupport.h"
+#include "clsPagemint.h"
+
+namespace terv {
+namespace {
+
+using test::ReadFileBytes;
+using test::RunCommand;
+using test::TempFolder;
+
+const char* const kFamilies[] = {"Courier New", "Times New Roman", "Symbol", "Arial"};
+
+void ExpectQpdfClean(const std::string& path) {
+    int status = 0;
+    std::string output = RunCommand("qpdf --check " + path + " 2>&1", &status);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("No syntax or stream encoding errors found"), std::string::npos)
+        << output;
+}
+
+std::string PageText(const std::string& path, int page) {
+    std::string n = std::to_string(page);
+    return RunCommand("pdftotext -enc UTF-8 -f " + n + " -l " + n + " " + path + " - 2>&1");
+}
+
+// A three-page document, in centimetres, with every font, text placement and graphic operator and
+// three automatic forms.
+std::string WriteFeatureDocument(const TempFolder& dir) {
+    clsPagemint pdf;
+    pdf.Title("Ricevuta di prova (tutte le funzioni)");
+    pdf.ScaleMode(4);
+    pdf.PaperSize(0);
+    pdf.Margin(0.5);
+    std::string name = dir / "features.pdf";
+    pdf.InitPDFFile(name);
+    for (int family = 0; family < 4; ++family) {
+        for (int style = 1; style <= 4; ++style) {
+            pdf.LoadFont("F" + std::to_string(family * 4 + style), kFamilies[family], style);
+        }
+    }
+    pdf.LoadFontStandard("S1", "Arial", 2);
+    test::MakeBitmap(dir / "logo.bmp", 24);
+    EXPECT_TRUE(pdf.LoadImgFromBMPFile("Logo", dir / "logo.bmp", 0));
+    pdf.StartObject("Tutte", 7);
+    pdf.DrawText(2, 28.5, "Intestazione comune", "F13", 10);
+    pdf.EndObject();
+    pdf.StartObject("Pari", 2);
+    pdf.DrawText(2, 1, "Modulo pari", "F14", 9);
+    pdf.EndObject();
+    pdf.StartObject("Dispari", 12);
+    pdf.DrawText(2, 1, "Modulo dispari", "F15", 9);
+    pdf.EndObject();
+
+    for (int page = 1; page <= 3; ++page) {
+        pdf.StartPage();
+        double y = 27;
+        for (int f = 1; f <= 16; ++f, y -= 0.7) {
+            if (f >= 9 && f <= 12)
+                continue;  // Symbol shows Greek, checked by its widths instead
+            pdf.DrawText(2, y, "Font " + std::to_string(f) + " pagina " + std::to_string(page),
+                         "F" + std::to_string(f), 11);
+        }
+        pdf.DrawText(10, 20, "Perché più città è già così", "F13", 12);
+        pdf.DrawText(19, 18, "Totale", "F14", 12, 2);
+        pdf.DrawText(10.5, 17, "Centrato", "F5", 12, 3);
+        pdf.DrawText(18, 8, "Verticale", "F13", 12, 1, 90);
+        pdf.DrawText(12, 6, "Obliquo", "F13", 12, 1, 45);
+        pdf.DrawText(2, 5, "Standard (grassetto)", "S1", 10);
+        pdf.SetWordSpacing(1);
+        pdf.SetCharSpacing(0.5);
+        pdf.SetTextHorizontalScaling(90);
+        pdf.SetTextRenderingMode(0);
+        pdf.DrawText(2, 4, "Spaziatura larga", "F13", 10);
+        pdf.SetColorStroke(0x000000FF);
+        pdf.SetColorFill(-200);
+        pdf.SetDash(0.2, 0.1);
+        pdf.SetLineWidth(0.05);
+        pdf.SetLineCap(1);
+        pdf.SetLineJoin(1);
+        pdf.SetMiterLimit(4);
+        pdf.MoveTo(2, 15);
+        pdf.LineTo(8, 15, 0);
+        pdf.LineTo(8, 12, 0);
+        pdf.Curve(6, 10, 4, 14, 2, 12, 3);
+        pdf.SetDash(0, 0);
+        pdf.Rectangle(9, 12, 4, 3, 4);
+        pdf.Rectangle(14, 12, 4, 3, 1, 0.8);
+        pdf.DrawCircle(5, 9, 1.5, 1);
+        pdf.Arc(10, 9, 2, 1, 0, 300, 4, true);
+        pdf.DrawImg("Logo", 2, 3.5, 4.1, 2);
+        pdf.EndPage();
+    }
+    pdf.ClosePDFFile();
+    return name;
+}
+
+TEST(PagemintReaders, FeatureDocumentPassesQpdfAndGivesBackItsText) {
+    TempFolder dir;
+    std::string path = WriteFeatureDocument(dir);
+    test::ExpectWellFormed(ReadFileBytes(path));
+    ExpectQpdfClean(path);
+    for (int page = 1; page <= 3; ++page) {
+        std::string text = PageText(path, page);
+        for (int f : {1, 2, 3, 4, 5, 6, 7, 8, 13, 14, 15, 16}) {
+            EXPECT_NE(text.find("Font " + std::to_string(f) + " pagina " + std::to_string(page)),
+                      std::string::npos)
+                << page << ": " << f;
+        }
+        for (const char* words : {"Perché più città è già così", "Totale", "Centrato", "Verticale",
+                                  "Standard (grassetto)", "Intestazione comune"}) {
+            EXPECT_NE(text.find(words), std::string::npos) << page << ": " << words;
+        }
+        // Text at 45 degrees comes back one letter per line.
+        std::string raw = RunCommand("pdftotext -raw -f " + std::to_string(page) + " -l " +
+                                     std::to_string(page) + " " + path + " -");
+        std::erase_if(raw, [](char c) { return std::isspace((unsigned char)c); });
+        EXPECT_NE(raw.find("Obliquo"), std::string::npos) << page;
+        EXPECT_EQ(text.find("Modulo pari") != std::string::npos, page == 2) << page;
+        EXPECT_EQ(text.find("Modulo dispari") != std::string::npos, page == 3) << page;
+    }
+    std::string info = RunCommand("pdfinfo " + path);
+    EXPECT_NE(info.find("Ricevuta di prova (tutte le funzioni)"), std::string::npos) << info;
+    EXPECT_TRUE(std::regex_search(info, std::regex("Pages:\\s+3\\n"))) << info;
+}
+
+// pdftotext places each word by the widths the file carries; aligned text must end (right) or
+// be centred where it was asked to.
+TEST(PagemintReaders, AlignedTextLandsWhereLengthSaysItEnds) {
+    TempFolder dir;
+    std::string path = WriteFeatureDocument(dir);
+    std::string boxes = RunCommand("pdftotext -bbox -f 1 -l 1 " + path + " - 2>&1");
+    auto box = [&](const std::string& word, double& xMin, double& xMax) {
+        std::smatch m;
+        std::regex pattern("<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\"[^>]*>" +
+                           word + "<");
+        ASSERT_TRUE(std::regex_search(boxes, m, pattern)) << word;
+        xMin = std::stod(m[1]), xMax = std::stod(m[2]);
+    };
+    double xMin, xMax;
+    box("Totale", xMin, xMax);
+    EXPECT_NEAR(xMax, 19 / 2.54 * 72, 0.1);
+    box("Centrato", xMin, xMax);
+    EXPECT_NEAR((xMin + xMax) / 2, 10.5 / 2.54 * 72, 0.1);
+}
+
+TEST(PagemintReaders, LandscapePagesAreTurned) {
+    TempFolder dir;
+    clsPagemint pdf;
+    pdf.Orientation(2);
+    std::string path = dir / "landscape.pdf";
+    pdf.InitPDFFile(path);
+    pdf.LoadFont("Fnt1", "Arial", 1);
+    pdf.StartPage();
+    pdf.DrawText(50, 50, "Pagina orizzontale", "Fnt1", 12);
+    pdf.ClosePDFFile();
+    ExpectQpdfClean(path);
+    EXPECT_TRUE(std::regex_search(RunCommand("pdfinfo " + path), std::regex("Page rot:\\s+90\\n")));
+    EXPECT_NE(PageText(path, 1).find("Pagina orizzontale"), std::string::npos);
+    std::string ppm = RunCommand("pdftoppm -r 10 " + path);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(ppm, m, std::regex("^P6\\s+([0-9]+)\\s+([0-9]+)")));
+    EXPECT_GT(std::stoi(m[1]), std::stoi(m[2]));
+}
+
+// One rendered page: width, height and RGB pixels, top row first.
+struct Raster {
+    int width = 0, height = 0;
+    std::string pixels;
+    const unsigned char* at(int x, int y) const {
+        return reinterpret_cast<const unsigned char*>(&pixels[(size_t(y) * width + x) * 3]);
+    }
+};
+
+Raster Render(const std::string& path) {
+    Raster r;
+    std::string ppm = RunCommand("pdftoppm -r 72 -f 1 -l 1 " + path);
+    std::smatch m;
+    if (!std::regex_search(ppm, m, std::regex("^P6\\s+([0-9]+)\\s+([0-9]+)\\s+255\\s")))
+        return r;
+    r.width = std::stoi(m[1]);
+    r.height = std::stoi(m[2]);
+    r.pixels = ppm.substr(m.length());
+    return r;
+}
+
+TEST(PagemintReaders, BitmapsOfEveryDepthRenderUprightWithTheirOwnPixels) {
+    TempFolder dir;
+    struct Placed {
+        int bits, grey, ascii85, x, top;
+        std::string pixels;
+    };
+    std::vector<Placed> placed;
+    clsPagemint pdf;
+    std::string path = dir / "images.pdf";
+    pdf.InitPDFFile(path);
+    constexpr int kScale = 4;  // each bitmap pixel becomes 4 x 4 points (pixels at 72 dpi)
+    int slot = 0;
+    for (int bits : {1, 4, 8, 24}) {
+        std::string bmp = dir / ("p" + std::to_string(bits) + ".bmp");
+        test::MakeBitmap(bmp, bits);
+        std::string pixels = test::PixelsOf(bmp);
+        for (int grey = 0; grey <= 1; ++grey) {
+            for (int ascii85 = 0; ascii85 <= 1; ++ascii85, ++slot) {
+                pdf.EncodeASCII85(ascii85 == 1);
+                ASSERT_TRUE(pdf.LoadImgFromBMPFile("I" + std::to_string(slot), bmp, grey));
+                placed.push_back(
+                    {bits, grey, ascii85, 20 + (slot % 3) * 190, 830 - (slot / 3) * 100, pixels});
+            }
+        }
+    }
+    pdf.StartPage();
+    for (size_t i = 0; i < placed.size(); ++i) {
+        pdf.DrawImg("I" + std::to_string(i), placed[i].x, placed[i].top,
+                    test::kPictureWidth * kScale, test::kPictureHeight * kScale);
+    }
+    pdf.ClosePDFFile();
+    ExpectQpdfClean(path);
+
+    Raster raster = Render(path);
+    ASSERT_EQ(raster.height, 842);
+    for (const Placed& p : placed) {
+        int wrong = 0;
+        for (int y = 0; y < test::kPictureHeight; ++y) {
+            for (int x = 0; x < test::kPictureWidth; ++x) {
+                const char* src = &p.pixels[(size_t(y) * test::kPictureWidth + x) * 3];
+                int want[3] = {(unsigned char)src[0], (unsigned char)src[1], (unsigned char)src[2]};
+                if (p.grey)
+                    want[0] = want[1] = want[2] = test::ExpectedGrey(want[0], want[1], want[2]);
+                const unsigned char* got =
+                    raster.at(p.x + x * kScale + kScale / 2, 842 - p.top + y * kScale + kScale / 2);
+                for (int c = 0; c < 3; ++c)
+                    wrong += std::abs(got[c] - want[c]) > 1;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << p.bits << " bits, grey " << p.grey << ", ASCII85 " << p.ascii85;
+        // Just outside the placed area the page is still white.
+        const unsigned char* above = raster.at(p.x + 10, 842 - p.top - 2);
+        const unsigned char* left = raster.at(p.x - 2, 842 - p.top + 10);
+        EXPECT_EQ(above[0] + above[1] + above[2], 3 * 255);
+        EXPECT_EQ(left[0] + left[1] + left[2], 3 * 255);
+    }
+}
+
+}  // namespace
+}  // namespace terv
