@@ -550,7 +550,6 @@ struct Generator {
         return pd.T(id).F(x).F(y).T("A").I(900).I(1).T("S").T("TEC00101").T(d1).Run() &&
                pd.T(id).F(x).F(y).T("A").I(901).I(1).T("S").T("TEC00101").T(d2).Run() &&
                ur.T(id).T("001").T("01").T(d1).T("prima visita").F(x).F(y).Run() &&
-               ur.T(id).T("003").T("01").T(d1).T("").F(x).F(y).Run() &&
                ur.T(id).T("001").T("01").T(d2).T("seconda visita").F(x + 1).F(y + 1).Run() &&
                ur.T(id).T("002").T("02").T(d2).T("").F(x + 2).F(y + 2).Run() &&
                (!trees ||

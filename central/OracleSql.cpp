@@ -523,16 +523,19 @@ bool RewriteBlock(Nodes* nodes, bool compound, Context* ctx) {
     if (!outer.empty() || items.size() != 1) {
         return Fail(ctx, "ORA-00900: invalid SQL statement (ROWNUM with grouping over a join)");
     }
-    Nodes inner{MakeWord("SELECT"), MakeSpace(),      {TokenKind::kOperator, "*", {}},
-                MakeSpace(),        MakeWord("FROM"), MakeSpace()};
-    Append(&inner, items[0].nodes);
+    // MATERIALIZED keeps SQLite from merging the limited subquery into the outer query, which
+    // would pick the rows after sorting.
+    Nodes limited{MakeWord("SELECT * FROM"), MakeSpace()};
+    Append(&limited, items[0].nodes);
     if (b.has_where) {
-        inner.push_back(MakeSpace());
-        inner.push_back(MakeWord("WHERE"));
-        inner.push_back(MakeSpace());
-        Append(&inner, b.where);
+        limited.push_back(MakeSpace());
+        limited.push_back(MakeWord("WHERE"));
+        limited.push_back(MakeSpace());
+        Append(&limited, b.where);
     }
-    Append(&inner, NumberNodes(limit));
+    Append(&limited, NumberNodes(limit));
+    Nodes inner{MakeWord("WITH terv_rownum AS MATERIALIZED"), MakeSpace(), MakeGroup(limited),
+                MakeSpace(), MakeWord("SELECT * FROM terv_rownum")};
     b.from = {MakeSpace(), MakeGroup(inner)};
     if (!items[0].alias.empty()) {
         b.from.push_back(MakeSpace());

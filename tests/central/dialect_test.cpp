@@ -1,0 +1,195 @@
+// The central system's SQL as the server answers it: each statement with the exact records.
+#include <gtest/gtest.h>
+
+#include "CentralFixture.h"
+#include "OracleSql.h"
+
+namespace terv::central::test {
+namespace {
+
+struct Case {
+    const char* sql;
+    std::vector<std::string> rows;  // compact rows and the closing record
+};
+
+class DialectTest : public CentralDb {
+  protected:
+    void SetUp() override {
+        CentralDb::SetUp();
+        Sql("CREATE TABLE TA(ID INTEGER, NAME TEXT, D DATE_TEXT);"
+            "INSERT INTO TA VALUES (1,'uno','20260101000000'),(2,'due',NULL),"
+            "(3,'tre','20250615103000');"
+            "CREATE TABLE TB(ID INTEGER, Y TEXT); INSERT INTO TB VALUES (1,'b1'),(3,'b3');"
+            "CREATE TABLE TC(ID INTEGER, Z TEXT); INSERT INTO TC VALUES (3,'c3');"
+            "CREATE TABLE TERVCENT_T(ID INTEGER, SHAPE TEXT);"
+            "INSERT INTO TERVCENT_T VALUES (1,'POINT(12.5 -3)'),(2,NULL),(3,'POLYGON((0 0))')");
+    }
+
+    void Check(const std::vector<Case>& cases) {
+        for (const Case& c : cases)
+            EXPECT_EQ(Rows(c.sql), c.rows) << c.sql;
+    }
+};
+
+TEST_F(DialectTest, OuterJoinsKeepRowsWithoutPartnerWhateverTheSpelling) {
+    const std::vector<std::string> all = {"I1|Tb1", "I2|N", "I3|Tb3", "E OK 3"};
+    Check({
+        {"SELECT a.id, b.y FROM ta a, tb b WHERE b.id (+) = a.id ORDER BY a.id", all},
+        {"select A.ID,B.Y from TA A,TB B where B.ID(+)=A.ID order by A.ID", all},
+        {"SELECT x.id, y.y FROM ta x, tb y WHERE x.id = y.id (+) ORDER BY 1", all},
+        {"SELECT a.id, b.y FROM tb b, ta a WHERE a.id > 0 AND b.id (+) = a.id ORDER BY a.id", all},
+        {"SELECT * FROM (SELECT a.id, b.y FROM ta a, tb b WHERE b.id ( + ) = a.id) ORDER BY 1",
+         all},
+        {"SELECT a.id, b.y FROM ta a, tb b WHERE b.id (+) = a.id AND b.y (+) = 'b3' "
+         "ORDER BY a.id",
+         {"I1|N", "I2|N", "I3|Tb3", "E OK 3"}},
+        {"SELECT a.id, b.y FROM ta a, tb b WHERE b.id (+) = a.id AND b.y = 'b3'",
+         {"I3|Tb3", "E OK 1"}},
+        {"SELECT a.id, b.y, c.z FROM ta a, tb b, tc c WHERE c.id (+) = b.id AND "
+         "b.id (+) = a.id ORDER BY a.id",
+         {"I1|Tb1|N", "I2|N|N", "I3|Tb3|Tc3", "E OK 3"}},
+    });
+}
+
+TEST_F(DialectTest, OuterJoinsThatCannotBeTranslatedFail) {
+    Check({
+        {"SELECT a.id FROM ta a, tb b WHERE b.id (+) = a.id OR a.id = 2",
+         {"E ERR 0 ORA-01719: outer join operator (+) not allowed in operand of OR or IN"}},
+        {"SELECT a.id FROM ta a, tb b WHERE id (+) = a.id",
+         {"E ERR 0 ORA-00900: invalid SQL statement (outer join on an unqualified column)"}},
+        {"SELECT a.id FROM ta a, tb b WHERE b.id (+) = a.id (+)",
+         {"E ERR 0 ORA-01468: a predicate may reference only one outer-joined table"}},
+        {"SELECT a.id FROM ta a, tb b WHERE a.id (+) = b.id AND b.id (+) = a.id",
+         {"E ERR 0 ORA-01416: two tables cannot be outer-joined to each other"}},
+        {"SELECT a.id FROM ta a, tb b WHERE z.id (+) = a.id",
+         {"E ERR 0 ORA-00904: \"Z\": invalid identifier"}},
+    });
+}
+
+TEST_F(DialectTest, RownumLimitsTheRowsBeforeGroupingAndSorting) {
+    Check({
+        {"SELECT id FROM ta WHERE ROWNUM = 1", {"I1", "E OK 1"}},
+        {"SELECT id FROM ta WHERE rownum <= 2", {"I1", "I2", "E OK 2"}},
+        {"SELECT id FROM ta WHERE ROWNUM < 3 AND id > 1", {"I2", "I3", "E OK 2"}},
+        {"SELECT id FROM ta WHERE 1 = ROWNUM", {"I1", "E OK 1"}},
+        {"SELECT id FROM ta WHERE ROWNUM = 2", {"E OK 0"}},
+        {"SELECT MAX(id) FROM ta WHERE ROWNUM <= 2", {"I2", "E OK 1"}},
+        {"SELECT id FROM ta t WHERE ROWNUM <= 2 ORDER BY t.id DESC", {"I2", "I1", "E OK 2"}},
+        {"SELECT name FROM ta WHERE id IN (SELECT id FROM tb WHERE ROWNUM = 1) AND ROWNUM=1",
+         {"Tuno", "E OK 1"}},
+        {"SELECT id FROM ta WHERE ROWNUM = 1 UNION SELECT id FROM tb WHERE ROWNUM = 1",
+         {"I1", "E OK 1"}},
+        {"SELECT ROWNUM, id FROM ta",
+         {"E ERR 0 ORA-00900: invalid SQL statement (unsupported use of ROWNUM)"}},
+        {"SELECT id FROM ta WHERE ROWNUM = 1 OR id = 3",
+         {"E ERR 0 ORA-00900: invalid SQL statement (ROWNUM inside OR)"}},
+    });
+}
+
+TEST_F(DialectTest, FunctionsAnswerAsTheCentralSystem) {
+    Check({
+        {"SELECT NVL(NULL, 5), nvl('a','b'), Nvl2(NULL, 1, 2) FROM DUAL", {"I5|Ta|I2", "E OK 1"}},
+        {"SELECT Decode(11,11,'C',12,'E','A'), DECODE(13,11,'C',12,'E','A'), "
+         "decode(NULL,NULL,'n','x'), Decode(' ',' ','_',' '), DECODE('7',7,'num','txt') FROM DUAL",
+         {"TC|TA|Tn|T_|Tnum", "E OK 1"}},
+        {"SELECT To_Char(7,'0000'), Trim(To_Char(7,'0000')), To_Char(-7,'0000'), "
+         "To_Char(12345,'0000'), To_Char(12.5,'990.00'), TO_CHAR(7,'9999'), To_Char(3,'FM000'), "
+         "TO_CHAR(0.5), to_char(1234567,'9,999,999') FROM DUAL",
+         {"T 0007|T0007|T-0007|T#####|T  12.50|T    7|T003|T.5|T 1,234,567", "E OK 1"}},
+        {"SELECT To_Char(To_Date('20260131','YYYYMMDD'),'DD/MM/YYYY'), "
+         "TO_CHAR(TO_DATE('1975-03-12','YYYY-MM-DD'),'MMYYYY'), To_Date('99991231','YYYYMMDD'), "
+         "to_char(d,'YYYYMMDDHH24MISS'), to_char(d, 'HH24:MI') FROM ta WHERE id = 3",
+         {"T31/01/2026|T031975|T99991231000000|T20250615103000|T10:30", "E OK 1"}},
+        {"SELECT To_Date('20260230','YYYYMMDD') FROM DUAL",
+         {"E ERR 0 ORA-01847: day of month must be between 1 and last day of month"}},
+        {"SELECT To_Date('2026','YYYYMMDD') FROM DUAL",
+         {"E ERR 0 ORA-01840: input value not long enough for date format"}},
+        {"SELECT To_Char('abc','0000') FROM DUAL", {"E ERR 0 ORA-01722: invalid number"}},
+        {"SELECT SUBSTR('ABCDEF',4,3), SubStr('ABC',0,2), substr('ABC',-2), SUBSTR('ABC',5) "
+         "FROM DUAL",
+         {"TDEF|TAB|TBC|N", "E OK 1"}},
+        {"SELECT TRIM('  x '), Trim('   '), UPPER('àbc'), lower('ÀB'), LPAD('7',3,'0'), "
+         "RPAD('ab',4) FROM DUAL",
+         {"Tx|N|TÀBC|Tàb|T007|Tab  ", "E OK 1"}},
+        {"SELECT SDO_TOOLS.get_point_x(SHAPE), SDO_TOOLS.GET_POINT_Y(SHAPE), "
+         "Nvl(sdo_tools.get_point_x(SHAPE),0) FROM tervcent_t ORDER BY id",
+         {"F12.5|F-3|F12.5", "N|N|I0", "N|N|I0", "E OK 3"}},
+    });
+}
+
+TEST_F(DialectTest, EmptyTextIsNullAndConcatenationSkipsNulls) {
+    Check({
+        {"SELECT 1 FROM DUAL WHERE '' IS NULL", {"I1", "E OK 1"}},
+        {"SELECT NVL('', 'vuoto') FROM DUAL", {"Tvuoto", "E OK 1"}},
+        {"SELECT id FROM ta WHERE name = ''", {"E OK 0"}},
+        {"SELECT 'a' || NULL || 'b', NULL || NULL FROM DUAL", {"Tab|N", "E OK 1"}},
+        {"SELECT 'F205' || Trim(To_Char(7,'0000')) || '00045' || Decode(' ',' ','_',' ') "
+         "AS ID_PART FROM DUAL",
+         {"TF205000700045_", "E OK 1"}},
+        {"SELECT t.name||'-'||t.id FROM ta t WHERE t.id=1", {"Tuno-1", "E OK 1"}},
+    });
+}
+
+TEST_F(DialectTest, SetOperatorsIncludingMinus) {
+    Check({
+        {"SELECT id FROM ta MINUS SELECT id FROM tb", {"I2", "E OK 1"}},
+        {"SELECT id FROM tb UNION ALL SELECT id FROM tc ORDER BY 1", {"I1", "I3", "I3", "E OK 3"}},
+    });
+}
+
+TEST_F(DialectTest, ErrorsComeBackAsCentralSystemTexts) {
+    Check({
+        {"SELECT * FROM NOPE", {"E ERR 0 ORA-00942: table or view does not exist"}},
+        {"SELECT nope FROM ta", {"E ERR 0 ORA-00904: \"NOPE\": invalid identifier"}},
+        {"SELECT NOFUNC(1) FROM DUAL", {"E ERR 0 ORA-00904: \"NOFUNC\": invalid identifier"}},
+        {"SELECT 'abc FROM DUAL", {"E ERR 0 ORA-01756: quoted string not properly terminated"}},
+        {"SELECT (1 FROM DUAL", {"E ERR 0 ORA-00907: missing right parenthesis"}},
+        {"SELECT 1 FROM DUAL; DELETE FROM ta", {"E ERR 0 ORA-00911: invalid character"}},
+        {"DELETE FROM ta",
+         {"E ERR 0 ORA-01456: may not perform insert/delete/update operation inside a READ ONLY "
+          "transaction"}},
+        {"SELECT a.id FROM ta a, tb b WHERE a.id = b.id AND ROWNUM > 'x'",
+         {"E ERR 0 ORA-00900: invalid SQL statement (unsupported use of ROWNUM)"}},
+        {"SELECT NOPE_SEQ.NEXTVAL FROM DUAL", {"E ERR 0 ORA-02289: sequence does not exist"}},
+        {"SELECT NOPE_SEQ.CURRVAL FROM DUAL",
+         {"E ERR 0 ORA-08002: sequence NOPE_SEQ.CURRVAL is not yet defined in this session"}},
+    });
+    EXPECT_EQ(Rows("SELECT FROM WHERE").back().substr(0, 16), "E ERR 0 ORA-0093");
+}
+
+TEST_F(DialectTest, SysdateIsADateWithTheColumnNameSysdate) {
+    const std::string records = Select("SELECT SYSDATE FROM DUAL");
+    EXPECT_EQ(ColumnLine(records), "C\tSYSDATE");
+    const std::vector<std::string> rows = Compact(records);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], "D" + SysdateText(0).substr(0, 10) + rows[0].substr(11));
+    EXPECT_EQ(rows[0].size(), 15u);
+    EXPECT_EQ(ColumnLine(Select("select sysdate, sysdate from dual")), "C\tSYSDATE\tSYSDATE");
+}
+
+TEST_F(DialectTest, DateColumnsTravelAsDates) {
+    EXPECT_EQ(Rows("SELECT d, name FROM ta ORDER BY id"),
+              (std::vector<std::string>{"D20260101000000|Tuno", "N|Tdue", "D20250615103000|Ttre",
+                                        "E OK 3"}));
+}
+
+TEST_F(DialectTest, SequencesGiveIncreasingNumbers) {
+    EXPECT_EQ(ColumnLine(Select("SELECT PALM_SCARICHI_SEQ.NEXTVAL FROM DUAL")), "C\tNEXTVAL");
+    EXPECT_EQ(Rows("select palm_scarichi_seq.nextval from dual"),
+              (std::vector<std::string>{"I1002", "E OK 1"}));
+    EXPECT_EQ(Rows("SELECT TERVPALMC_SEQ.NEXTVAL FROM DUAL"),
+              (std::vector<std::string>{"I1", "E OK 1"}));
+    EXPECT_EQ(Rows("SELECT TERVPALMC_SEQ.NEXTVAL FROM DUAL"),
+              (std::vector<std::string>{"I2", "E OK 1"}));
+}
+
+TEST(TranslatorTest, LeavesQuotedTextAlone) {
+    Translation t;
+    std::string error;
+    ASSERT_TRUE(TranslateOracleSql("SELECT 'a (+) ROWNUM SYSDATE || x' FROM DUAL", &t, &error));
+    EXPECT_EQ(t.sql, "SELECT 'a (+) ROWNUM SYSDATE || x' FROM DUAL");
+    EXPECT_FALSE(t.uses_sequence);
+}
+
+}  // namespace
+}  // namespace terv::central::test
