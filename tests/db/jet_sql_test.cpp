@@ -46,6 +46,12 @@ TEST(JetSqlTest, RewritesOnlyWhatSqliteReadsDifferently) {
          "COMUNITMP"},
         {"SELECT 'a -- b', \"x\" -- note\nFROM T", "SELECT 'a -- b', 'x' -- note\nFROM T"},
         {"SELECT FIRST(NUME_SCAR) FROM PART_DICH", "SELECT FIRST(NUME_SCAR) FROM PART_DICH"},
+        {"  insert into COMUNI select * from COMUNITMP where 1",
+         "  insert into COMUNI ([NOME],[cod_nazionale]) select [NOME],[cod_nazionale] from "
+         "COMUNITMP where 1"},
+        {"select * from T where a like \"x*\"", "select * from T where a like 'x%'"},
+        {" drop index K on T", " drop index [T.K]"},
+        {"INSERT INTO T VALUES('a*', 1)", "INSERT INTO T VALUES('a*', 1)"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(RewriteJetSql(c.jet, Columns), c.sqlite) << c.jet;

@@ -335,9 +335,41 @@ std::string Join(const std::vector<Token>& t) {
     return out;
 }
 
+bool ContainsNoCase(std::string_view text, std::string_view word) {
+    if (word.size() > text.size())
+        return false;
+    for (size_t i = 0; i + word.size() <= text.size(); ++i) {
+        size_t k = 0;
+        while (k < word.size() && std::toupper(static_cast<unsigned char>(text[i + k])) == word[k])
+            ++k;
+        if (k == word.size())
+            return true;
+    }
+    return false;
+}
+
+// Whether anything in the statement may need rewriting; most statements (the INSERT ... VALUES
+// and SELECTs of the procedures) do not, and skip the tokenizer.
+bool MayNeedRewrite(std::string_view sql) {
+    size_t i = 0;
+    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i])))
+        ++i;
+    std::string_view head = sql.substr(i, 6);
+    if (EqualNoCase(head.substr(0, 5), "ALTER") || EqualNoCase(head.substr(0, 4), "DROP") ||
+        EqualNoCase(head, "CREATE"))
+        return true;
+    if (sql.find('"') != std::string_view::npos)
+        return true;
+    if (EqualNoCase(head, "INSERT") && ContainsNoCase(sql, "SELECT"))
+        return true;
+    return ContainsNoCase(sql, "LIKE") || ContainsNoCase(sql, "DISTINCTROW");
+}
+
 }  // namespace
 
 std::string RewriteJetSql(std::string_view sql, const ColumnLookup& columns) {
+    if (!MayNeedRewrite(sql))
+        return std::string(sql);
     std::vector<Token> t = Tokenize(sql);
     RewriteLiteralsAndWords(t);
     size_t first = Next(t, 0);

@@ -111,42 +111,58 @@ bool Reread(RecordsetImpl& r, int64_t rowid, std::vector<Variant>& row) {
     return ok;
 }
 
-int64_t WriteRow(RecordsetImpl& r, bool insert, int64_t rowid) {
-    std::string sql;
-    std::vector<Variant> values;
+// The INSERT or UPDATE statement for the fields marked in r.changed.
+std::string WriteSql(const RecordsetImpl& r, bool insert) {
+    std::string list, marks;
     for (size_t i = 0; i < r.names.size(); ++i) {
         if (!r.changed[i])
             continue;
-        values.push_back(r.buffer[i]);
-        if (insert)
-            sql += (sql.empty() ? "" : ",") + QuoteName(r.names[i]);
-        else
-            sql += (sql.empty() ? "" : ",") + QuoteName(r.names[i]) + "=?";
+        list += (list.empty() ? "" : ",") + QuoteName(r.names[i]) + (insert ? "" : "=?");
+        marks += marks.empty() ? "?" : ",?";
     }
-    if (insert) {
-        std::string marks;
-        for (size_t i = 0; i < values.size(); ++i)
-            marks += i ? ",?" : "?";
-        sql = values.empty()
-                  ? "INSERT INTO " + QuoteName(r.table) + " DEFAULT VALUES"
-                  : "INSERT INTO " + QuoteName(r.table) + " (" + sql + ") VALUES (" + marks + ")";
-    } else {
-        if (values.empty())
-            return rowid;
-        sql = "UPDATE " + QuoteName(r.table) + " SET " + sql + " WHERE rowid=?";
+    if (!insert)
+        return "UPDATE " + QuoteName(r.table) + " SET " + list + " WHERE rowid=?";
+    if (list.empty())
+        return "INSERT INTO " + QuoteName(r.table) + " DEFAULT VALUES";
+    return "INSERT INTO " + QuoteName(r.table) + " (" + list + ") VALUES (" + marks + ")";
+}
+
+int64_t WriteRow(RecordsetImpl& r, bool insert, int64_t rowid) {
+    std::vector<Variant> values;
+    for (size_t i = 0; i < r.names.size(); ++i)
+        if (r.changed[i])
+            values.push_back(r.buffer[i]);
+    if (!insert && values.empty())
+        return rowid;
+    // Rows written one after another mostly set the same fields: keep the statement.
+    if (!r.writeStmt || insert != r.writeInsert || r.changed != r.writeChanged) {
+        std::string sql = WriteSql(r, insert);
+        if (r.writeStmt)
+            sqlite3_finalize(r.writeStmt);
+        r.writeStmt = nullptr;
+        r.writeStmt = r.Conn().Prepare(sql, r.source);
+        r.writeSql = sql;
+        r.writeInsert = insert;
+        r.writeChanged = r.changed;
     }
-    Statement st(r.Conn(), sql, r.source);
+    sqlite3_stmt* st = r.writeStmt;
     int k = 1;
     for (const auto& v : values)
-        BindValue(st.get(), k++, v);
+        BindValue(st, k++, v);
     if (!insert)
-        sqlite3_bind_int64(st.get(), k, rowid);
-    if (sqlite3_step(st.get()) != SQLITE_DONE)
-        r.Conn().Fail(sql);
+        sqlite3_bind_int64(st, k, rowid);
+    int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE)
+        r.Conn().Fail(r.writeSql);
     return insert ? sqlite3_last_insert_rowid(r.Conn().db) : rowid;
 }
 
 int FieldIndex(const RecordsetImpl& r, std::string_view name) {
+    // Callers mostly spell the name as the table does: try that before ignoring case.
+    for (size_t i = 0; i < r.names.size(); ++i)
+        if (r.names[i] == name)
+            return static_cast<int>(i);
     for (size_t i = 0; i < r.names.size(); ++i)
         if (EqualsNoCase(r.names[i], name))
             return static_cast<int>(i);
@@ -158,6 +174,8 @@ int FieldIndex(const RecordsetImpl& r, std::string_view name) {
 RecordsetImpl::~RecordsetImpl() {
     if (stmt)
         sqlite3_finalize(stmt);
+    if (writeStmt)
+        sqlite3_finalize(writeStmt);
 }
 
 void RecordsetImpl::Fail(const std::string& message) const {
@@ -392,7 +410,9 @@ void Recordset::Update() {
         rowid = r.streaming ? sqlite3_column_int64(r.stmt, 0) : r.rowids[r.cur];
     rowid = WriteRow(r, insert, rowid);
     std::vector<Variant> row = r.buffer;
-    Reread(r, rowid, row);
+    // A row added through a table recordset does not become current: nothing to read back.
+    if (!(insert && r.streaming))
+        Reread(r, rowid, row);
     r.mode = 0;
     if (r.streaming) {
         if (!insert)

@@ -35,6 +35,11 @@ struct RecordsetImpl {
     int mode = 0;  // 0 no change started, 1 Edit, 2 AddNew
     std::vector<Variant> buffer;
     std::vector<bool> changed;
+    // The last INSERT/UPDATE, kept prepared with the fields it sets.
+    std::string writeSql;
+    sqlite3_stmt* writeStmt = nullptr;
+    bool writeInsert = false;
+    std::vector<bool> writeChanged;
 
     std::string indexName;
     std::vector<std::string> indexFields;
