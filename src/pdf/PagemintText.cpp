@@ -145,7 +145,11 @@ double clsPagemint::Length(std::string_view Text, std::string_view FontName,
     if (found == fontRegistry_.end())
         return 0;
     const FontMetrics& m = metrics_[found->second];
-    std::string bytes = ToCp1252(Text);
+    // Plain ASCII text is its own Windows-1252 form; only other text needs converting.
+    std::string converted;
+    std::string_view bytes = Text;
+    if (!IsAscii(Text))
+        bytes = converted = ToCp1252(Text);
     long sum = 0;
     long spaces = 0;
     for (char ch : bytes) {

@@ -47,22 +47,29 @@ bool AppendThreeDecimals(std::string& out, double value) {
     if (std::fabs(fraction - 0.5) < 1e-6)
         return false;
     auto thousandths = static_cast<int64_t>(fraction > 0.5 ? floor + 1 : floor);
-    if (thousandths < 0) {
-        out += '-';
-        thousandths = -thousandths;
-    }
-    char buf[32];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, thousandths / 1000);
-    out.append(buf, end);
-    int fractionDigits = static_cast<int>(thousandths % 1000);
+    bool negative = thousandths < 0;
+    uint64_t magnitude = negative ? uint64_t(-thousandths) : uint64_t(thousandths);
+    // Digits from the right into a small buffer: fraction (without trailing zeros), point, integer.
+    char text[24];
+    char* end = text + sizeof text;
+    char* p = end;
+    auto fractionDigits = static_cast<unsigned>(magnitude % 1000);
+    magnitude /= 1000;
     if (fractionDigits != 0) {
-        char digits[4] = {'.', char('0' + fractionDigits / 100),
-                          char('0' + fractionDigits / 10 % 10), char('0' + fractionDigits % 10)};
-        int length = 4;
-        while (digits[length - 1] == '0')
-            --length;
-        out.append(digits, length);
+        int digits = 3;
+        while (fractionDigits % 10 == 0)
+            fractionDigits /= 10, --digits;
+        for (int i = 0; i < digits; ++i, fractionDigits /= 10)
+            *--p = char('0' + fractionDigits % 10);
+        *--p = '.';
     }
+    do {
+        *--p = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative)
+        *--p = '-';
+    out.append(p, end);
     return true;
 }
 

@@ -55,6 +55,8 @@ char32_t NextCodePoint(std::string_view text, size_t& pos) {
     return cp;
 }
 
+}  // namespace
+
 bool IsAscii(std::string_view text) {
     for (char c : text) {
         if (static_cast<uint8_t>(c) >= 0x80)
@@ -62,8 +64,6 @@ bool IsAscii(std::string_view text) {
     }
     return true;
 }
-
-}  // namespace
 
 void AppendCp1252(std::string& out, std::string_view utf8) {
     if (IsAscii(utf8)) {

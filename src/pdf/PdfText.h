@@ -15,6 +15,9 @@ void AppendCp1252(std::string& out, std::string_view utf8);
 // The Windows-1252 bytes of UTF-8 text, as AppendCp1252.
 std::string ToCp1252(std::string_view utf8);
 
+// True when every byte is below 0x80 (the text is the same in UTF-8 and Windows-1252).
+bool IsAscii(std::string_view text);
+
 // Appends the Windows-1252 text escaped for a PDF string literal: "\" -> "\\", "(" -> "\(",
 // ")" -> "\)"; nothing else changes. The delimiting parentheses are not added.
 void AppendPdfEscaped(std::string& out, std::string_view utf8);
