@@ -127,20 +127,19 @@ bool BindValue(sqlite3_stmt* stmt, int index, const std::string& type, const std
                              SQLITE_TRANSIENT) == SQLITE_OK;
 }
 
-// Splits "a|b|c|" at "|" into {a, b, c}.
+// Splits the attribute list "col|value|col|value|" into its parts. The closing "|" of the last
+// pair may be missing, so "a|1|b|" sets b to the empty text and "a|1|b||" does the same.
 std::vector<std::string> SplitAttributes(const std::string& text) {
-    std::vector<std::string> parts;
-    std::string current;
+    std::vector<std::string> parts(1);
     for (char c : text) {
         if (c == '|') {
-            parts.push_back(current);
-            current.clear();
+            parts.emplace_back();
         } else {
-            current.push_back(c);
+            parts.back().push_back(c);
         }
     }
-    if (!current.empty())
-        parts.push_back(current);
+    if (parts.size() % 2 == 1 && parts.back().empty())
+        parts.pop_back();
     return parts;
 }
 

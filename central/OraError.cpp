@@ -44,11 +44,15 @@ OraError MapSqliteError(int code, const std::string& message) {
         return {"ORA-00909: invalid number of arguments", false};
     }
     if (StartsWith(message, "UNIQUE constraint failed: ")) {
-        const std::string what = After(message, "UNIQUE constraint failed: ");
-        if (StartsWith(UpperAscii(what), "PALMR_")) {
-            return {"ORA-20001: record already loaded (" + UpperAscii(what) + ")", false};
+        // "T.C, T.D" for a key of columns, "index 'NAME'" for an index on expressions.
+        std::string what = After(message, "UNIQUE constraint failed: ");
+        if (StartsWith(what, "index '"))
+            what = what.substr(7, what.find('\'', 7) - 7);
+        what = UpperAscii(what);
+        if (StartsWith(what, "PALMR_")) {
+            return {"ORA-20001: record already loaded (" + what + ")", false};
         }
-        return {"ORA-00001: unique constraint (" + UpperAscii(what) + ") violated", false};
+        return {"ORA-00001: unique constraint (" + what + ") violated", false};
     }
     if (StartsWith(message, "NOT NULL constraint failed: ")) {
         return {"ORA-01400: cannot insert NULL into (" +
@@ -81,6 +85,9 @@ OraError MapSqliteError(int code, const std::string& message) {
     }
     if (primary == SQLITE_MISMATCH || message == "datatype mismatch") {
         return {"ORA-01722: invalid number", false};
+    }
+    if (message.find("because it is a view") != std::string::npos) {
+        return {"ORA-01732: data manipulation operation not legal on this view", false};
     }
     if (primary == SQLITE_READONLY) {
         return {

@@ -700,6 +700,32 @@ void RewriteConcat(Nodes* nodes) {
     *nodes = std::move(out);
 }
 
+// "x = 058": the central system compares a text column with a number as numbers, so '058'
+// equals 058; SQLite would compare the text with "58". A number written with leading zeros is
+// therefore also tried as written: x IN (058, '058').
+void RewriteZeroNumbers(Nodes* nodes) {
+    Nodes& n = *nodes;
+    for (size_t i = 0; i < n.size(); ++i) {
+        if (n[i].kind != TokenKind::kNumber || n[i].text.size() < 2 || n[i].text[0] != '0' ||
+            n[i].text.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        const size_t op = PrevSig(n, i);
+        const size_t after = NextSig(n, i);
+        if (op == std::string::npos || !(n[op].IsOp("=") || n[op].IsOp("<>") || n[op].IsOp("!="))) {
+            continue;
+        }
+        if (after != std::string::npos && n[after].kind == TokenKind::kOperator &&
+            !n[after].IsOp(".")) {
+            continue;  // part of a longer expression
+        }
+        const bool equal = n[op].IsOp("=");
+        n[op] = MakeWord(equal ? " IN " : " NOT IN ");
+        n[i] = MakeGroup(
+            {n[i], {TokenKind::kComma, ",", {}}, {TokenKind::kString, "'" + n[i].text + "'", {}}});
+    }
+}
+
 bool RewriteLevel(Nodes* nodes, Context* ctx) {
     for (Node& n : *nodes) {
         if (n.kind == TokenKind::kGroup && !RewriteLevel(&n.kids, ctx))
@@ -711,6 +737,7 @@ bool RewriteLevel(Nodes* nodes, Context* ctx) {
     if (!RewriteNames(nodes, ctx))
         return false;
     RewriteConcat(nodes);
+    RewriteZeroNumbers(nodes);
     for (const Node& n : *nodes) {
         if (n.kind == TokenKind::kOuterMark) {
             return Fail(ctx,

@@ -21,6 +21,7 @@ class DialectTest : public CentralDb {
             "(3,'tre','20250615103000');"
             "CREATE TABLE TB(ID INTEGER, Y TEXT); INSERT INTO TB VALUES (1,'b1'),(3,'b3');"
             "CREATE TABLE TC(ID INTEGER, Z TEXT); INSERT INTO TC VALUES (3,'c3');"
+            "CREATE TABLE TD(CODE TEXT); INSERT INTO TD VALUES ('058'),('58'),('59');"
             "CREATE TABLE TERVCENT_T(ID INTEGER, SHAPE TEXT);"
             "INSERT INTO TERVCENT_T VALUES (1,'POINT(12.5 -3)'),(2,NULL),(3,'POLYGON((0 0))')");
     }
@@ -127,6 +128,15 @@ TEST_F(DialectTest, EmptyTextIsNullAndConcatenationSkipsNulls) {
          "AS ID_PART FROM DUAL",
          {"TF205000700045_", "E OK 1"}},
         {"SELECT t.name||'-'||t.id FROM ta t WHERE t.id=1", {"Tuno-1", "E OK 1"}},
+    });
+}
+
+TEST_F(DialectTest, TextComparedWithANumberComparesAsNumbers) {
+    Check({
+        {"SELECT code FROM td WHERE code=058", {"T058", "T58", "E OK 2"}},
+        {"SELECT code FROM td WHERE code <> 058", {"T59", "E OK 1"}},
+        {"SELECT id FROM ta WHERE id = 0003", {"I3", "E OK 1"}},
+        {"SELECT id FROM ta WHERE id = 0003 + 0", {"I3", "E OK 1"}},
     });
 }
 
