@@ -1,21 +1,23 @@
-// TERVPalm entry point: runs the start-up routine.
+// TERVPalm entry point: the start-up routine, then the window events until the last window
+// closes; the global objects are released at the end, which empties the scratch folders.
 //
-// The command line reaches the program unchanged (its arguments joined by blanks), as the login
-// window expects it ("user" + "Þ" + "password" [+ "Þ" + skip-version flag]).
+// The command line reaches the login window unchanged (the arguments joined by blanks):
+// "user" + "Þ" + "password" [+ "Þ" + skip-version flag].
+#include <QApplication>
 #include <exception>
-#include <iostream>
 #include <string>
 
+#include "QtUiPort.h"
+#include "modStartup.h"
 #include "platform/UiPort.h"
-#include "shell/base/modMain.h"
-#include "shell/config/clsTervcli.h"
 
 namespace {
 
 std::string JoinArguments(int argc, char** argv) {
     std::string line;
     for (int i = 1; i < argc; ++i) {
-        if (i > 1) line += ' ';
+        if (i > 1)
+            line += ' ';
         line += argv[i];
     }
     return line;
@@ -24,16 +26,18 @@ std::string JoinArguments(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    terv::gAppTitle = "TERVPalm";
-    terv::gCommandLine = JoinArguments(argc, argv);
-    terv::gCommandLineDone = 0;
+    QApplication app(argc, argv);
+    terv::QtUiPort port;
+    terv::SetUiPort(&port);
+    int code = 0;
     try {
-        terv::gTervcli();  // the login window's load constructs the configuration object
+        terv::StartUp(JoinArguments(argc, argv));
+        code = app.exec();
     } catch (const std::exception& e) {
-        std::cerr << "TERVPalm: " << e.what() << '\n';
-        return 1;
+        terv::MsgBox(e.what(), terv::vbCritical);
+        code = 1;
     }
-    std::cout << "TERVPalm: cartelle di lavoro pronte in " << terv::gAppPath << '\n';
-    terv::ReleaseTervcli();
-    return 0;
+    terv::ReleaseGlobals();
+    terv::SetUiPort(nullptr);
+    return code;
 }

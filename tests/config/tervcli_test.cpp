@@ -161,3 +161,22 @@ TEST(GisVariablesTest, FileLinesSetVariablesByExactName) {
 
 }  // namespace
 }  // namespace terv
+
+namespace terv {
+namespace {
+
+TEST(TervcliStartTest, MissingReferenceDatabaseStopsConstructionNamingTheFile) {
+    ResetProgramState();
+    test::TempHome home(false);
+    try {
+        gTervcli();
+        FAIL() << "construction went on without tabelle.mdb";
+    } catch (const std::exception& e) {
+        EXPECT_NE(std::string(e.what()).find("tabelle.mdb"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(TervcliExists());
+    ResetProgramState();
+}
+
+}  // namespace
+}  // namespace terv

@@ -12,7 +12,8 @@ namespace fs = std::filesystem;
 
 TempFolder::TempFolder() {
     std::string pattern = (fs::temp_directory_path() / "terv-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder");
     path_ = pattern;
 }
 
@@ -26,11 +27,23 @@ TempFolder::~TempFolder() {
     fs::remove_all(path_, ec);
 }
 
-std::string TempFolder::operator/(const std::string& name) const { return path_ + "/" + name; }
+std::string TempFolder::operator/(const std::string& name) const {
+    return path_ + "/" + name;
+}
 
-TempHome::TempHome() { setenv("TERVPALM_HOME", path().c_str(), 1); }
+TempHome::TempHome(bool withTabelle) {
+    setenv("TERVPALM_HOME", path().c_str(), 1);
+    if (withTabelle)
+        std::filesystem::copy_file(InstalledTabelle(), *this / "tabelle.mdb");
+}
 
-TempHome::~TempHome() { unsetenv("TERVPALM_HOME"); }
+std::string InstalledTabelle() {
+    return TERV_TABELLE_MDB;
+}
+
+TempHome::~TempHome() {
+    unsetenv("TERVPALM_HOME");
+}
 
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -43,6 +56,8 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-bool FileExists(const std::string& path) { return fs::exists(path); }
+bool FileExists(const std::string& path) {
+    return fs::exists(path);
+}
 
 }  // namespace terv::test

@@ -7,7 +7,7 @@ namespace terv::test {
 
 // A fresh, empty temporary folder, removed (with everything in it) on destruction.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -17,14 +17,15 @@ public:
     // path() + "/" + name
     std::string operator/(const std::string& name) const;
 
-private:
+  private:
     std::string path_;
 };
 
-// A fresh program folder: a TempFolder that TERVPALM_HOME names while it lives.
+// A fresh program folder: a TempFolder that TERVPALM_HOME names while it lives, holding a copy
+// of the tabelle.mdb the build makes (the program cannot start without it).
 class TempHome : public TempFolder {
-public:
-    TempHome();
+  public:
+    explicit TempHome(bool withTabelle = true);
     ~TempHome();
 };
 
@@ -33,5 +34,7 @@ std::string ReadFileBytes(const std::string& path);
 // Writes the bytes, creating or replacing the file.
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+// The tabelle.mdb the build makes.
+std::string InstalledTabelle();
 
 }  // namespace terv::test

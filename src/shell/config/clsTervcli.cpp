@@ -3,6 +3,9 @@
 #include <memory>
 
 #include "data/FileUtil.h"
+#include "data/db/TabelleFieldTerv.h"
+#include "data/net/Kovicli.h"
+#include "reference/GestTabelle.h"
 #include "shell/base/IniFiles.h"
 #include "shell/base/LogFiles.h"
 #include "shell/base/modMain.h"
@@ -35,8 +38,8 @@ clsTervcli::clsTervcli() {
     FileServerSetting = gAppPath + "/servers.dat";
     NomeFileLogKovicli = gAppPath + "/log/httplog.log";
     PrepareFolders(*this);
-    // The reference database tabelle.mdb and the theme catalogue are opened here once the
-    // local-database layer is linked in.
+    OpenTabelle(gAppPath + "/");
+    LoadTabelleFieldTerv(DbTabelle());
     serverterv = ReadIni("SERVER", "LOCATION", "", FileServerSetting);
 }
 
@@ -44,6 +47,8 @@ clsTervcli::~clsTervcli() {
     DeleteFiles(gTmpPath, "*.*");
     DeleteFiles(gTmpPath + "/zipagg", "*.*");
     DeleteFiles(gMapPath, "*.*");
+    CloseTabelle();
+    HttpDisconnect();
 }
 
 void clsTervcli::ClearTransito() {

@@ -1,0 +1,38 @@
+// The main window: a multiple-document frame whose menu opens the export and return windows,
+// the cancel-export command and the photo loader. Closing it ends the program.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <string>
+
+class QMdiArea;
+
+namespace terv {
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit frmMain(QWidget* parent = nullptr);
+
+    // Commands of later windows; an item whose command is not installed stays disabled.
+    void SetCommand(const char* menuItem, std::function<void()> command);
+
+  protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildMenu();
+    // On every activation: reopens the HTTP log (appending) with this window as the owner of
+    // the HTTP client's dialogs, and closes the splash window if it is still open.
+    void Activated();
+    QMdiArea* mdi_;
+};
+
+// "Gestione - PALMARE V" + version + client name (followed by " - " when not empty).
+std::string MainWindowTitle(const std::string& version, const std::string& clientName);
+// Starts gAppPath/loadfoto with serverterv + "Þ" + gUserName + "Þ" + gPassword, not waiting.
+bool StartPhotoLoader();
+
+}  // namespace terv
