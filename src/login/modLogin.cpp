@@ -232,6 +232,9 @@ void LoginSteps(LoginForm& form, const std::string& versionText) {
     clsTervcli& cli = gTervcli();
     cli.ClearTransito();
     gSso = false;
+    // A single sign-on session left by an earlier attempt would let the probe through as if the
+    // server were plain, and the reads would run as that attempt's user: log out of it first.
+    SsoDisconnect();
     form.Step();
     if (!Probe(form))
         return;
