@@ -162,6 +162,9 @@ bool CentralServer::Start(std::string* error) {
         return false;
     }
     thread_ = std::thread([this] { http_->listen_after_bind(); });
+    // A stop that came before the loop runs would be lost: wait for it.
+    while (!http_->is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 

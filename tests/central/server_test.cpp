@@ -1,0 +1,234 @@
+// The HTTP endpoints of terv-central in plain mode: probe, gateway, spatial-data service, bad
+// requests, injected transient failures, cut streams, many requests at once.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <thread>
+
+#include "CentralFixture.h"
+#include "ServerFixture.h"
+
+namespace terv::central::test {
+namespace {
+
+size_t CountLines(const std::string& body, char kind) {
+    size_t n = 0;
+    for (size_t pos = 0; pos < body.size();) {
+        if (body[pos] == kind)
+            ++n;
+        const size_t nl = body.find('\n', pos);
+        if (nl == std::string::npos)
+            break;
+        pos = nl + 1;
+    }
+    return n;
+}
+
+using ServerTest = ServerFixture;
+
+TEST_F(ServerTest, ProbeAnswersTheClientNameToAnyCredentials) {
+    for (const char* path : {"/terv/kovJsSDO", "/terv//kovJsSDO"}) {
+        client_->set_basic_auth("0.7055475", "0.533424");
+        auto res = client_->Get(path);
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, 200);
+        EXPECT_EQ(res->body, "TERVCATASTO\n<client>TERV Demo</client>\n");
+    }
+}
+
+TEST_F(ServerTest, SelectStreamsTypedRecords) {
+    auto res = Post("/terv/kovJsSQL?function=select",
+                    {{"user", "DEMO"},
+                     {"sql",
+                      "SELECT VARIABILE, VALORE, 3, 2.5, NULL FROM TERVVARIABILI WHERE "
+                      "VARIABILE='TERVCVERSION'"},
+                     {"fields", 5}});
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(res->get_header_value("Content-Type"), "text/plain; charset=utf-8");
+    EXPECT_EQ(res->get_header_value("Transfer-Encoding"), "chunked");
+    EXPECT_EQ(res->body,
+              "C\tVARIABILE\tVALORE\t3\t2.5\tNULL\nR\tTTERVCVERSION\tT3.2\tI3\tF2.5\tN\n"
+              "E\tOK\t1\n");
+    EXPECT_EQ(Select("SELECT 'a' || CHR(9) FROM DUAL"),
+              "E\tERR\t0\tORA-00904: \"CHR\": invalid identifier\n");
+    EXPECT_EQ(Select("SELECT 'a\tb\\c' FROM DUAL"), "C\t'A\\tB\\\\C'\nR\tTa\\tb\\\\c\nE\tOK\t1\n");
+}
+
+TEST_F(ServerTest, ExecuteDescriptorReadAndWritesRoundTrip) {
+    auto res = Post("/terv/kovJsSQL?function=execute",
+                    {{"user", "DEMO"},
+                     {"sql",
+                      "UPDATE TERVPLAV SET NUME_SCAR_PALM=77 WHERE FOGLIO=1 AND LAST=1 AND "
+                      "ROWNUM<=3;"}});
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->body,
+              "E\tERR\t0\tORA-00900: invalid SQL statement (unsupported use of ROWNUM)\n");
+    res = Post("/terv/kovJsSQL?function=execute",
+               {{"user", "DEMO"},
+                {"sql",
+                 "UPDATE TERVPLAV SET NUME_SCAR_PALM=77 WHERE FOGLIO=2 AND LAST=1;"
+                 "UPDATE TERVPLAV SET DATA_LAV='' WHERE NUME_SCAR_PALM=77"}});
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->body, "E\tOK\t80\n");
+    res = Post("/terv/kovJsSDO?function=update",
+               {{"writes",
+                 {{{"table", "PALM_SCARICHI"},
+                   {"op", "I"},
+                   {"attributes", "NUME_SCAR|77|UTENTE_SCARICO|DEMO|DESCRIZIONE|prova|"},
+                   {"where", ""}}}}});
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->body, "E\tOK\t1\n");
+    res = Post("/terv/kovJsSDO?function=read",
+               {{"descriptor", "PALM_SCARICHI|*NUME_SCAR|NUME_SCAR,DATA_SCARICO|NUME_SCAR=77"}});
+    ASSERT_TRUE(res);
+    ASSERT_EQ(res->body.size(), std::string("C\tNUME_SCAR\tDATA_SCARICO\nR\tI77\tD").size() + 14 +
+                                    std::string("\nE\tOK\t1\n").size())
+        << res->body;
+    EXPECT_EQ(res->body.substr(0, 34), "C\tNUME_SCAR\tDATA_SCARICO\nR\tI77\tD20");
+    res = Post("/terv/kovJsSDO?function=read", {{"descriptor", "DUAL|*|TERVPALMC_SEQ.NEXTVAL"}});
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->body, "C\tNEXTVAL\nR\tI1\nE\tOK\t1\n");
+}
+
+TEST_F(ServerTest, MalformedRequestsAnswer400And404) {
+    struct Case {
+        const char* path;
+        std::string body;
+        int status;
+    } cases[] = {
+        {"/terv/kovJsSQL?function=select", "{not json", 400},
+        {"/terv/kovJsSQL?function=select", R"({"user":"DEMO"})", 400},
+        {"/terv/kovJsSQL?function=drop", R"({"user":"DEMO","sql":"x"})", 400},
+        {"/terv/kovJsSDO?function=read", R"({"user":"DEMO"})", 400},
+        {"/terv/kovJsSDO?function=update", R"({"writes":[{"table":"X"}]})", 400},
+        {"/terv/kovJsSDO?function=update", R"({"writes":7})", 400},
+        {"/terv/nothing", "{}", 404},
+    };
+    for (const Case& c : cases) {
+        auto res = client_->Post(c.path, c.body, "application/json");
+        ASSERT_TRUE(res) << c.path;
+        EXPECT_EQ(res->status, c.status) << c.path << " " << c.body;
+    }
+    auto res = client_->Get("/terv/kovJsSQL");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 404);
+}
+
+TEST_F(ServerTest, InjectedTransientStatusesAnswerOnceThenRecover) {
+    for (int status : {502, 503, 504}) {
+        Fault({{"status", status}, {"count", 1}});
+        EXPECT_EQ(Select("SELECT 1 FROM DUAL"),
+                  "HTTP " + std::to_string(status) + ": injected failure");
+        EXPECT_EQ(Select("SELECT 1 FROM DUAL"), "C\t1\nR\tI1\nE\tOK\t1\n");
+    }
+    Fault({{"status", 503}, {"count", 1}});
+    auto res = client_->Get("/terv/kovJsSDO");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 503);
+}
+
+TEST_F(ServerTest, CutStreamsEndWithoutTheEndRecord) {
+    const std::string sql = "SELECT COD_NAZIONALE, FOGLIO, PARTICELLA FROM TERVPLAV";
+    Fault({{"cut_after_rows", 3}, {"close", false}});
+    const std::string body = Select(sql);
+    EXPECT_EQ(CountLines(body, 'R'), 3u);
+    EXPECT_EQ(body.find("\nE\t"), std::string::npos);
+    Fault({{"cut_after_rows", 5}, {"close", true}});
+    auto res = Post("/terv/kovJsSQL?function=select", {{"user", "DEMO"}, {"sql", sql}});
+    EXPECT_TRUE(!res || res->body.find("\nE\t") == std::string::npos);
+    // The server goes on serving.
+    EXPECT_EQ(Select("SELECT COUNT(*) FROM TERVPLAV"), "C\tCOUNT(*)\nR\tI126\nE\tOK\t1\n");
+}
+
+TEST_F(ServerTest, LargeResultsArriveWhole) {
+    const std::string body = Select(
+        "SELECT A.ID_LAV, A.COD_NAZIONALE || Trim(To_Char(A.FOGLIO,'0000')) || A.PARTICELLA, "
+        "B.COD_REGI, B.SUPE_COLT FROM TERVPLAV A, TERVUTIL B WHERE B.COD_NAZIONALE (+) = "
+        "A.COD_NAZIONALE AND B.FOGLIO (+) = A.FOGLIO AND B.PARTICELLA (+) = A.PARTICELLA AND "
+        "B.SUB (+) = A.SUB");
+    const std::string count = Select(
+        "SELECT COUNT(*) FROM TERVPLAV A LEFT JOIN TERVUTIL B ON B.COD_NAZIONALE = "
+        "A.COD_NAZIONALE AND B.FOGLIO = A.FOGLIO AND B.PARTICELLA = A.PARTICELLA AND B.SUB = "
+        "A.SUB");
+    const size_t rows = CountLines(body, 'R');
+    EXPECT_GT(rows, 200u);
+    EXPECT_EQ(body.substr(body.rfind("E\tOK\t")), "E\tOK\t" + std::to_string(rows) + "\n");
+    EXPECT_EQ(count, "C\tCOUNT(*)\nR\tI" + std::to_string(rows) + "\nE\tOK\t1\n");
+}
+
+TEST_F(ServerTest, ManyRequestsAtOnce) {
+    const int kThreads = 8, kRounds = 15;
+    std::vector<std::vector<std::string>> answers(kThreads);
+    std::vector<std::thread> threads;
+    const int port = server_->port();
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, port, &answers] {
+            httplib::Client cli("127.0.0.1", port);
+            for (int r = 0; r < kRounds; ++r) {
+                nlohmann::json seq = {{"descriptor", "DUAL|*|PALM_SCARICHI_SEQ.NEXTVAL"}};
+                auto res = cli.Post("/terv/kovJsSDO?function=read", seq.dump(), "application/json");
+                answers[t].push_back(res ? res->body : "no answer");
+                nlohmann::json write = {
+                    {"writes",
+                     {{{"table", "PALMR_NORME_RILE"},
+                       {"op", "I"},
+                       {"attributes", "id_part|P" + std::to_string(t) + "_" + std::to_string(r) +
+                                          "|codi_norma|001|violazione|1"}}}}};
+                res = cli.Post("/terv/kovJsSDO?function=update", write.dump(), "application/json");
+                answers[t].push_back(res ? res->body : "no answer");
+                nlohmann::json sel = {
+                    {"user", "DEMO"},
+                    {"sql", "SELECT COUNT(*) FROM TERVCOMUNI WHERE ISTATP='058'"}};
+                res = cli.Post("/terv/kovJsSQL?function=select", sel.dump(), "application/json");
+                answers[t].push_back(res ? res->body : "no answer");
+            }
+        });
+    }
+    for (std::thread& th : threads)
+        th.join();
+    std::set<std::string> numbers;
+    const std::string count = Select("SELECT COUNT(*) FROM TERVCOMUNI WHERE ISTATP='058'");
+    for (const auto& list : answers) {
+        for (size_t i = 0; i < list.size(); i += 3) {
+            ASSERT_EQ(list[i].substr(0, 12), "C\tNEXTVAL\nR\t") << list[i];
+            numbers.insert(list[i]);
+            EXPECT_EQ(list[i + 1], "E\tOK\t1\n");
+            EXPECT_EQ(list[i + 2], count);
+        }
+    }
+    EXPECT_EQ(numbers.size(), static_cast<size_t>(kThreads * kRounds));
+    EXPECT_EQ(Select("SELECT COUNT(*) FROM PALM_NORME_RILE WHERE ID_PART LIKE 'P%'"),
+              "C\tCOUNT(*)\nR\tI" + std::to_string(kThreads * kRounds) + "\nE\tOK\t1\n");
+}
+
+TEST_F(ServerTest, ClockOffsetShiftsSysdate) {
+    options_.clock_offset_seconds = 6 * 3600;
+    StartServer();
+    const std::string body = Select("SELECT TO_CHAR(SYSDATE,'YYYYMMDDHH24MISS') FROM DUAL");
+    const std::string expected = SysdateText(6 * 3600);
+    ASSERT_EQ(
+        body.size(),
+        expected.size() +
+            std::string("C\tTO_CHAR(TERV_SYSDATE(),'YYYYMMDDHH24MISS')\nR\tT\nE\tOK\t1\n").size())
+        << body;
+    // Same day and hour as six hours from now (the minute may have turned meanwhile).
+    EXPECT_NE(body.find("R\tT" + expected.substr(0, 10)), std::string::npos) << body;
+}
+
+TEST_F(ServerTest, StopEndsARunningStream) {
+    std::thread reader([this] {
+        httplib::Client cli("127.0.0.1", server_->port());
+        nlohmann::json sel = {{"user", "DEMO"},
+                              {"sql", "SELECT A.COD_NAZIONALE FROM TERVCOMUNI A, TERVCOMUNI B"}};
+        cli.Post("/terv/kovJsSQL?function=select", sel.dump(), "application/json");
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    server_->Stop();
+    reader.join();
+    auto res = client_->Get("/terv/kovJsSDO");
+    EXPECT_FALSE(res);
+}
+
+}  // namespace
+}  // namespace terv::central::test
