@@ -26,3 +26,16 @@ function(terv_test_folder)
                          PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endforeach()
 endfunction()
+
+# terv_add_subfolders([EXCEPT name ...]): adds every subfolder of the calling folder that has a
+# CMakeLists.txt (tests/, tools/ and bench/ hold one piece per subfolder).
+function(terv_add_subfolders)
+  cmake_parse_arguments(ARG "" "" "EXCEPT" ${ARGN})
+  file(GLOB children LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(child ${children})
+    get_filename_component(name ${child} NAME)
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt AND NOT name IN_LIST ARG_EXCEPT)
+      add_subdirectory(${name})
+    endif()
+  endforeach()
+endfunction()
