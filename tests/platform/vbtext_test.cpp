@@ -69,5 +69,26 @@ TEST(Cp1252Test, RoundTripsEveryMappedByte) {
     EXPECT_EQ(Utf8ToCp1252("Þ"), "\xDE");
 }
 
+TEST(Cp1252Test, ItalianLettersAndCharactersOutsideTheCodePage) {
+    const struct {
+        const char* utf8;
+        const char* cp1252;
+        const char* back;  // UTF-8 after the round trip
+    } cases[] = {
+        {"àèéìòù", "\xE0\xE8\xE9\xEC\xF2\xF9", "àèéìòù"},
+        {"ÀÈÉÌÒÙ", "\xC0\xC8\xC9\xCC\xD2\xD9", "ÀÈÉÌÒÙ"},
+        {"Forlì-Cesena €5",
+         "Forl\xEC-Cesena \x80"
+         "5",
+         "Forlì-Cesena €5"},
+        {"ł→😀", "???", "???"},        // not in the code page
+        {"a\xC3(b", "a?(b", "a?(b"},  // not valid UTF-8
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf8ToCp1252(c.utf8), c.cp1252) << c.utf8;
+        EXPECT_EQ(Cp1252ToUtf8(Utf8ToCp1252(c.utf8)), c.back) << c.utf8;
+    }
+}
+
 }  // namespace
 }  // namespace terv
