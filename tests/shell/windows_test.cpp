@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -10,7 +11,9 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "ListDialogWindow.h"
 #include "TestSupport.h"
@@ -135,7 +138,8 @@ TEST_F(WindowsTest, ServerSwitchKeyPicksAFileFromBak) {
     WriteFileBytes(home / "bak/servers_test.dat",
                    "[SERVER]\r\nLOCATION=http://b/terv/\r\n[DEFAULT]\r\nUID=luigi\r\n");
     port.listAnswers = {1};
-    login.ChooseServerFile();
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_Greater, Qt::ShiftModifier, 94, 0, 0, ">");
+    QApplication::sendEvent(&login, &key);
     ASSERT_EQ(port.lists.size(), 1u);
     EXPECT_EQ(port.lists[0].title, "Selezionare servers.dat da usare");
     EXPECT_EQ(port.lists[0].rows[1], (std::vector<std::string>{"1", "servers_test.dat"}));
@@ -144,6 +148,25 @@ TEST_F(WindowsTest, ServerSwitchKeyPicksAFileFromBak) {
     EXPECT_EQ(login.PasswordText(), "secre");
     EXPECT_EQ(test::ReadFileBytes(home / "servers.dat"),
               test::ReadFileBytes(home / "bak/servers_test.dat"));
+}
+
+TEST_F(WindowsTest, PhotoLoaderGetsServerUserAndPasswordWithoutWaiting) {
+    WriteFileBytes(home / "servers.dat", "[SERVER]\r\nLOCATION=http://h:1/terv/\r\n");
+    gTervcli();
+    gUserName = "mario";
+    gPassword = "p w";
+    const std::string out = home / "args.txt";
+    WriteFileBytes(home / "loadfoto", "#!/bin/sh\nsleep 1\nprintf '%s|' \"$#\" \"$@\" > '" + out +
+                                          ".tmp'\nmv '" + out + ".tmp' '" + out + "'\n");
+    std::filesystem::permissions(home / "loadfoto", std::filesystem::perms::owner_all);
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(StartPhotoLoader());
+    EXPECT_FALSE(test::FileExists(out));  // it did not wait for the loader
+    while (!test::FileExists(out) &&
+           std::chrono::steady_clock::now() - started < std::chrono::seconds(20)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(test::ReadFileBytes(out), "1|http://h:1/terv/ÞmarioÞp w|");
 }
 
 TEST_F(WindowsTest, ListDialogShowsColumnsWithTwipWidths) {
