@@ -1,0 +1,75 @@
+// The demo data: deterministic, sized by the parcel count, real municipalities, consistent
+// parcels, geometry and declared uses.
+#include <gtest/gtest.h>
+
+#include "CentralFixture.h"
+#include "DemoData.h"
+
+namespace terv::central::test {
+namespace {
+
+class DemoTest : public CentralDb {
+  protected:
+    // Every demo row except the loading times of the return tables.
+    std::string Dump() {
+        std::string all;
+        for (const char* table : {"TERVPLAV", "TERVCENT", "TERVPART", "TERVUTIL", "TERVFGLC",
+                                  "TERVLISTALAV", "TERVUTENTI", "GISUSERS", "TERVTCIN",
+                                  "TERVVARIABILI", "TERVCODS_REGI", "TERVCOMUNI"}) {
+            all += Select(std::string("SELECT * FROM ") + table + " ORDER BY rowid");
+        }
+        all += Select("SELECT * FROM PALM_UTIL_RILE ORDER BY 1,2,3,7");
+        all += Select("SELECT * FROM PALM_FAG_RILE ORDER BY 1,2,15");
+        all += Select("SELECT * FROM PALM_NORME_RILE ORDER BY 1,2,4");
+        all += Select("SELECT * FROM PALM_PART_DICH ORDER BY 1,16");
+        return all;
+    }
+};
+
+TEST_F(DemoTest, SameSizeGivesTheSameRows) {
+    std::string error;
+    ASSERT_TRUE(GenerateDemoData(*conn_, themes_, TERV_CENTRAL_RESOURCES, 250, &error)) << error;
+    const std::string first = Dump();
+    terv::test::TempFolder other;
+    auto conn2 = Connection::Open(other / "c.db", &functions_, &error);
+    ASSERT_TRUE(conn2 && CreateSchema(*conn2, themes_, &error)) << error;
+    ASSERT_TRUE(GenerateDemoData(*conn2, themes_, TERV_CENTRAL_RESOURCES, 250, &error)) << error;
+    conn_.swap(conn2);
+    const std::string second = Dump();
+    EXPECT_GT(first.size(), 100000u);
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM TERVPLAV WHERE LAST=1"),
+              (std::vector<std::string>{"I250", "E OK 1"}));
+    // A second run on a filled database adds nothing.
+    ASSERT_TRUE(GenerateDemoData(*conn_, themes_, TERV_CENTRAL_RESOURCES, 250, &error)) << error;
+    EXPECT_EQ(Dump(), second);
+}
+
+TEST_F(DemoTest, ParcelsLieInRealMunicipalitiesWithGeometryAndUses) {
+    std::string error;
+    ASSERT_TRUE(GenerateDemoData(*conn_, themes_, TERV_CENTRAL_RESOURCES, 1000, &error)) << error;
+    EXPECT_EQ(Rows("SELECT NOME, SIGLA_PROV FROM TERVCOMUNI WHERE COD_NAZIONALE='H501'"),
+              (std::vector<std::string>{"TRoma|TRM", "E OK 1"}));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM TERVPLAV P WHERE LAST=1 AND NOT EXISTS (SELECT 1 FROM "
+                   "TERVCOMUNI C WHERE C.COD_NAZIONALE=P.COD_NAZIONALE AND C.ISTATP=P.ISTATP)"),
+              (std::vector<std::string>{"I0", "E OK 1"}));
+    EXPECT_EQ(Rows("SELECT COUNT(DISTINCT COD_NAZIONALE) FROM TERVPLAV"),
+              (std::vector<std::string>{"I3", "E OK 1"}));
+    // Every 17th parcel has no current centroid; the others have exactly one.
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM TERVPLAV P WHERE LAST=1 AND NOT EXISTS (SELECT 1 FROM "
+                   "TERVCENT C WHERE C.COD_NAZIONALE=P.COD_NAZIONALE AND C.FOGLIO=P.FOGLIO AND "
+                   "C.PARTICELLA=P.PARTICELLA AND C.SUB=P.SUB AND "
+                   "C.DATA_FINE_VAL='99991231000000')"),
+              (std::vector<std::string>{"I59", "E OK 1"}));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM TERVPART"), (std::vector<std::string>{"I941", "E OK 1"}));
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM TERVUTIL WHERE DATA_FINE='99991231000000'"),
+              (std::vector<std::string>{"I1600", "E OK 1"}));
+    // Work lists of the user's provinces, one of them outside the selectable kinds.
+    EXPECT_EQ(Rows("SELECT ID_LAV, TIPOLAVORAZIONE FROM TERVLISTALAV WHERE PROV_RIF='058'"),
+              (std::vector<std::string>{"I11|I0", "I12|I1", "I13|I5", "E OK 3"}));
+    EXPECT_EQ(Rows("SELECT GET_PWD_UTENTE('demo') FROM DUAL"),
+              (std::vector<std::string>{"Tdemo", "E OK 1"}));
+}
+
+}  // namespace
+}  // namespace terv::central::test

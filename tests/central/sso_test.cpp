@@ -1,0 +1,141 @@
+// Single sign-on mode: the probe, the sign-on service and the session every request needs.
+#include <gtest/gtest.h>
+
+#include "ServerFixture.h"
+
+namespace terv::central::test {
+namespace {
+
+class SsoTest : public ServerFixture {
+  protected:
+    void SetUp() override {
+        options_.mode = "sso";
+        options_.demo_parcels = 10;
+        StartServer();
+    }
+
+    httplib::Result Probe(const std::string& user, const std::string& password,
+                          const httplib::Headers& headers = {}) {
+        httplib::Client cli("127.0.0.1", server_->port());
+        if (!user.empty() || !password.empty())
+            cli.set_basic_auth(user.c_str(), password.c_str());
+        return cli.Get("/terv/kovJsSDO", headers);
+    }
+
+    // Logs in and returns the Cookie header of the session.
+    httplib::Headers Login(const std::string& user, const std::string& password) {
+        auto res = Post("/terv/sso?function=login",
+                        {{"user", user}, {"password", password}, {"application", "BACK OFFICE"}});
+        if (!res || res->status != 200)
+            return {};
+        const std::string cookie = res->get_header_value("Set-Cookie");
+        return {{"Cookie", cookie.substr(0, cookie.find(';'))}};
+    }
+};
+
+TEST_F(SsoTest, ProbeRefusesUnknownCredentialsAndNamesTheSignOnService) {
+    auto res = Probe("0.123", "0.456");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 401);
+    res = Probe("DEMO", "wrong");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 401);
+    res = Probe("", "");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 401);
+    res = Probe("demo", "demo");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(res->body, "TERVCATASTO\n<sso_server>http://127.0.0.1:" +
+                             std::to_string(server_->port()) + "/terv/sso</sso_server>\n");
+}
+
+TEST_F(SsoTest, SessionOpensTheProbeAndTheOperationsForItsOwnUserOnly) {
+    EXPECT_EQ(Select("SELECT 1 FROM DUAL", "DEMO"),
+              "HTTP 401: HTTP 401: single sign-on session required");
+    auto refused = Post("/terv/sso?function=login",
+                        {{"user", "DEMO"}, {"password", "DEMO"}, {"application", "BACK OFFICE"}});
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 401);
+
+    const httplib::Headers session = Login("Demo", "demo");
+    ASSERT_FALSE(session.empty());
+    auto res = Probe("", "", session);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->body, "TERVCATASTO\n<client>TERV Demo</client>\n");
+    EXPECT_EQ(Select("SELECT 1 FROM DUAL", "", session), "C\t1\nR\tI1\nE\tOK\t1\n");
+    EXPECT_EQ(Select("SELECT 1 FROM DUAL", "DEMO", session), "C\t1\nR\tI1\nE\tOK\t1\n");
+    EXPECT_EQ(Select("SELECT 1 FROM DUAL", "ISPETTORE", session),
+              "HTTP 401: HTTP 401: user ISPETTORE is not the session's user");
+    res = Post("/terv/kovJsSDO?function=read", {{"descriptor", "DUAL|*|1"}}, session);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->body, "C\t1\nR\tI1\nE\tOK\t1\n");
+    res = Post("/terv/kovJsSDO?function=read", {{"descriptor", "DUAL|*|1"}});
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 401);
+
+    res = client_->Post("/terv/sso?function=logout", session, "", "application/json");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_EQ(res->get_header_value("Set-Cookie"), "TERVSSO=; Path=/; Max-Age=0");
+    EXPECT_EQ(Select("SELECT 1 FROM DUAL", "", session),
+              "HTTP 401: HTTP 401: single sign-on session required");
+}
+
+TEST_F(SsoTest, MalformedLoginIsABadRequest) {
+    auto res = client_->Post("/terv/sso?function=login", "{\"user\":1}", "application/json");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 400);
+}
+
+TEST(PlainModeTest, SignOnServiceRefusesInPlainMode) {
+    terv::test::TempFolder folder;
+    ServerOptions options;
+    options.port = 0;
+    options.db_path = folder / "c.db";
+    options.demo_parcels = 5;
+    CentralServer server(options);
+    std::string error;
+    ASSERT_TRUE(server.Start(&error)) << error;
+    httplib::Client cli("127.0.0.1", server.port());
+    auto res = cli.Post("/terv/sso?function=login", R"({"user":"DEMO","password":"demo"})",
+                        "application/json");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 401);
+}
+
+TEST(StartTest, BadOptionsAndFilesFailWithAClearText) {
+    terv::test::TempFolder folder;
+    struct Case {
+        std::string mode, db, resources, error;
+    } cases[] = {
+        {"ldap", folder / "c.db", TERV_CENTRAL_RESOURCES, "unknown mode ldap (plain or sso)"},
+        {"plain", "", TERV_CENTRAL_RESOURCES, "no database file given (--db FILE)"},
+        {"plain", folder / "c.db", folder / "none", "cannot read " + folder / "none/themes.csv"},
+        {"plain", folder / "missing/c.db", TERV_CENTRAL_RESOURCES,
+         "cannot open database " + folder / "missing/c.db" + ": unable to open database file"},
+    };
+    for (const Case& c : cases) {
+        ServerOptions options;
+        options.port = 0;
+        options.mode = c.mode;
+        options.db_path = c.db;
+        options.resources = c.resources;
+        CentralServer server(options);
+        std::string error;
+        EXPECT_FALSE(server.Start(&error));
+        EXPECT_EQ(error, c.error);
+    }
+    terv::test::WriteFileBytes(folder / "corrupt.db", std::string(8192, 'x'));
+    ServerOptions options;
+    options.port = 0;
+    options.db_path = folder / "corrupt.db";
+    CentralServer server(options);
+    std::string error;
+    EXPECT_FALSE(server.Start(&error));
+    EXPECT_EQ(error,
+              "cannot prepare database " + folder / "corrupt.db" + ": file is not a database");
+}
+
+}  // namespace
+}  // namespace terv::central::test
