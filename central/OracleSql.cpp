@@ -763,6 +763,17 @@ bool TranslateOracleSql(const std::string& oracle_sql, Translation* out, std::st
             return false;
         }
     }
+    // Statements about the database file itself are not the central system's SQL.
+    std::vector<size_t> sig = Significant(nodes);
+    if (!sig.empty()) {
+        const Node& first = nodes[sig[0]];
+        for (const char* word : {"ATTACH", "DETACH", "PRAGMA", "VACUUM", "REINDEX", "ANALYZE"}) {
+            if (first.IsWord(word)) {
+                *error = "ORA-00900: invalid SQL statement";
+                return false;
+            }
+        }
+    }
     Context ctx;
     if (!RewriteLevel(&nodes, &ctx)) {
         *error = ctx.error;

@@ -145,11 +145,17 @@ bool Node::IsWord(const char* upper) const {
 }
 
 bool ParseSql(const std::string& sql, Nodes* out, std::string* error) {
+    // The translator walks the tree recursively: a bound on the depth bounds its stack.
+    constexpr size_t kMaxDepth = 200;
     std::vector<Nodes> stack(1);
     size_t pos = 0;
     Node tok;
     while (pos < sql.size()) {
         if (sql[pos] == '(') {
+            if (stack.size() > kMaxDepth) {
+                *error = "ORA-00900: invalid SQL statement (nested too deeply)";
+                return false;
+            }
             stack.emplace_back();
             ++pos;
             continue;

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -62,10 +63,21 @@ bool ParseArgs(int argc, char** argv, terv::central::ServerOptions* options) {
     return true;
 }
 
+// The resources folder beside the executable when there is one, else the compiled-in default.
+std::string DefaultResources() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec && std::filesystem::exists(exe.parent_path() / "resources" / "themes.csv", ec)) {
+        return (exe.parent_path() / "resources").string();
+    }
+    return TERV_CENTRAL_RESOURCES;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     terv::central::ServerOptions options;
+    options.resources = DefaultResources();
     if (!ParseArgs(argc, argv, &options)) {
         Usage();
         return 2;

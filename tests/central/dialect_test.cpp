@@ -161,10 +161,15 @@ TEST_F(DialectTest, ErrorsComeBackAsCentralSystemTexts) {
         {"SELECT a.id FROM ta a, tb b WHERE a.id = b.id AND ROWNUM > 'x'",
          {"E ERR 0 ORA-00900: invalid SQL statement (unsupported use of ROWNUM)"}},
         {"SELECT NOPE_SEQ.NEXTVAL FROM DUAL", {"E ERR 0 ORA-02289: sequence does not exist"}},
+        {"PRAGMA table_info(TA)", {"E ERR 0 ORA-00900: invalid SQL statement"}},
+        {"ATTACH DATABASE 'x.db' AS x", {"E ERR 0 ORA-00900: invalid SQL statement"}},
         {"SELECT NOPE_SEQ.CURRVAL FROM DUAL",
          {"E ERR 0 ORA-08002: sequence NOPE_SEQ.CURRVAL is not yet defined in this session"}},
     });
     EXPECT_EQ(Rows("SELECT FROM WHERE").back().substr(0, 16), "E ERR 0 ORA-0093");
+    EXPECT_EQ(
+        Rows("SELECT " + std::string(5000, '(') + "1" + std::string(5000, ')') + " FROM DUAL"),
+        (std::vector<std::string>{"E ERR 0 ORA-00900: invalid SQL statement (nested too deeply)"}));
 }
 
 TEST_F(DialectTest, SysdateIsADateWithTheColumnNameSysdate) {
