@@ -115,6 +115,21 @@ TEST_F(StatementsTest, ParcelDownloadKeepsParcelsWithoutCurrentGeometryAtZero) {
                "TF205000800001_|TF205|T015|T146|N|I8|T00001|T |I0|I0|TA|I500|I0|TN", "E OK 3"}));
 }
 
+TEST_F(StatementsTest, ParcelDownloadGivesTheSameRowsWrittenDifferently) {
+    // Other aliases, letter case, spacing, condition order, table order and one more level.
+    EXPECT_EQ(Sorted("select q.ID_PART, nvl(sdo_tools.GET_POINT_X(g.shape),0) x, "
+                     "NVL(SDO_TOOLS.get_point_y(g.SHAPE),0) y from tervcomu m, tervcent g, (select "
+                     "* from (SELECT p.COD_NAZIONALE, p.FOGLIO, p.PARTICELLA, p.SUB, "
+                     "p.COD_NAZIONALE||trim(to_char(p.FOGLIO,'0000'))||p.PARTICELLA||"
+                     "decode(p.SUB,' ','_',p.SUB) id_part, to_date('9999-12-31','YYYY-MM-DD') "
+                     "fine FROM TERVPLAV p WHERE p.LAST=1 AND p.NUME_SCAR_PALM=500)) q WHERE "
+                     "m.COD_NAZIONALE=q.COD_NAZIONALE and g.DATA_FINE_VAL(+)=q.FINE and "
+                     "q.SUB=g.SUB(+) and g.PARTICELLA(+)=q.PARTICELLA and g.FOGLIO(+)=q.FOGLIO "
+                     "and g.COD_NAZIONALE(+)=q.COD_NAZIONALE"),
+              (Rows_{"TF205000700045_|F100|F200", "TF205000700046A|F300.5|F400",
+                     "TF205000800001_|I0|I0", "E OK 3"}));
+}
+
 TEST_F(StatementsTest, DeclaredUsesJoinOnTheCurrentValidityOnly) {
     const std::string uses =
         " SELECT B.ID_PART,SUBSTR(C.COD_REGI,1,3) AS CODI_UTIL,SUBSTR(C.COD_REGI,4,3) AS "
