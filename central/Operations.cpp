@@ -48,15 +48,15 @@ sqlite3_stmt* Prepare(Connection& conn, const std::string& sql, OraError* err) {
     return stmt;
 }
 
-std::vector<bool> DateColumns(sqlite3_stmt* stmt) {
+// Columns sent as dates: those of a date column and the SYSDATE and TO_DATE items.
+std::vector<bool> DateColumns(sqlite3_stmt* stmt, const std::vector<bool>& date_items) {
     const int n = sqlite3_column_count(stmt);
     std::vector<bool> dates(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         const char* decl = sqlite3_column_decltype(stmt, i);
-        const std::string name = UpperAscii(sqlite3_column_name(stmt, i));
-        dates[static_cast<size_t>(i)] =
-            (decl != nullptr && UpperAscii(decl).find("DATE") != std::string::npos) ||
-            (decl == nullptr && name == "SYSDATE");
+        const size_t k = static_cast<size_t>(i);
+        dates[k] = (decl != nullptr && UpperAscii(decl).find("DATE") != std::string::npos) ||
+                   (k < date_items.size() && date_items[k]);
     }
     return dates;
 }
@@ -262,7 +262,7 @@ StreamEnd StreamSelect(Connection& conn, const std::string& oracle_sql, RecordWr
     for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
         names.push_back(UpperAscii(sqlite3_column_name(stmt, i)));
     }
-    const std::vector<bool> dates = DateColumns(stmt);
+    const std::vector<bool> dates = DateColumns(stmt, t.date_columns);
     long long rows = 0;
     bool alive = out.Columns(names);
     int rc = SQLITE_DONE;

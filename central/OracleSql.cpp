@@ -751,6 +751,30 @@ bool RewriteLevel(Nodes* nodes, Context* ctx) {
     return true;
 }
 
+// Marks the select-list items of the outermost SELECT whose value is a date: SYSDATE or
+// TO_DATE(...), with or without a column alias.
+std::vector<bool> DateItems(const Nodes& nodes) {
+    std::vector<bool> dates;
+    std::vector<size_t> sig = Significant(nodes);
+    if (sig.empty() || !nodes[sig[0]].IsWord("SELECT"))
+        return dates;
+    Nodes head;
+    for (size_t i = sig[0] + 1; i < nodes.size() && !nodes[i].IsWord("FROM"); ++i) {
+        head.push_back(nodes[i]);
+    }
+    for (const Nodes& item : SplitCommas(head)) {
+        std::vector<size_t> s = Significant(item);
+        const bool alias =
+            s.size() == 1 || s.size() == 2 || (s.size() == 3 && item[s[1]].IsWord("AS"));
+        bool date = !s.empty() && item[s[0]].IsWord("SYSDATE") && alias;
+        if (s.size() >= 2 && item[s[0]].IsWord("TO_DATE") && item[s[1]].kind == TokenKind::kGroup) {
+            date = s.size() == 2 || s.size() == 3 || (s.size() == 4 && item[s[2]].IsWord("AS"));
+        }
+        dates.push_back(date);
+    }
+    return dates;
+}
+
 }  // namespace
 
 bool TranslateOracleSql(const std::string& oracle_sql, Translation* out, std::string* error) {
@@ -774,6 +798,7 @@ bool TranslateOracleSql(const std::string& oracle_sql, Translation* out, std::st
             }
         }
     }
+    out->date_columns = DateItems(nodes);
     Context ctx;
     if (!RewriteLevel(&nodes, &ctx)) {
         *error = ctx.error;

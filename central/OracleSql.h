@@ -10,12 +10,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace terv::central {
 
 struct Translation {
-    std::string sql;             // the SQLite statement
-    bool uses_sequence = false;  // draws sequence numbers: must run inside a write transaction
+    std::string sql;                 // the SQLite statement
+    bool uses_sequence = false;      // draws sequence numbers: must run inside a write transaction
+    std::vector<bool> date_columns;  // result columns that are SYSDATE or TO_DATE(...)
 };
 
 // Translates one statement. Returns false with an "ORA-nnnnn: ..." text in *error when the

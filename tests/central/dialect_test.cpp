@@ -100,7 +100,7 @@ TEST_F(DialectTest, FunctionsAnswerAsTheCentralSystem) {
         {"SELECT To_Char(To_Date('20260131','YYYYMMDD'),'DD/MM/YYYY'), "
          "TO_CHAR(TO_DATE('1975-03-12','YYYY-MM-DD'),'MMYYYY'), To_Date('99991231','YYYYMMDD'), "
          "to_char(d,'YYYYMMDDHH24MISS'), to_char(d, 'HH24:MI') FROM ta WHERE id = 3",
-         {"T31/01/2026|T031975|T99991231000000|T20250615103000|T10:30", "E OK 1"}},
+         {"T31/01/2026|T031975|D99991231000000|T20250615103000|T10:30", "E OK 1"}},
         {"SELECT To_Date('20260230','YYYYMMDD') FROM DUAL",
          {"E ERR 0 ORA-01847: day of month must be between 1 and last day of month"}},
         {"SELECT To_Date('2026','YYYYMMDD') FROM DUAL",
@@ -186,6 +186,15 @@ TEST_F(DialectTest, DateColumnsTravelAsDates) {
     EXPECT_EQ(Rows("SELECT d, name FROM ta ORDER BY id"),
               (std::vector<std::string>{"D20260101000000|Tuno", "N|Tdue", "D20250615103000|Ttre",
                                         "E OK 3"}));
+}
+
+TEST_F(DialectTest, ToDateItemsAreDates) {
+    Check({
+        {"SELECT To_Date('99991231','YYYYMMDD'), TO_DATE('20260131','YYYYMMDD') AS FINE, "
+         "to_date('20260131','YYYYMMDD') fine2, TO_CHAR(TO_DATE('20260131','YYYYMMDD'),"
+         "'YYYYMMDD') FROM DUAL",
+         {"D99991231000000|D20260131000000|D20260131000000|T20260131", "E OK 1"}},
+    });
 }
 
 TEST_F(DialectTest, SequencesGiveIncreasingNumbers) {
