@@ -146,7 +146,8 @@ bool CentralServer::Start(std::string* error) {
     const int threads = options_.threads;
     http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     http_->set_keep_alive_max_count(100000);
-    http_->set_keep_alive_timeout(2);
+    // An idle keep-alive connection holds Stop() back for at most this long.
+    http_->set_keep_alive_timeout(5);
     http_->set_read_timeout(30, 0);
     http_->set_write_timeout(30, 0);
     auto route = [this](const httplib::Request& req, httplib::Response& res) { Route(req, res); };

@@ -34,7 +34,7 @@ struct ServerOptions {
     long long demo_parcels = -1;            // >= 0: fill the demo data when the database has none
     std::string client_name = "TERV Demo";  // installation name of the probe answer
     bool test_hooks = false;                // enables the fault-injection request
-    int threads = 32;                       // requests served at once
+    int threads = 64;                       // connections served at once
 };
 
 struct Faults;
