@@ -1,8 +1,12 @@
 // HTTP front of the central server.
 #include "CentralServer.h"
 
+#include <arpa/inet.h>
+#include <dirent.h>
 #include <httplib.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <nlohmann/json.hpp>
@@ -109,6 +113,35 @@ bool Member(const nlohmann::json& j, const char* name, std::string* out) {
     return true;
 }
 
+// Shuts down the sockets of this process whose local port is `port` (the connections the server
+// accepted), so that idle keep-alive connections do not hold a stop back.
+void ShutdownAcceptedSockets(int port) {
+    DIR* dir = opendir("/proc/self/fd");
+    if (dir == nullptr)
+        return;
+    while (dirent* entry = readdir(dir)) {
+        const int fd = std::atoi(entry->d_name);
+        if (fd <= 2 || fd == dirfd(dir))
+            continue;
+        sockaddr_storage addr{};
+        socklen_t len = sizeof addr;
+        if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+            continue;
+        int local = -1;
+        if (addr.ss_family == AF_INET) {
+            local = ntohs(reinterpret_cast<sockaddr_in*>(&addr)->sin_port);
+        } else if (addr.ss_family == AF_INET6) {
+            local = ntohs(reinterpret_cast<sockaddr_in6*>(&addr)->sin6_port);
+        }
+        sockaddr_storage peer{};
+        socklen_t peer_len = sizeof peer;
+        const bool connected = getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peer_len) == 0;
+        if (local == port && connected)
+            shutdown(fd, SHUT_RDWR);
+    }
+    closedir(dir);
+}
+
 }  // namespace
 
 CentralServer::CentralServer(ServerOptions options)
@@ -146,8 +179,7 @@ bool CentralServer::Start(std::string* error) {
     const int threads = options_.threads;
     http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     http_->set_keep_alive_max_count(100000);
-    // An idle keep-alive connection holds Stop() back for at most this long.
-    http_->set_keep_alive_timeout(5);
+    http_->set_keep_alive_timeout(30);
     http_->set_read_timeout(30, 0);
     http_->set_write_timeout(30, 0);
     auto route = [this](const httplib::Request& req, httplib::Response& res) { Route(req, res); };
@@ -173,8 +205,10 @@ void CentralServer::Stop() {
     stopping_ = true;
     if (http_)
         http_->stop();
-    if (thread_.joinable())
+    if (thread_.joinable()) {
+        ShutdownAcceptedSockets(port_);
         thread_.join();
+    }
 }
 
 void CentralServer::Route(const httplib::Request& req, httplib::Response& res) {
