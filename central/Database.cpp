@@ -19,10 +19,12 @@ std::unique_ptr<Connection> Connection::Open(const std::string& path, const Func
     sqlite3_busy_timeout(db, 10000);
     sqlite3_extended_result_codes(db, 1);
     std::string message;
+    // LIKE tells letter case apart, as on the central system; WAL lets readers run beside a writer.
     if (RegisterOracleFunctions(db, ctx) != SQLITE_OK ||
-        !conn->Exec("PRAGMA trusted_schema=ON; PRAGMA journal_mode=WAL; "
-                    "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF",
-                    &message)) {
+        !conn->Exec(
+            "PRAGMA trusted_schema=ON; PRAGMA case_sensitive_like=ON; PRAGMA journal_mode=WAL; "
+            "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF",
+            &message)) {
         *error = "cannot prepare database " + path + ": " +
                  (message.empty() ? sqlite3_errmsg(db) : message);
         return nullptr;

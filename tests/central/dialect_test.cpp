@@ -123,6 +123,7 @@ TEST_F(DialectTest, EmptyTextIsNullAndConcatenationSkipsNulls) {
         {"SELECT 1 FROM DUAL WHERE '' IS NULL", {"I1", "E OK 1"}},
         {"SELECT NVL('', 'vuoto') FROM DUAL", {"Tvuoto", "E OK 1"}},
         {"SELECT id FROM ta WHERE name = ''", {"E OK 0"}},
+        {"SELECT id FROM ta WHERE name LIKE 'U%' OR name LIKE 'd%'", {"I2", "E OK 1"}},
         {"SELECT 'a' || NULL || 'b', NULL || NULL FROM DUAL", {"Tab|N", "E OK 1"}},
         {"SELECT 'F205' || Trim(To_Char(7,'0000')) || '00045' || Decode(' ',' ','_',' ') "
          "AS ID_PART FROM DUAL",
