@@ -1,5 +1,7 @@
 #include "KovicliLib.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,7 +18,7 @@ bool gLibSilent = false;
 class DownloadFile {
   public:
     explicit DownloadFile(std::string path)
-        : path_(std::move(path)), scratch_(path_ + ".download.part") {}
+        : path_(std::move(path)), scratch_(path_ + "." + std::to_string(::getpid()) + ".part") {}
     ~DownloadFile() {
         if (file_) {
             std::fclose(file_);
