@@ -354,6 +354,30 @@ void FnMod(sqlite3_context* ctx, int, sqlite3_value** v) {
     }
 }
 
+// CHR(n): the character of code n (UTF-8), NULL for NULL.
+void FnChr(sqlite3_context* ctx, int, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const long long code = sqlite3_value_int64(v[0]);
+    std::string out;
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        ResultError(ctx, "ORA-01722: invalid number");
+        return;
+    }
+    sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+}
+
 void FnConcat(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     std::string out;
     for (int i = 0; i < argc; ++i)
@@ -735,6 +759,7 @@ int RegisterOracleFunctions(sqlite3* db, const FunctionContext* ctx) {
         {"RPAD", 2, FnPad<false>, true},
         {"RPAD", 3, FnPad<false>, true},
         {"MOD", 2, FnMod, true},
+        {"CHR", 1, FnChr, true},
         {"terv_concat", -1, FnConcat, true},
         {"terv_sysdate", 0, FnSysdate, false},
         {"terv_nextval", 1, FnNextval, false},

@@ -1,8 +1,8 @@
 // The central system's SQL functions on a SQLite connection: NVL, NVL2, DECODE, TO_CHAR (number
 // masks such as '0000' and date masks), TO_DATE, TO_NUMBER, SUBSTR, TRIM, LTRIM, RTRIM, UPPER,
-// LOWER, LPAD, RPAD, MOD, SDO_TOOLS_GET_POINT_X/Y (after translation of SDO_TOOLS.get_point_x),
-// the password function named by the DATOLOGIN server variable, and the helpers the translator
-// calls: terv_sysdate, terv_nextval, terv_concat.
+// LOWER, LPAD, RPAD, MOD, CHR, SDO_TOOLS_GET_POINT_X/Y (after translation of
+// SDO_TOOLS.get_point_x), the password function named by the DATOLOGIN server variable, and the
+// helpers the translator calls: terv_sysdate, terv_nextval, terv_concat.
 //
 // Dates are texts "YYYYMMDDHHNNSS". Functions that would give an empty text give NULL.
 #pragma once
