@@ -6,7 +6,11 @@
 #include <unistd.h>
 
 #include <sqlite3.h>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <thread>
 
 #include "NetFixture.h"
 #include "ServerValues.h"
@@ -63,6 +67,12 @@ class CentralProcess {
             std::fclose(out_);
         out_ = nullptr;
         return ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+    // Ends the server at once, as a crash would.
+    void Kill() {
+        if (pid_ > 0)
+            ::kill(pid_, SIGKILL);
     }
 
     int port() const { return port_; }
@@ -244,6 +254,41 @@ TEST_F(ContractTest, StoppedServerIsRetriedOnceThenReported) {
     EXPECT_EQ(GetSequence(out, "PALM_SCARICHI_SEQ"), 0);
     EXPECT_EQ(ui.beeps, 2);
     EXPECT_EQ(gErrorCount, 1);
+}
+
+TEST_F(ContractTest, AnswerCutByAServerCrashIsTransientAndWritesNothing) {
+    std::string inserts;
+    for (int i = 0; i < 100; ++i)
+        inserts += (i ? ";" : "") + std::string("INSERT INTO PALM_SCARICHI (NUME_SCAR) VALUES (") +
+                   std::to_string(5000 + i) + ")";
+    ASSERT_EQ(ExecSql("mario", inserts, false), 0);
+    const std::string out = dir / "grande.txt";
+    WriteFileBytes(out, "prima\r\n");
+    // The server dies once the client has received part of a result too big to finish.
+    std::atomic<bool> done = false;
+    std::thread watcher([&] {
+        const auto start = std::chrono::steady_clock::now();
+        while (!done && std::chrono::steady_clock::now() - start < std::chrono::seconds(30)) {
+            for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+                if (e.path().extension() == ".part" && e.file_size() > 100000) {
+                    central->Kill();
+                    return;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    const int32_t result = B1_SelectToTextFile(
+        "mario",
+        "SELECT a.NUME_SCAR, b.NUME_SCAR, c.NUME_SCAR, d.NUME_SCAR FROM PALM_SCARICHI a, "
+        "PALM_SCARICHI b, PALM_SCARICHI c, PALM_SCARICHI d",
+        4, out);
+    done = true;
+    watcher.join();
+    EXPECT_EQ(result, -10000);
+    EXPECT_EQ(ReadFileBytes(out), "prima\r\n");
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_NE(e.path().extension(), ".part") << e.path();
 }
 
 TEST_F(ContractTest, ServerStopsWhileTheClientKeepsItsConnection) {

@@ -127,6 +127,9 @@ void Configure(CURL* curl, const HttpRequest& request, Transfer& transfer, char*
     curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");  // cookie engine on, nothing read
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_TCP_KEEPALIVE, 1L);
+    // No compressed answers: record streams are made as the rows are read, and compressing
+    // them costs the server far more than the bytes it saves.
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, nullptr);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, s.connectMillis);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
@@ -134,7 +137,6 @@ void Configure(CURL* curl, const HttpRequest& request, Transfer& transfer, char*
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
     if (request.basicAuth) {
         curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
         curl_easy_setopt(curl, CURLOPT_USERNAME, request.user.c_str());
