@@ -585,6 +585,20 @@ bool RewriteNames(Nodes* nodes, Context* ctx) {
         const bool qualified = prev != std::string::npos && in[prev].IsOp(".");
         const size_t next = NextSig(in, i);
         const bool dotted = next != std::string::npos && in[next].IsOp(".");
+        // Dates are texts here: adding days to one would give a wrong number, not a date.
+        const bool is_date = (n.IsWord("SYSDATE") && !qualified) ||
+                             (n.IsWord("TO_DATE") && next != std::string::npos &&
+                              in[next].kind == TokenKind::kGroup);
+        if (is_date) {
+            const size_t end = n.IsWord("TO_DATE") ? next : i;
+            const size_t after = NextSig(in, end);
+            const auto arithmetic = [&](size_t k) {
+                return k != std::string::npos && (in[k].IsOp("+") || in[k].IsOp("-"));
+            };
+            if (arithmetic(prev) || arithmetic(after)) {
+                return Fail(ctx, "ORA-00900: invalid SQL statement (date arithmetic)");
+            }
+        }
         if (n.IsWord("SYSDATE") && !qualified &&
             (next == std::string::npos || in[next].kind != TokenKind::kGroup)) {
             out.push_back(MakeWord("terv_sysdate"));
