@@ -145,6 +145,11 @@ class LoginTest : public ::testing::Test {
         base_ = "http://127.0.0.1:" + std::to_string(server_->port()) + "/terv/";
         WriteFileBytes(home / "servers.dat", "[SERVER]\r\nLOCATION=" + base_ + "\r\n");
         gateway_ = std::make_unique<httplib::Client>("127.0.0.1", server_->port());
+        // Start() returns before the serving thread accepts; a Stop() that comes earlier than
+        // that does not reach the thread and waits for it forever. One answered request proves
+        // the thread is serving.
+        auto probe = gateway_->Get("/terv/kovJsSDO");
+        ASSERT_TRUE(probe) << "terv-central does not answer";
     }
 
     // defaults.ini with the installed version and, when given, the local stamps.

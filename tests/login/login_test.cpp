@@ -10,6 +10,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Test cases print as their name.
+template <typename Case>
+requires requires(const Case& c) {
+    c.name;
+}
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 // --- Plain and single sign-on servers ---------------------------------------------------------
 
 TEST_F(LoginTest, PlainServerRightPassword) {
@@ -402,6 +411,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(VersionCase{"Current", "3.2", "3.2", "3.0", 0, 0},
                       VersionCase{"Newer", "3.3", "3.2", "3.0", 0, 0},
                       VersionCase{"Advice", "3.1", "3.2", "3.0", 0, 1},
+                      VersionCase{"AtMinimum", "3.0", "3.2", "3.0", 0, 1},
                       VersionCase{"Refusal", "3.1", "3.2", "3.2", 0, 2},
                       VersionCase{"SkippedRefusal", "3.1", "3.2", "3.2", 1, 0},
                       VersionCase{"NoVersionInstalled", "", "3.2", "3.0", 0, 2},

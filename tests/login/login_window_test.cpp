@@ -1,10 +1,14 @@
-// The login window offscreen: the command line fills the boxes on activation and the timer logs
-// in against terv-central without user action.
+// The login window offscreen: its controls, the command line that fills the boxes on activation
+// and logs in against terv-central without user action, and the server file switch.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
+#include <filesystem>
 
 #include "LoginFixture.h"
 #include "login/frmLogin.h"
@@ -94,6 +98,82 @@ TEST_F(LoginWindowTest, SingleFieldCommandLineDoesNothing) {
     EXPECT_EQ(gRuolo, 0);
     EXPECT_TRUE(ui.messages.empty());
     delete window.data();
+}
+
+TEST_F(LoginWindowTest, CaptionControlsAndLastUser) {
+    WriteFileBytes(home / "servers.dat", "[DEFAULT]\r\nUID=ISPETTORE\r\n");
+    frmLogin window;
+    EXPECT_EQ(window.windowTitle().toStdString(), "Login [TERV CLIENT]");
+    auto* user = window.findChild<QLineEdit*>("txtUserName");
+    auto* password = window.findChild<QLineEdit*>("txtPassword");
+    auto* ok = window.findChild<QPushButton*>("cmdOK");
+    auto* cancel = window.findChild<QPushButton*>("cmdCancel");
+    auto* userLabel = window.findChild<QLabel*>("lblLabels_0");
+    auto* passwordLabel = window.findChild<QLabel*>("lblLabels_1");
+    ASSERT_TRUE(user && password && ok && cancel && userLabel && passwordLabel);
+    EXPECT_EQ(user->text().toStdString(), "ISPETTORE");
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(userLabel->text().toStdString(), "&Nome utente:");
+    EXPECT_EQ(passwordLabel->text().toStdString(), "&Password:");
+    EXPECT_EQ(userLabel->buddy(), user);
+    EXPECT_EQ(passwordLabel->buddy(), password);
+    EXPECT_EQ(ok->text().toStdString(), "OK");
+    EXPECT_TRUE(ok->isDefault());
+    EXPECT_EQ(cancel->text().toStdString(), "Cancel");
+    EXPECT_EQ(user->nextInFocusChain(), password);
+    EXPECT_EQ(window.timer()->objectName().toStdString(), "TimerDoLogin");
+}
+
+TEST_F(LoginWindowTest, ShiftAndTheAngleKeySwitchesTheServerFile) {
+    namespace fs = std::filesystem;
+    WriteFileBytes(home / "servers.dat", "[SERVER]\r\nLOCATION=http://vecchio/terv/\r\n");
+    fs::create_directories(home / "bak");
+    WriteFileBytes(home / "bak/servers_a.dat",
+                   "[DEFAULT]\r\nUID=UTENTE_A\r\n[SERVER]\r\nLOCATION=http://a/terv/\r\n");
+    WriteFileBytes(home / "bak/servers_b.dat",
+                   "[DEFAULT]\r\nUID=UTENTE_B\r\n[SERVER]\r\nLOCATION=http://b/terv/\r\n");
+    WriteFileBytes(home / "bak/altro.dat", "not listed");
+    frmLogin window;
+    window.SetPasswordText("segreta");
+    ui.listAnswers = {1};
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Less, Qt::ShiftModifier, 94, 0, 0);
+    QApplication::sendEvent(&window, &press);
+
+    ASSERT_EQ(ui.lists.size(), 1u);
+    const ListDialog& list = ui.lists[0];
+    EXPECT_EQ(list.title, "Selezionare servers.dat da usare");
+    ASSERT_EQ(list.columns.size(), 2u);
+    EXPECT_EQ(list.columns[0].name, "ID");
+    EXPECT_EQ(list.columns[0].width, 0);
+    EXPECT_EQ(list.columns[1].name, "SERVER");
+    EXPECT_EQ(list.columns[1].width, 1500);
+    ASSERT_EQ(list.rows.size(), 2u);
+    EXPECT_EQ(list.rows[0][0], "0");
+    EXPECT_EQ(list.rows[1][0], "1");
+    const std::string chosen = list.rows[1][1];
+    const std::string letter = chosen == "servers_a.dat" ? "A" : "B";
+    ASSERT_TRUE(chosen == "servers_a.dat" || chosen == "servers_b.dat") << chosen;
+    EXPECT_EQ(ReadFileBytes(home / "servers.dat"), ReadFileBytes(home / ("bak/" + chosen)));
+    EXPECT_EQ(window.UserText(), "UTENTE_" + letter);
+    EXPECT_EQ(gTervcli().serverterv, letter == "A" ? "http://a/terv/" : "http://b/terv/");
+    EXPECT_EQ(window.PasswordText(), "segret");
+}
+
+TEST_F(LoginWindowTest, ServerSwitchWithoutBakFolderOrOnCancelDoesNothing) {
+    WriteFileBytes(home / "servers.dat", "[SERVER]\r\nLOCATION=http://vecchio/terv/\r\n");
+    frmLogin window;
+    window.SetPasswordText("segreta");
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Less, Qt::ShiftModifier, 94, 0, 0);
+    QApplication::sendEvent(&window, &press);
+    EXPECT_TRUE(ui.lists.empty());
+    std::filesystem::create_directories(home / "bak");
+    WriteFileBytes(home / "bak/servers_a.dat", "[SERVER]\r\nLOCATION=http://a/terv/\r\n");
+    ui.listAnswers = {-1};
+    QApplication::sendEvent(&window, &press);
+    EXPECT_EQ(ui.lists.size(), 1u);
+    EXPECT_EQ(gTervcli().serverterv, "http://vecchio/terv/");
+    EXPECT_EQ(window.PasswordText(), "segreta");
+    EXPECT_EQ(ReadFileBytes(home / "servers.dat"), "[SERVER]\r\nLOCATION=http://vecchio/terv/\r\n");
 }
 
 }  // namespace
