@@ -5,6 +5,7 @@
 #include "data/FileUtil.h"
 #include "data/db/TabelleFieldTerv.h"
 #include "data/net/Kovicli.h"
+#include "data/net/ServerValues.h"
 #include "reference/GestTabelle.h"
 #include "shell/base/IniFiles.h"
 #include "shell/base/LogFiles.h"
@@ -53,6 +54,16 @@ clsTervcli::~clsTervcli() {
 
 void clsTervcli::ClearTransito() {
     DeleteIfExists(FileTempTransito);
+}
+
+int32_t clsTervcli::GetSequence(const std::string& nomeseq) {
+    ClearTransito();
+    return terv::GetSequence(FileTempTransito, nomeseq);
+}
+
+int32_t clsTervcli::GetQueryString(const std::string& Qry, std::string& thestring) {
+    ClearTransito();
+    return terv::GetQueryString(FileTempTransito, Qry, thestring);
 }
 
 namespace {

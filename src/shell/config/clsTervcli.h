@@ -5,6 +5,7 @@
 // program end, when it empties the scratch folders tmp/fglc, tmp/fglc/zipagg and tmp/fglc/map.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "clsGisVariables.h"
@@ -25,6 +26,11 @@ class clsTervcli {
 
     // Deletes FileTempTransito when it exists.
     void ClearTransito();
+    // The next value of a server sequence: 0 when the read failed, -10 when the answer was empty.
+    int32_t GetSequence(const std::string& nomeseq);
+    // Runs a one-column query; the last line (trimmed) goes to `thestring` and the number of
+    // lines is returned; 0 and `thestring` unchanged on failure.
+    int32_t GetQueryString(const std::string& Qry, std::string& thestring);
 
     std::string serverterv;          // SERVER/LOCATION of servers.dat: the server's base address
     std::string FileServerSetting;   // gAppPath/servers.dat
