@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <random>
 
 #include "RefreshComuni.h"
@@ -16,6 +17,7 @@
 #include "data/net/SidSde.h"
 #include "data/net/ZolvinClient.h"
 #include "data/net/velto_sso.h"
+#include "platform/Cp1252.h"
 #include "platform/UiPort.h"
 #include "platform/VbText.h"
 #include "reference/GestTabelle.h"
@@ -48,6 +50,40 @@ std::string DefaultsIni() {
     return gAppPath + "/defaults.ini";
 }
 
+// True when the bytes are well-formed UTF-8 sequences (lead bytes and their continuations).
+bool IsUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const size_t follow = c < 0x80                 ? 0
+                              : c >= 0xC2 && c <= 0xDF ? 1
+                              : c >= 0xE0 && c <= 0xEF ? 2
+                              : c >= 0xF0 && c <= 0xF4 ? 3
+                                                       : 4;
+        if (follow > 3 || text.size() - i <= follow)
+            return false;
+        for (size_t k = 1; k <= follow; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        }
+        i += follow + 1;
+    }
+    return true;
+}
+
+// The last non-empty line of the probe answer, trimmed. The answer is the server's body as it
+// arrived, UTF-8 text; a body that is not valid UTF-8 is read as Windows-1252.
+std::string ProbeAnswerLastLine(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string line, last;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            last = line;
+    }
+    return Trim(IsUtf8(last) ? last : Cp1252ToUtf8(last));
+}
+
 // F1 and F2: the refusal message, then the password selected for another try.
 void RefuseAccess(LoginForm& form, const std::string& errorText, bool showError) {
     if (showError && !Trim(errorText).empty())
@@ -72,7 +108,7 @@ bool Probe(LoginForm& form) {
         RefuseAccess(form, error, error.find(" 401") == std::string::npos);
         return false;
     }
-    ReadLastLine(cli.FileTempTransito, gClientName);
+    gClientName = ProbeAnswerLastLine(cli.FileTempTransito);
     if (gClientName.find("sso_server") != std::string::npos) {
         gSsoServer = GetSsoServer(gClientName);
         SsoConnect(gSsoServer, cli.serverterv);
@@ -82,7 +118,7 @@ bool Probe(LoginForm& form) {
                 : velto_sso_login(gSsoHandle, form.UserText(), form.PasswordText(), "BACK OFFICE");
         if (result == 0) {
             HttpDownloadFile(probe, cli.FileTempTransito, "", "");
-            ReadLastLine(cli.FileTempTransito, gClientName);
+            gClientName = ProbeAnswerLastLine(cli.FileTempTransito);
         }
     }
     if (gClientName.find("sso_server") != std::string::npos) {

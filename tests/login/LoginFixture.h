@@ -35,7 +35,7 @@ namespace terv::test {
 // Demo data of the server: the provinces of DEMO's two profiles and the installation name.
 inline constexpr const char* kFirstProvince = "058";
 inline constexpr const char* kSecondProvince = "015";
-inline constexpr const char* kClientName = "Regione di Prova";
+inline constexpr const char* kClientName = "Comunità Montana di Prova";
 // The server's stamps of the demo data.
 inline constexpr const char* kServerStamp = "20260101000000";
 

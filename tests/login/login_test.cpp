@@ -146,6 +146,28 @@ TEST_F(LoginTest, UnreachableServerShowsTheErrorThenTheRefusal) {
     ExpectNoProfiles();
 }
 
+// Result files of the server are in the Windows code page; the program's texts are UTF-8.
+class AccentedPasswordTest : public LoginTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(AccentedPasswordTest, AccentedPasswordIsAccepted) {
+    StartServer();
+    WriteDefaults("3.2");
+    Execute("UPDATE TERVUTENTI SET PWD='pàlmé' WHERE UTENTE='ISPETTORE'");
+    SetVariable("DATOLOGIN", GetParam());
+    Login("ISPETTORE", "pàlmé");
+    EXPECT_EQ(ui.messages, std::vector<Message>{});
+    EXPECT_EQ(gRuolo, 1);
+    EXPECT_EQ(gPassword, "pàlmé");
+    ui.Reset();
+    Login("ISPETTORE", "palme");
+    EXPECT_EQ(ui.messages, std::vector<Message>{Box(kWrongCredentials, vbExclamation)});
+}
+
+INSTANTIATE_TEST_SUITE_P(Login, AccentedPasswordTest, ::testing::Values("", "GET_PWD_UTENTE"),
+                         [](const auto& info) {
+                             return std::string(*info.param ? "LoginFunction" : "UsersTable");
+                         });
+
 // --- Clock and credential filter --------------------------------------------------------------
 
 struct FilterCase {
