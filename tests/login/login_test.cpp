@@ -146,6 +146,42 @@ TEST_F(LoginTest, UnreachableServerShowsTheErrorThenTheRefusal) {
     ExpectNoProfiles();
 }
 
+// A quote in a user name is doubled in every statement that carries it.
+class QuoteInUserNameTest : public LoginTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(QuoteInUserNameTest, UserWithApostropheLogsIn) {
+    StartServer();
+    WriteDefaults("3.2");
+    Execute(
+        "INSERT INTO TERVUTENTI (UTENTE, SETTORE, PROV_RIF, ELENCO_DEF, PWD) VALUES "
+        "('D''ANGELO', 2, '063', 1, 'x''y');"
+        "INSERT INTO GISUSERS (USR, RUOLO) VALUES ('D''ANGELO', 1)");
+    SetVariable("DATOLOGIN", GetParam());
+    Login("d'Angelo", "x'y");
+    EXPECT_EQ(ui.messages, std::vector<Message>{});
+    EXPECT_EQ(gRuolo, 1);
+    EXPECT_EQ(gSettore, 2);
+    EXPECT_EQ(gProvRif, "063");
+    EXPECT_EQ(gUserName, "d'Angelo");
+}
+
+INSTANTIATE_TEST_SUITE_P(Login, QuoteInUserNameTest, ::testing::Values("", "GET_PWD_UTENTE"),
+                         [](const auto& info) {
+                             return std::string(*info.param ? "LoginFunction" : "UsersTable");
+                         });
+
+TEST_F(LoginTest, NoServerAddressShowsTheErrorThenTheRefusal) {
+    WriteDefaults("3.2");
+    WriteFileBytes(home / "servers.dat", "[DEFAULT]\r\nUID=DEMO\r\n");
+    TestForm form("DEMO", "demo");
+    Login(form);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_FALSE(ui.messages[0].text.empty());
+    EXPECT_EQ(ui.messages[1], (Message{kRefused, vbExclamation, "Login"}));
+    EXPECT_EQ(form.selections, 1);
+    ExpectNoProfiles();
+}
+
 // Result files of the server are in the Windows code page; the program's texts are UTF-8.
 class AccentedPasswordTest : public LoginTest, public ::testing::WithParamInterface<const char*> {};
 
