@@ -100,6 +100,31 @@ TEST_F(LoginWindowTest, SingleFieldCommandLineDoesNothing) {
     delete window.data();
 }
 
+TEST_F(LoginWindowTest, WrongPasswordKeepsTheWindowAndCancelUnloadsIt) {
+    StartServer();
+    WriteDefaults("3.2");
+    QPointer<frmLogin> window = new frmLogin;
+    bool unloaded = false;
+    bool loggedIn = true;
+    QObject::connect(window, &frmLogin::unloaded, [&](bool ok) {
+        unloaded = true;
+        loggedIn = ok;
+    });
+    window->show();
+    window->SetUserText("DEMO");
+    window->SetPasswordText("sbagliata");
+    window->findChild<QPushButton*>("cmdOK")->click();
+    EXPECT_EQ(ui.messages, std::vector<Message>{Box(kWrongCredentials, vbExclamation)});
+    EXPECT_FALSE(unloaded);
+    EXPECT_TRUE(window->isVisible());
+    window->findChild<QPushButton*>("cmdCancel")->click();
+    EXPECT_TRUE(unloaded);
+    EXPECT_FALSE(loggedIn);
+    EXPECT_EQ(ReadIni("DEFAULT", "UID", "", home / "servers.dat"), "");
+    RunUntil([&] { return window.isNull(); }, 2000);
+    EXPECT_TRUE(window.isNull());
+}
+
 TEST_F(LoginWindowTest, CaptionControlsAndLastUser) {
     WriteFileBytes(home / "servers.dat", "[DEFAULT]\r\nUID=ISPETTORE\r\n");
     frmLogin window;
