@@ -37,12 +37,12 @@ void WriteNotice(const std::string& folder) {
         throw std::runtime_error("Impossibile scrivere il file " + path);
 }
 
-// Splits a text file into lines (CR LF, LF or CR), converted to UTF-8; empty lines dropped.
-std::vector<std::string> NonEmptyLines(const std::string& file, bool& exists) {
+// Splits a text file into lines (CR LF or LF), converted to UTF-8; empty lines dropped. A
+// missing file has no lines.
+std::vector<std::string> NonEmptyLines(const std::string& file) {
     std::vector<std::string> lines;
     std::ifstream in(file, std::ios::binary);
-    exists = in.is_open() && fs::is_regular_file(file);
-    if (!exists)
+    if (!in.is_open() || !fs::is_regular_file(file))
         return lines;
     std::string line;
     while (std::getline(in, line)) {
@@ -131,21 +131,18 @@ void FindFiles(const std::string& folder, std::string_view pattern, long& count,
 }
 
 long ReadLines(const std::string& file, std::vector<std::string>& list) {
-    bool exists = false;
-    list = NonEmptyLines(file, exists);
+    list = NonEmptyLines(file);
     return static_cast<long>(list.size());
 }
 
 long ReadLastLine(const std::string& file, std::string& text) {
-    bool exists = false;
-    const std::vector<std::string> lines = NonEmptyLines(file, exists);
+    const std::vector<std::string> lines = NonEmptyLines(file);
     text = lines.empty() ? "" : Trim(lines.back());
     return static_cast<long>(lines.size());
 }
 
 long ReadMaxNumber(const std::string& file, long& value) {
-    bool exists = false;
-    const std::vector<std::string> lines = NonEmptyLines(file, exists);
+    const std::vector<std::string> lines = NonEmptyLines(file);
     value = -10;
     for (const std::string& line : lines) {
         const double number = Val(line);

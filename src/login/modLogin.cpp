@@ -50,26 +50,6 @@ std::string DefaultsIni() {
     return gAppPath + "/defaults.ini";
 }
 
-// True when the bytes are well-formed UTF-8 sequences (lead bytes and their continuations).
-bool IsUtf8(std::string_view text) {
-    for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const size_t follow = c < 0x80                 ? 0
-                              : c >= 0xC2 && c <= 0xDF ? 1
-                              : c >= 0xE0 && c <= 0xEF ? 2
-                              : c >= 0xF0 && c <= 0xF4 ? 3
-                                                       : 4;
-        if (follow > 3 || text.size() - i <= follow)
-            return false;
-        for (size_t k = 1; k <= follow; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        }
-        i += follow + 1;
-    }
-    return true;
-}
-
 // The last non-empty line of the probe answer, trimmed. The answer is the server's body as it
 // arrived, UTF-8 text; a body that is not valid UTF-8 is read as Windows-1252.
 std::string ProbeAnswerLastLine(const std::string& file) {
@@ -81,7 +61,7 @@ std::string ProbeAnswerLastLine(const std::string& file) {
         if (!line.empty())
             last = line;
     }
-    return Trim(IsUtf8(last) ? last : Cp1252ToUtf8(last));
+    return Trim(IsValidUtf8(last) ? last : Cp1252ToUtf8(last));
 }
 
 // F1 and F2: the refusal message, then the password selected for another try.

@@ -14,8 +14,12 @@ namespace terv {
 std::string Utf8ToCp1252(std::string_view utf8);
 
 // Converts Windows-1252 bytes to UTF-8. The five codes the code page leaves undefined
-// (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 control characters of the same value, as Windows does.
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 control characters of the same value, as Windows
+// does.
 std::string Cp1252ToUtf8(std::string_view cp1252);
+
+// True when the bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view text);
 
 // The Windows-1252 code of one Unicode code point, or -1 when the code page has none.
 int Cp1252FromCodePoint(char32_t cp);

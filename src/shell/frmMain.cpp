@@ -10,7 +10,6 @@
 #include "modStartup.h"
 #include "platform/Process.h"
 #include "shell/base/IniFiles.h"
-#include "shell/base/clsCtrlForms.h"
 #include "shell/base/modMain.h"
 #include "shell/config/clsTervcli.h"
 
@@ -78,8 +77,7 @@ void frmMain::changeEvent(QEvent* event) {
 
 void frmMain::Activated() {
     OpenHttpLog(gTervcli().NomeFileLogKovicli, static_cast<intptr_t>(winId()));
-    if (gCtrlForms().IsFormActive("frmSplash") != 0 && CurrentSplash())
-        CurrentSplash()->Unload();
+    UnloadSplashIfOpen();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

@@ -116,4 +116,9 @@ frmSplash* CurrentSplash() {
     return gSplash;
 }
 
+void UnloadSplashIfOpen() {
+    if (gCtrlForms().IsFormActive("frmSplash") != 0 && gSplash)
+        gSplash->Unload();
+}
+
 }  // namespace terv

@@ -40,6 +40,8 @@ class frmSplash : public QWidget {
 
 // The splash window while it is open, else nullptr.
 frmSplash* CurrentSplash();
+// Unloads the splash window when the registry still counts it as open.
+void UnloadSplashIfOpen();
 // "Version " + major.minor.revision of the program.
 QString SplashVersionText();
 

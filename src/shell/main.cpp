@@ -3,12 +3,12 @@
 //
 // The command line reaches the login window unchanged (the arguments joined by blanks):
 // "user" + "Þ" + "password" [+ "Þ" + skip-version flag].
+#include <unistd.h>
 #include <QApplication>
 #include <QSocketNotifier>
 #include <csignal>
 #include <exception>
 #include <string>
-#include <unistd.h>
 
 #include "QtUiPort.h"
 #include "modStartup.h"
@@ -36,7 +36,8 @@ void OnStopSignal(int) {
 // SIGTERM and SIGINT close every window, so the program ends through its normal shutdown
 // (which empties the scratch folders) instead of being cut off.
 void CloseWindowsOnStopSignals(QApplication& app) {
-    if (pipe(gStopPipe) != 0) return;
+    if (pipe(gStopPipe) != 0)
+        return;
     auto* notifier = new QSocketNotifier(gStopPipe[0], QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
         char byte;

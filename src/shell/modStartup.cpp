@@ -41,8 +41,7 @@ frmMain* ShowMainWindow() {
 }
 
 void ShutDown() {
-    if (gCtrlForms().IsFormActive("frmSplash") != 0 && CurrentSplash())
-        CurrentSplash()->Unload();
+    UnloadSplashIfOpen();
     HttpDisconnect();
     SsoDisconnect();
 }

@@ -18,6 +18,7 @@
 #include "data/net/KovSso.h"
 #include "data/net/Kovicli.h"
 #include "data/net/KovicliLib.h"
+#include "data/net/NetState.h"
 #include "data/net/SdoDriver.h"
 #include "data/net/SidSde.h"
 #include "data/net/ZolvinClient.h"
@@ -52,6 +53,15 @@ inline constexpr const char* kRefreshDone =
 inline constexpr const char* kRefreshFailed =
     "L'aggiornamento della tabella dei comuni non è andato a buon fine.\rRiprovare l'operazione";
 
+// Table-driven test cases print as their name.
+template <typename Case>
+requires requires(const Case& c) {
+    c.name;
+}
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 // Every client module, the reference database, the theme catalogue, the configuration object and
 // the program globals back at their start state.
 inline void ResetEverything() {
@@ -59,14 +69,7 @@ inline void ResetEverything() {
     ReleaseCtrlForms();
     ResetGestTabelle();
     ResetTabelleFieldTerv();
-    ResetKovicli();
-    ResetSidSde();
-    ResetVeltoSso();
-    ResetKovSso();
-    ResetSdoDriver();
-    ResetGatewayClient();
-    ResetKovicliLib();
-    net::ResetSession();
+    ResetNetState();
     ResetProgramState();
 }
 

@@ -10,15 +10,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Test cases print as their name.
-template <typename Case>
-requires requires(const Case& c) {
-    c.name;
-}
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
-
 // --- Plain and single sign-on servers ---------------------------------------------------------
 
 TEST_F(LoginTest, PlainServerRightPassword) {

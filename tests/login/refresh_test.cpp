@@ -10,15 +10,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Test cases print as their name.
-template <typename Case>
-requires requires(const Case& c) {
-    c.name;
-}
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
-
 constexpr const char* kStaleStamp = "20040301000000";
 
 // The rows of `sql` on the database file as the sqlite3 shell prints them ("|" between values).

@@ -9,6 +9,7 @@
 #include "KovSso.h"
 #include "Kovicli.h"
 #include "KovicliLib.h"
+#include "NetState.h"
 #include "SdoDriver.h"
 #include "SidSde.h"
 #include "TestSupport.h"
@@ -21,14 +22,7 @@
 namespace terv::test {
 
 inline void ResetClientState() {
-    ResetKovicli();
-    ResetSidSde();
-    ResetVeltoSso();
-    ResetKovSso();
-    ResetSdoDriver();
-    ResetGatewayClient();
-    ResetKovicliLib();
-    net::ResetSession();
+    ResetNetState();
     net::SetTimeouts(5000, 800);
 }
 

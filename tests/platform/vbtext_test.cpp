@@ -69,6 +69,22 @@ TEST(Cp1252Test, RoundTripsEveryMappedByte) {
     EXPECT_EQ(Utf8ToCp1252("Þ"), "\xDE");
 }
 
+TEST(Cp1252Test, TellsWellFormedUtf8) {
+    const struct {
+        const char* bytes;
+        bool valid;
+    } cases[] = {
+        {"", true},
+        {"Comunità", true},
+        {"\xEF\xBF\xBD", true},  // U+FFFD itself
+        {"Comunit\xE0", false},
+        {"a\xC3", false},
+        {"\xC0\xAF", false},  // overlong
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.bytes;
+}
+
 TEST(Cp1252Test, ItalianLettersAndCharactersOutsideTheCodePage) {
     const struct {
         const char* utf8;

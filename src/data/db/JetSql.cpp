@@ -251,14 +251,23 @@ void RewriteAlterTable(std::vector<Token>& t, size_t tableWord) {
         RewriteColumn(t, col, t.size());
 }
 
+// "INDEX name ON table": renames the index to its per-table SQLite name and gives the place of
+// the name and of the table; false when the words do not follow that form.
+bool QualifyIndexName(std::vector<Token>& t, size_t indexWord, size_t& name, size_t& table) {
+    name = Next(t, indexWord + 1);
+    const size_t on = Next(t, name + 1);
+    table = Next(t, on + 1);
+    if (table >= t.size() || !IsName(t[name]) || !Is(t[on], "ON") || !IsName(t[table]))
+        return false;
+    t[name] = {Tok::kBracket, QuoteName(SqliteIndexName(NameOf(t[table]), NameOf(t[name])))};
+    return true;
+}
+
 // CREATE [UNIQUE] INDEX name ON table (...) [WITH ...]
 void RewriteCreateIndex(std::vector<Token>& t, size_t create, size_t indexWord) {
-    size_t name = Next(t, indexWord + 1);
-    size_t on = Next(t, name + 1);
-    size_t table = Next(t, on + 1);
-    if (table >= t.size() || !IsName(t[name]) || !Is(t[on], "ON") || !IsName(t[table]))
+    size_t name = 0, table = 0;
+    if (!QualifyIndexName(t, indexWord, name, table))
         return;
-    t[name] = {Tok::kBracket, QuoteName(SqliteIndexName(NameOf(t[table]), NameOf(t[name])))};
     size_t close = table;
     while (close < t.size() && !IsPunct(t[close], ")"))
         ++close;
@@ -277,12 +286,9 @@ void RewriteCreateIndex(std::vector<Token>& t, size_t create, size_t indexWord) 
 
 // DROP INDEX name ON table
 void RewriteDropIndex(std::vector<Token>& t, size_t indexWord) {
-    size_t name = Next(t, indexWord + 1);
-    size_t on = Next(t, name + 1);
-    size_t table = Next(t, on + 1);
-    if (table >= t.size() || !IsName(t[name]) || !Is(t[on], "ON") || !IsName(t[table]))
+    size_t name = 0, table = 0;
+    if (!QualifyIndexName(t, indexWord, name, table))
         return;
-    t[name] = {Tok::kBracket, QuoteName(SqliteIndexName(NameOf(t[table]), NameOf(t[name])))};
     for (size_t k = name + 1; k <= table; ++k)
         t[k].text.clear();
 }
