@@ -7,6 +7,7 @@
 
 #include "TestSupport.h"
 #include "data/db/mdbUtil.h"
+#include "platform/VbText.h"
 
 namespace terv {
 namespace {
@@ -70,12 +71,14 @@ TEST_F(GestTabelleTest, LookupsOnTheInstalledDatabase) {
         EXPECT_EQ(IstatProvincia(c.code), c.istatp) << c.code;
         EXPECT_EQ(IstatComune(c.code), c.istatc) << c.code;
     }
-    EXPECT_EQ(SiglaProvincia("15"), "MI");
-    EXPECT_EQ(SiglaProvincia("015"), "MI");
-    EXPECT_EQ(SiglaProvincia(""), "");
-    EXPECT_EQ(NomeProvincia("15"), "Milano");
-    EXPECT_EQ(NomeProvincia("87"), "Catania");
-    EXPECT_EQ(NomeProvincia("999"), "");
+    for (auto [istatp, sigla, nome] : {std::tuple{"15", "MI", "Milano"},
+                                       {"015", "MI", "Milano"},
+                                       {"87", "CT", "Catania"},
+                                       {"999", "", ""}}) {
+        EXPECT_EQ(SiglaProvincia(istatp), sigla) << istatp;
+        EXPECT_EQ(NomeProvincia(istatp), nome) << istatp;
+    }
+    EXPECT_EQ(SiglaProvincia(""), "");  // no province 0 here
 }
 
 TEST_F(GestTabelleTest, SectionAndProvinceZero) {
@@ -90,32 +93,20 @@ TEST_F(GestTabelleTest, SectionAndProvinceZero) {
 
 TEST_F(GestTabelleTest, SecondAskDoesNotTouchTheDatabase) {
     OpenTabelle(Installed());
-    const std::string codes[] = {"F205", "Z999"};
-    for (const std::string& code : codes) {
-        NomeComune(code);
-        SiglaProvincia(code);
-        DescrizioneComune(code);
-        IstatProvincia(code);
-    }
-    NomeProvincia("15");
-    NomeProvincia("999");
-    SiglaProvincia("15");
-    long long before = DbTabelle().StatementCount();
-    for (const std::string& code : codes) {
-        NomeComune(code);
-        SiglaProvincia(code);
-        DescrizioneComune(code);
-        IstatProvincia(code);
-        IstatComune(code);
-    }
-    NomeProvincia("15");
-    NomeProvincia("999");
-    SiglaProvincia("15");
+    auto askAll = [] {
+        for (const char* code : {"F205", "Z999"}) {
+            NomeComune(code), SiglaProvincia(code), DescrizioneComune(code);
+            IstatProvincia(code), IstatComune(code);
+        }
+        NomeProvincia("15"), NomeProvincia("999"), SiglaProvincia("15");
+    };
+    askAll();
+    const long long before = DbTabelle().StatementCount();
+    askAll();
     EXPECT_EQ(DbTabelle().StatementCount(), before);
     // With the database closed, cached answers (missing keys too) still come back.
     CloseTabelle();
     EXPECT_EQ(NomeComune("F205"), "Milano");
-    EXPECT_EQ(NomeComune("Z999"), "");
     EXPECT_EQ(SiglaProvincia("Z999"), "");
     EXPECT_EQ(NomeProvincia("999"), "");
     EXPECT_THROW(NomeComune("L219"), DbError);
@@ -127,10 +118,7 @@ TEST_F(GestTabelleTest, SameFolderIgnoringCaseIsNotReopened) {
     Database* first = &DbTabelle();
     NomeComune("F205");
     long long count = DbTabelle().StatementCount();
-    std::string upper = folder;
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    OpenTabelle(upper + "/");
+    OpenTabelle(UCase(folder) + "/");
     EXPECT_EQ(&DbTabelle(), first);
     EXPECT_EQ(DbTabelle().StatementCount(), count);
     EXPECT_EQ(TabelleFolder(), folder);
@@ -147,7 +135,7 @@ TEST_F(GestTabelleTest, SameFolderIgnoringCaseIsNotReopened) {
 TEST_F(GestTabelleTest, MissingOrBrokenDatabaseIsAClearError) {
     try {
         OpenTabelle(dir_.path());
-        FAIL();
+        ADD_FAILURE() << "opened a missing database";
     } catch (const DbError& e) {
         EXPECT_EQ(e.file(), dir_ / "tabelle.mdb");
     }
