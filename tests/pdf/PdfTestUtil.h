@@ -1,13 +1,12 @@
-// Helpers of the PDF writer tests: running the third-party readers, a fixed clock, and a
-// structural check of a written file (cross-reference offsets, stream lengths, trailer).
+// Helpers of the PDF writer tests: a fixed clock, the third-party readers (qpdf, poppler,
+// ImageMagick) and a bitmap picture made by ImageMagick.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <map>
-#include <regex>
 #include <string>
 
 namespace terv::test {
@@ -15,12 +14,7 @@ namespace terv::test {
 // 5 March 2024, 14:07:09.
 inline std::tm FixedTime() {
     std::tm t{};
-    t.tm_year = 124;
-    t.tm_mon = 2;
-    t.tm_mday = 5;
-    t.tm_hour = 14;
-    t.tm_min = 7;
-    t.tm_sec = 9;
+    t.tm_year = 124, t.tm_mon = 2, t.tm_mday = 5, t.tm_hour = 14, t.tm_min = 7, t.tm_sec = 9;
     return t;
 }
 
@@ -31,72 +25,76 @@ inline std::string RunCommand(const std::string& command, int* status = nullptr)
     if (pipe == nullptr)
         return output;
     char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0)
+    for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;)
         output.append(buf, n);
-    int rc = pclose(pipe);
+    const int rc = pclose(pipe);
     if (status != nullptr)
         *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     return output;
 }
 
-// The integer that starts at `at` (after blanks).
-inline long long IntegerAt(const std::string& text, size_t at) {
-    return std::stoll(text.substr(at, 20));
+// qpdf finds the file sound: cross-reference offsets, stream lengths, object count, syntax.
+inline void ExpectQpdfClean(const std::string& path) {
+    int status = 0;
+    const std::string output = RunCommand("qpdf --check '" + path + "' 2>&1", &status);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("No syntax or stream encoding errors found"), std::string::npos)
+        << output;
 }
 
-// Checks what every reader relies on: startxref points at "xref", the table has one 20-byte entry
-// per object, each offset points at its "n 0 obj" line, every stream's length (an object of its
-// own) spans exactly the bytes between the line after "stream" and "endstream", and the trailer's
-// size matches the table.
-inline void ExpectWellFormed(const std::string& pdf) {
-    ASSERT_EQ(pdf.rfind("%PDF-1.3\r\n", 0), 0u);
-    size_t startxref = pdf.rfind("startxref\r");
-    ASSERT_NE(startxref, std::string::npos);
-    long long xref = IntegerAt(pdf, startxref + 10);
-    ASSERT_EQ(pdf.compare(xref, 6, "xref\r\n"), 0);
-    size_t countAt = pdf.find("0 ", xref + 6) + 2;
-    long long count = IntegerAt(pdf, countAt);
-    size_t entries = pdf.find("\r\n", countAt) + 2;
-    ASSERT_EQ(pdf.compare(entries, 20, "0000000000 65535 f\r\n"), 0);
-    std::map<long long, long long> offsets;
-    for (long long n = 1; n < count; ++n) {
-        std::string entry = pdf.substr(entries + 20 * n, 20);
-        ASSERT_TRUE(std::regex_match(entry, std::regex("[0-9]{10} 00000 n\r\n"))) << entry;
-        long long offset = std::stoll(entry.substr(0, 10));
-        std::string head = std::to_string(n) + " 0 obj\r\n";
-        ASSERT_EQ(pdf.compare(offset, head.size(), head), 0) << "object " << n;
-        offsets[n] = offset;
-    }
-    ASSERT_EQ(pdf.compare(entries + 20 * count, 7, "trailer"), 0);
-    EXPECT_NE(pdf.find("/Size " + std::to_string(count) + "\r", entries), std::string::npos);
-
-    // Every stream: its dictionary names the length object, whose value spans the data.
-    std::regex lengthRef("/Length ([0-9]+) 0 R");
-    for (auto it = std::sregex_iterator(pdf.begin(), pdf.end(), lengthRef);
-         it != std::sregex_iterator(); ++it) {
-        long long lengthObject = std::stoll((*it)[1]);
-        ASSERT_TRUE(offsets.count(lengthObject)) << lengthObject;
-        size_t valueAt = offsets[lengthObject] + std::to_string(lengthObject).size() + 8;
-        long long length = IntegerAt(pdf, valueAt);
-        size_t stream = pdf.find("stream\r\n", it->position());
-        ASSERT_NE(stream, std::string::npos);
-        size_t data = stream + 8;
-        bool ends = pdf.compare(data + length, 9, "endstream") == 0 ||
-                    pdf.compare(data + length, 10, "\rendstream") == 0;
-        EXPECT_TRUE(ends) << "stream of length object " << lengthObject;
-    }
-}
-
-// The content of the stream whose dictionary is "<< /Length k 0 R >>" of page object `page`.
+// The content stream of the page whose object number is `page` (its stream is the next object).
 inline std::string PageContent(const std::string& pdf, int page) {
-    std::string head = std::to_string(page + 1) + " 0 obj\r\n<< /Length " +
-                       std::to_string(page + 2) + " 0 R >>\rstream\r\n";
+    const std::string head = std::to_string(page + 1) + " 0 obj\r\n<< /Length " +
+                             std::to_string(page + 2) + " 0 R >>\rstream\r\n";
     size_t at = pdf.find(head);
     if (at == std::string::npos)
         return "<no page " + std::to_string(page) + ">";
     at += head.size();
     return pdf.substr(at, pdf.find("endstream\r\n", at) - at);
+}
+
+// A 41 x 20 picture whose quadrants differ (red, green, blue, and grey-blue stripes), so that a
+// wrong row order, mirror or shift shows, and whose odd width makes every depth pad its rows.
+inline constexpr int kPictureWidth = 41;
+inline constexpr int kPictureHeight = 20;
+
+// Writes the picture as `path` with `bits` bits per pixel (1, 4, 8 or 24). `format` is
+// ImageMagick's BMP flavour ("BMP3" with the 40-byte header, "BMP" with the 124-byte one).
+inline void MakeBitmap(const std::string& path, int bits, const std::string& format = "BMP3") {
+    std::string draw;
+    if (bits == 1) {
+        draw = "-fill black -draw 'rectangle 0,0 19,9' -draw 'rectangle 20,10 40,19' -type bilevel";
+    } else {
+        draw =
+            "-fill red -draw 'rectangle 0,0 19,9' -fill lime -draw 'rectangle 20,0 40,9' "
+            "-fill blue -draw 'rectangle 0,10 19,19'";
+        const int stripes = bits == 4 ? 3 : 20;  // 4 bits: at most 16 colours; 8 bits: more
+        for (int i = 0; i < 21; ++i) {
+            const int level = (i % stripes) * 12;
+            const std::string x = std::to_string(20 + i);
+            draw += " -fill 'rgb(" + std::to_string(level) + "," + std::to_string(100 + level) +
+                    ",200)' -draw 'rectangle " + x + ",10 " + x + ",19'";
+        }
+        draw += bits == 24 ? " -type truecolor" : " -type palette";
+    }
+    const std::string command =
+        "convert -size 41x20 xc:white " + draw +
+        (bits == 4 || bits == 8 ? " -define bmp:bits-per-pixel=" + std::to_string(bits) : "") +
+        " -compress none " + format + ":" + path + " 2>&1";
+    int status = 0;
+    const std::string output = RunCommand(command, &status);
+    ASSERT_EQ(status, 0) << command << "\n" << output;
+}
+
+// The picture's pixels as ImageMagick reads the file: red, green, blue per pixel, top row first.
+inline std::string PixelsOf(const std::string& bmpPath) {
+    return RunCommand("convert " + bmpPath + " -depth 8 rgb:-");
+}
+
+// The grey level the writer is expected to make of a colour.
+inline int ExpectedGrey(int red, int green, int blue) {
+    const double grey = std::nearbyint(0.33 * red + 0.59 * green + 0.11 * blue);
+    return grey > 255 ? 255 : int(grey);
 }
 
 }  // namespace terv::test
