@@ -165,28 +165,29 @@ TEST(PagemintDrawing, FormObjectHasThePaperBoxAndItsOwnLength) {
 }
 
 TEST(PagemintDrawing, AutomaticFormsFollowTheirOptionBits) {
-    struct Case {
-        int options;
-        const char* pages;  // '1' where pages 1..4 draw the form
-    };
-    const Case cases[] = {{0, "0000"}, {2, "0101"},  {4, "1010"},  {6, "1111"},  {7, "1111"},
-                          {8, "0000"}, {12, "0010"}, {14, "0111"}, {15, "1111"}, {10, "0101"}};
-    for (const Case& c : cases) {
-        TempFolder dir;
-        clsPagemint pdf;
-        std::string name = dir / "forms.pdf";
-        pdf.InitPDFFile(name);
-        pdf.StartObject("Frm1", c.options);
-        pdf.EndObject();
-        for (int i = 0; i < 4; ++i)
-            pdf.StartPage(), pdf.EndPage();
-        pdf.ClosePDFFile();
-        std::string bytes = ReadFileBytes(name);
+    // Options, and '1' where pages 1 to 4 draw the form.
+    const std::pair<int, const char*> cases[] = {
+        {0, "0000"}, {2, "0101"},  {4, "1010"},  {6, "1111"},  {7, "1111"},
+        {8, "0000"}, {12, "0010"}, {14, "0111"}, {15, "1111"}, {10, "0101"}};
+    const std::string pdf = Document(
+        [](clsPagemint& p) {
+            for (int i = 0; i < 3; ++i)
+                p.EndPage(), p.StartPage();
+        },
+        [&](clsPagemint& p) {
+            for (const auto& [options, pages] : cases)
+                p.StartObject("F" + std::to_string(options), options), p.EndObject();
+        });
+    const int firstPage = 8 + 2 * static_cast<int>(std::size(cases));  // after forms and lengths
+    for (const auto& [options, pages] : cases) {
         std::string drawn;
         for (int page = 0; page < 4; ++page) {
-            drawn += test::PageContent(bytes, 7 + 3 * page) == "/Frm1 Do\r\n" ? '1' : '0';
+            const std::string content = test::PageContent(pdf, firstPage + 3 * page);
+            drawn += content.find("/F" + std::to_string(options) + " Do") != std::string::npos
+                         ? '1'
+                         : '0';
         }
-        EXPECT_EQ(drawn, c.pages) << "options " << c.options;
+        EXPECT_EQ(drawn, pages) << "options " << options;
     }
 }
 

@@ -139,7 +139,6 @@ TEST(PagemintFonts, FontObjectsAsWritten) {
         const char* descriptorStart;
     } cases[] = {
         {"times new roman", 1, "TimesNewRoman", "/Flags 34 /FontBBox [-250 -216 1200 1000] "},
-        {"TimesNewRoman", 2, "TimesNewRoman,Bold", "/Flags 16418 /FontBBox [-250 -216 1201 1000] "},
         {"Courier New", 3, "CourierNew,Italic", "/Flags 98 /FontBBox [-250 -300 720 1000] "},
         {"symbol", 2, "Symbol,Bold", "/Flags 16390 /FontBBox [-250 -220 1246 1005] "},
         {"Verdana", 4, "Arial,BoldItalic", "/Flags 16480 /FontBBox [-250 -212 1120 1000] "},
