@@ -38,78 +38,55 @@ std::string Content(const Body& body) {
 }
 
 TEST(PagemintDrawing, OperatorsWriteTheirExactLines) {
-    struct Case {
-        const char* what;
-        Body body;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"grey fill", [](clsPagemint& p) { p.SetColorFill(-128); }, "0.502 g\r\n"},
-        {"red fill", [](clsPagemint& p) { p.SetColorFill(255); }, "1 0 0 rg\r\n"},
-        {"black and white stroke",
-         [](clsPagemint& p) { p.SetColorStroke(0), p.SetColorStroke(-255); }, "0 G\r\n1 G\r\n"},
-        {"rgb stroke", [](clsPagemint& p) { p.SetColorStroke(0x0080FF00); }, "0 1 0.502 RG\r\n"},
-        {"rgb with red above 128", [](clsPagemint& p) { p.SetColorFill(0x00336699); },
-         "0.6 0.4 0.2 rg\r\n"},
-        {"solid and dashed", [](clsPagemint& p) { p.SetDash(0, 5), p.SetDash(3, 1.5); },
-         "[ ] 0 d\r\n[3 1.5] 0 d\r\n"},
-        {"line width", [](clsPagemint& p) { p.SetLineWidth(0.5); }, "0.5 w\r\n"},
-        {"caps in range only",
-         [](clsPagemint& p) { p.SetLineCap(1), p.SetLineCap(3), p.SetLineCap(-1); }, "1 J\r\n"},
-        {"joins in range only", [](clsPagemint& p) { p.SetLineJoin(2), p.SetLineJoin(3); },
-         "2 j\r\n"},
-        {"miter from 1", [](clsPagemint& p) { p.SetMiterLimit(0.5), p.SetMiterLimit(1); },
-         "1 M\r\n"},
-        {"miter without units",
-         [](clsPagemint& p) { p.ScaleMode(4), p.SetMiterLimit(2.5), p.SetLineWidth(0.1); },
-         "2.5 M\r\n2.835 w\r\n"},
-        {"centimetres", [](clsPagemint& p) { p.ScaleMode(4), p.MoveTo(2.54, 1); },
-         "72 28.346 m\r\n"},
-        {"line paints",
-         [](clsPagemint& p) {
+    const std::pair<Body, const char*> cases[] = {
+        {[](clsPagemint& p) {
+             p.SetColorFill(-128), p.SetColorFill(255), p.SetColorStroke(0), p.SetColorStroke(-255);
+             p.SetColorStroke(0x0080FF00), p.SetColorFill(0x00336699);
+             p.SetDash(0, 5), p.SetDash(3, 1.5), p.SetLineWidth(0.5);
+             p.SetLineCap(1), p.SetLineCap(3), p.SetLineCap(-1), p.SetLineJoin(2), p.SetLineJoin(3);
+             p.SetMiterLimit(0.5), p.SetMiterLimit(1);
+             p.ScaleMode(4), p.SetMiterLimit(2.5), p.SetLineWidth(0.1), p.MoveTo(2.54, 1);
+         },
+         "0.502 g\r\n1 0 0 rg\r\n0 G\r\n1 G\r\n0 1 0.502 RG\r\n0.6 0.4 0.2 rg\r\n[ ] 0 d\r\n"
+         "[3 1.5] 0 d\r\n0.5 w\r\n1 J\r\n2 j\r\n1 M\r\n2.5 M\r\n2.835 w\r\n72 28.346 m\r\n"},
+        {[](clsPagemint& p) {
              for (int o : {0, 1, 2, 3, 4, 7})
                  p.LineTo(o, 1, o);
+             p.Curve(1, 2, 3, 4, 5, 6, 3);
+             p.Rectangle(10, 20, 30, 40, 0), p.Rectangle(10, 20, 30, 40, 4, -1);
          },
-         "0 1 l\r\n1 1 l\r\nS\r\n2 1 l\r\nh\r\n3 1 l\r\nh\r\nS\r\n4 1 l\r\nf\r\n7 1 l\r\nf\r\n"},
-        {"curve", [](clsPagemint& p) { p.Curve(1, 2, 3, 4, 5, 6, 3); },
-         "1 2 3 4 5 6 c\r\nh\r\nS\r\n"},
-        {"open rectangle", [](clsPagemint& p) { p.Rectangle(10, 20, 30, 40, 0); },
-         "n\r\n10 20 30 40 re\r\n"},
-        {"filled rectangle", [](clsPagemint& p) { p.Rectangle(10, 20, 30, 40, 4, -1); },
-         "n\r\n10 20 30 40 re\r\nf\r\n"},
-        {"rounded, radius limited to half the height",
-         [](clsPagemint& p) { p.Rectangle(0, 0, 100, 20, 1, 50); },
+         "0 1 l\r\n1 1 l\r\nS\r\n2 1 l\r\nh\r\n3 1 l\r\nh\r\nS\r\n4 1 l\r\nf\r\n7 1 l\r\nf\r\n"
+         "1 2 3 4 5 6 c\r\nh\r\nS\r\nn\r\n10 20 30 40 re\r\nn\r\n10 20 30 40 re\r\nf\r\n"},
+        {[](clsPagemint& p) { p.Rectangle(0, 0, 100, 20, 1, 50); },  // radius: half the height
          "n\r\n10 0 m\r\n90 0 l\r\n95.5 0 100 4.5 100 10 c\r\n100 10 l\r\n"
          "100 15.5 95.5 20 90 20 c\r\n10 20 l\r\n4.5 20 0 15.5 0 10 c\r\n0 10 l\r\n"
          "0 4.5 4.5 0 10 0 c\r\nS\r\n"},
-        {"semicircular ends", [](clsPagemint& p) { p.Rectangle(0, 0, 20, 100, 3, 50); },
+        {[](clsPagemint& p) { p.Rectangle(0, 0, 20, 100, 3, 50); },  // semicircular ends
          "n\r\n10 0 m\r\n10 0 l\r\n15.5 0 20 4.5 20 10 c\r\n20 90 l\r\n20 95.5 15.5 100 10 100 "
          "c\r\n"
          "10 100 l\r\n4.5 100 0 95.5 0 90 c\r\n0 10 l\r\n0 4.5 4.5 0 10 0 c\r\nh\r\nS\r\n"},
-        {"circle", [](clsPagemint& p) { p.DrawCircle(100, 100, 10, 4); },
+        {[](clsPagemint& p) {
+             p.DrawCircle(100, 100, 10, 4), p.DrawImg("Img1", 10, 200, 50, 30),
+                 p.DrawObject("Frm1");
+         },
          "100 90 m\r\n105.5 90 110 94.5 110 100 c\r\n110 105.5 105.5 110 100 110 c\r\n"
-         "94.5 110 90 105.5 90 100 c\r\n90 94.5 94.5 90 100 90 c\r\nf\r\n"},
-        {"image placement", [](clsPagemint& p) { p.DrawImg("Img1", 10, 200, 50, 30); },
-         "q\r50 0 0 -30 10 200 cm\r/Img1 Do\rQ\r\n"},
-        {"form", [](clsPagemint& p) { p.DrawObject("Frm1"); }, "/Frm1 Do\r\n"},
-        {"text state",
-         [](clsPagemint& p) {
+         "94.5 110 90 105.5 90 100 c\r\n90 94.5 94.5 90 100 90 c\r\nf\r\n"
+         "q\r50 0 0 -30 10 200 cm\r/Img1 Do\rQ\r\n/Frm1 Do\r\n"},
+        {[](clsPagemint& p) {
              p.SetWordSpacing(2), p.SetCharSpacing(0.25), p.SetTextHorizontalScaling(50);
              p.SetTextRenderingMode(1), p.SetTextRenderingMode(3), p.SetTextRenderingMode(-1);
+             p.DrawText(100, 200, "a(b)c\\d", "Fnt1", 10);
+             p.DrawText(1, 2, "Perché più €", "Fnt1", 9.5);
+             p.DrawText(100, 200, "x", "Fnt1", 10.5, 1, 90);
+             p.DrawText(100, 200, "x", "Fnt1", 12, 1, 30);
          },
-         "2 Tw\r\n0.25 Tc\r\n50 Tz\r\n1 Tr\r\n"},
-        {"escaped text", [](clsPagemint& p) { p.DrawText(100, 200, "a(b)c\\d", "Fnt1", 10); },
-         "BT\r\n/Fnt1 10 Tf\r\n100 200 Td\r\n(a\\(b\\)c\\\\d) Tj\r\nET\r\n"},
-        {"Italian letters in Windows-1252",
-         [](clsPagemint& p) { p.DrawText(1, 2, "Perché più €", "Fnt1", 9.5); },
-         "BT\r\n/Fnt1 9.5 Tf\r\n1 2 Td\r\n(Perch\xE9 pi\xF9 \x80) Tj\r\nET\r\n"},
-        {"rotated 90", [](clsPagemint& p) { p.DrawText(100, 200, "x", "Fnt1", 10.5, 1, 90); },
-         "BT\r\n/Fnt1 10.5 Tf\r\n0 1 -1 0 100 200 Tm\r\n(x) Tj\r\nET\r\n"},
-        {"rotated 30", [](clsPagemint& p) { p.DrawText(100, 200, "x", "Fnt1", 12, 1, 30); },
-         "BT\r\n/Fnt1 12 Tf\r\n0.866 0.5 -0.5 0.866 100 200 Tm\r\n(x) Tj\r\nET\r\n"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(Content(c.body), c.expected) << c.what;
+         "2 Tw\r\n0.25 Tc\r\n50 Tz\r\n1 Tr\r\n"
+         "BT\r\n/Fnt1 10 Tf\r\n100 200 Td\r\n(a\\(b\\)c\\\\d) Tj\r\nET\r\n"
+         "BT\r\n/Fnt1 9.5 Tf\r\n1 2 Td\r\n(Perch\xE9 pi\xF9 \x80) Tj\r\nET\r\n"
+         "BT\r\n/Fnt1 10.5 Tf\r\n0 1 -1 0 100 200 Tm\r\n(x) Tj\r\nET\r\n"
+         "BT\r\n/Fnt1 12 Tf\r\n0.866 0.5 -0.5 0.866 100 200 Tm\r\n(x) Tj\r\nET\r\n"}};
+    for (const auto& [body, expected] : cases)
+        EXPECT_EQ(Content(body), expected);
 }
 
 TEST(PagemintDrawing, ArcIsStraightSegmentsOfAtMostOneDegree) {
