@@ -69,7 +69,8 @@ TEST(PagemintFonts, LengthMatchesTheMetricCompatibleFonts) {
         std::string line, entry;
         ASSERT_TRUE(std::getline(lines, line));
         std::istringstream entries(line);
-        while (entries >> entry) {
+        int codes = 0;
+        for (; entries >> entry; ++codes) {
             std::string text;
             for (size_t k = 0; entry[k] != ':'; k += 2)
                 text += static_cast<char>(std::stoi(entry.substr(k, 2), nullptr, 16));
@@ -77,6 +78,7 @@ TEST(PagemintFonts, LengthMatchesTheMetricCompatibleFonts) {
             EXPECT_DOUBLE_EQ(pdf.Length(text, font, 1000), width < 0 ? missing : width)
                 << font << " " << entry;
         }
+        EXPECT_EQ(codes, 224) << font;
         // Below the first code the font's MissingWidth applies.
         EXPECT_DOUBLE_EQ(pdf.Length("\x01", font, 1000), missing);
     }
