@@ -9,6 +9,8 @@
 #include <ctime>
 #include <string>
 
+#include "TestSupport.h"
+
 namespace terv::test {
 
 // 5 March 2024, 14:07:09.
@@ -59,8 +61,23 @@ inline constexpr int kPictureWidth = 41;
 inline constexpr int kPictureHeight = 20;
 
 // Writes the picture as `path` with `bits` bits per pixel (1, 4, 8 or 24). `format` is
-// ImageMagick's BMP flavour ("BMP3" with the 40-byte header, "BMP" with the 124-byte one).
+// ImageMagick's BMP flavour ("BMP3" with the 40-byte header, "BMP" with the 124-byte one), or
+// "top-down": BMP3 with its rows stored top row first (a negative height).
 inline void MakeBitmap(const std::string& path, int bits, const std::string& format = "BMP3") {
+    if (format == "top-down") {
+        MakeBitmap(path, bits, "BMP3");
+        const std::string file = ReadFileBytes(path);
+        std::string flipped = file;
+        const size_t stride = (kPictureWidth * bits + 31) / 32 * 4,
+                     data = file.size() - stride * kPictureHeight;
+        for (int r = 0; r < kPictureHeight; ++r)
+            flipped.replace(data + r * stride, stride, file,
+                            data + (kPictureHeight - 1 - r) * stride, stride);
+        const int32_t negative = -kPictureHeight;
+        flipped.replace(22, 4, reinterpret_cast<const char*>(&negative), 4);
+        WriteFileBytes(path, flipped);
+        return;
+    }
     std::string draw;
     if (bits == 1) {
         draw = "-fill black -draw 'rectangle 0,0 19,9' -draw 'rectangle 20,10 40,19' -type bilevel";

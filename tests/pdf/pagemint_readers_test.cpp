@@ -159,8 +159,9 @@ Raster Render(const std::string& path) {
     return r;
 }
 
-// Every depth, in both header flavours, in colour and grey, with and without ASCII85: rendered,
-// each shows ImageMagick's pixels of its file, upright, where it was placed.
+// Every depth, in both header flavours, rows bottom-up and top-down, in colour and grey, with and
+// without ASCII85: rendered, each shows ImageMagick's pixels of its file, upright, where it was
+// placed.
 TEST(PagemintReaders, BitmapsOfEveryDepthRenderUprightWithTheirOwnPixels) {
     TempFolder dir;
     struct Placed {
@@ -172,8 +173,9 @@ TEST(PagemintReaders, BitmapsOfEveryDepthRenderUprightWithTheirOwnPixels) {
     std::string path = dir / "images.pdf";
     pdf.InitPDFFile(path);
     constexpr int kScale = 4;  // each bitmap pixel becomes 4 x 4 points (pixels at 72 dpi)
-    const std::pair<int, const char*> bitmaps[] = {{1, "BMP3"},  {4, "BMP3"}, {8, "BMP3"},
-                                                   {24, "BMP3"}, {8, "BMP"},  {24, "BMP"}};
+    const std::pair<int, const char*> bitmaps[] = {{1, "BMP3"},    {4, "BMP3"}, {8, "BMP3"},
+                                                   {24, "BMP3"},   {8, "BMP"},  {24, "BMP"},
+                                                   {8, "top-down"}};
     for (const auto& [bits, format] : bitmaps) {
         const std::string bmp = dir / (std::to_string(bits) + format + ".bmp");
         test::MakeBitmap(bmp, bits, format);
