@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "ListDialogWindow.h"
+#include "QtUiPort.h"
 #include "TestSupport.h"
 #include "frmMain.h"
 #include "frmSplash.h"
@@ -158,6 +159,11 @@ TEST_F(WindowsTest, StartUpWithoutReferenceDatabaseExplainsAndEnds) {
     EXPECT_EQ(RunProgram(""), 1);
     EXPECT_EQ(port.messages, expected);
     EXPECT_EQ(CurrentSplash(), nullptr);
+}
+
+TEST(QtUiPortTest, CarriageReturnsBreakLines) {
+    EXPECT_EQ(MessageText("Riga 1\rRiga 2\r\nRiga 3\r\rè").toStdString(),
+              "Riga 1\nRiga 2\nRiga 3\n\nè");
 }
 
 TEST_F(WindowsTest, ListDialogShowsColumnsWithTwipWidths) {
