@@ -1,5 +1,6 @@
 #include "frmLogin.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -9,10 +10,13 @@
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
+#include <stdexcept>
 
+#include "data/db/DbError.h"
 #include "data/net/Kovicli.h"
 #include "platform/FileSearch.h"
 #include "platform/UiPort.h"
+#include "reference/GestTabelle.h"
 #include "shell/base/IniFiles.h"
 #include "shell/base/clsCtrlForms.h"
 #include "shell/base/modMain.h"
@@ -27,6 +31,19 @@ QLabel* Label(QWidget* parent, const char* name, const char* text, QWidget* budd
     label->setObjectName(name);
     label->setBuddy(buddy);
     return label;
+}
+
+// The configuration object, constructed on first use; every reference database error of its
+// construction becomes the operator's message.
+clsTervcli& LoadConfiguration() {
+    try {
+        return gTervcli();
+    } catch (const DbError&) {
+        throw std::runtime_error("Impossibile aprire il database di riferimento:\r" + gAppPath +
+                                 "/" + kTabelleFile +
+                                 "\rReinstallare il programma o copiare un tabelle.mdb integro "
+                                 "nella cartella del programma.");
+    }
 }
 
 }  // namespace
@@ -77,9 +94,10 @@ frmLogin::frmLogin(QWidget* parent)
     connect(ok, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
     setAttribute(Qt::WA_DeleteOnClose);
-    user_->setText(
-        QString::fromStdString(ReadIni("DEFAULT", "UID", "", gTervcli().FileServerSetting)));
+    user_->setText(QString::fromStdString(
+        ReadIni("DEFAULT", "UID", "", LoadConfiguration().FileServerSetting)));
     gCtrlForms().AddForm("frmLogin", false);
+    qApp->installEventFilter(this);
 }
 
 frmLogin::~frmLogin() {
@@ -105,8 +123,13 @@ void frmLogin::SelectPassword() {
     password_->selectAll();
 }
 
+void frmLogin::Step() {
+    emit stepDone();
+}
+
 void frmLogin::cmdOK_Click() {
     timer_->stop();
+    emit attemptStarted();
     DoLogin(*this);
     if (gRuolo > 0) {
         hide();
@@ -131,13 +154,17 @@ void frmLogin::Activated() {
         timer_->start();
 }
 
-void frmLogin::keyPressEvent(QKeyEvent* event) {
-    if (IsServerSwitchKey(static_cast<int>(event->nativeScanCode()), event->key(),
-                          event->modifiers())) {
-        ChooseServerFile();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+bool frmLogin::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget != this && !isAncestorOf(widget))
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (!IsServerSwitchKey(static_cast<int>(key->nativeScanCode()), key->key(), key->modifiers()))
+        return false;
+    ChooseServerFile();
+    return true;
 }
 
 void frmLogin::ChooseServerFile() {

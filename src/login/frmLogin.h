@@ -16,7 +16,8 @@ class frmLogin : public QWidget, public LoginForm {
     Q_OBJECT
   public:
     // Loads the window: constructs the configuration object on first use, fills the user name
-    // from servers.dat and registers the window.
+    // from servers.dat and registers the window. Throws std::runtime_error with the message for
+    // the operator when the reference database tabelle.mdb is missing or unreadable.
     explicit frmLogin(QWidget* parent = nullptr);
     ~frmLogin() override;
 
@@ -25,6 +26,7 @@ class frmLogin : public QWidget, public LoginForm {
     void SetUserText(const std::string& text) override;
     void SetPasswordText(const std::string& text) override;
     void SelectPassword() override;
+    void Step() override;
 
     // The OK button: one login attempt; on success the window hides and unloads.
     void cmdOK_Click();
@@ -36,10 +38,14 @@ class frmLogin : public QWidget, public LoginForm {
     // Emitted when the window unloads: true after a successful login (the main window is to
     // be shown), false when the program is to shut down.
     void unloaded(bool loggedIn);
+    // A login attempt starts; then one signal per step done.
+    void attemptStarted();
+    void stepDone();
 
   protected:
     void changeEvent(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    // Key preview: the server file switch key is taken before the box with the focus types it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:

@@ -64,10 +64,12 @@ std::string ProbeAnswerLastLine(const std::string& file) {
     return Trim(IsValidUtf8(last) ? last : Cp1252ToUtf8(last));
 }
 
-// F1 and F2: the refusal message, then the password selected for another try.
+// F1 and F2: the refusal message, then the password selected for another try. The error text
+// ends at its NUL, as a message box shows it.
 void RefuseAccess(LoginForm& form, const std::string& errorText, bool showError) {
-    if (showError && !Trim(errorText).empty())
-        MsgBox(errorText, vbExclamation);
+    const std::string shown = TrimNul(errorText);
+    if (showError && !Trim(shown).empty())
+        MsgBox(shown, vbExclamation);
     MsgBox(ReplaceWithCr(kRefused, '|'), vbExclamation, "Login");
     form.SelectPassword();
 }

@@ -24,9 +24,12 @@ class LoginForm {
     virtual void SelectPassword() = 0;
     // The map view handle passed to the block read.
     virtual int32_t ViewHandle() const { return 0; }
-    // Progress of the splash window while the login works.
+    // One step of the attempt done (kLoginSteps of them when the login succeeds): the splash
+    // window's progress.
     virtual void Step() {}
 };
+
+inline constexpr int kLoginSteps = 3;
 
 // Runs one login attempt with the texts of the form.
 void DoLogin(LoginForm& form);

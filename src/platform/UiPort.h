@@ -25,7 +25,15 @@ enum MsgStyle : int {
     vbInformation = 64,
     vbDefaultButton2 = 256,
 };
-enum MsgAnswer : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
+enum MsgAnswer : int {
+    vbOK = 1,
+    vbCancel = 2,
+    vbAbort = 3,
+    vbRetry = 4,
+    vbIgnore = 5,
+    vbYes = 6,
+    vbNo = 7
+};
 
 // The application title that message boxes carry when the caller gives none.
 extern std::string gAppTitle;
@@ -43,7 +51,7 @@ struct ListDialog {
 };
 
 class UiPort {
-public:
+  public:
     virtual ~UiPort() = default;
     // Shows a message box; returns the answer (vbOK, vbYes ...). An empty title means gAppTitle.
     virtual int MsgBox(const std::string& text, int style, const std::string& title) = 0;
@@ -69,6 +77,13 @@ void SetUiPort(UiPort* port);
 // Message box through the current port; returns the answer.
 int MsgBox(const std::string& text, int style = vbOKOnly, const std::string& title = "");
 
+// The answer that refuses a message box of this style: Cancel where the box has it, else No,
+// Abort for Abort/Retry/Ignore, OK for a box with OK alone.
+int RefusalAnswer(int style);
+// While the program ends on a termination request nobody is there to answer: message boxes
+// return their refusal at once and list dialogs are cancelled, without reaching the port.
+void SetDialogsRefused(bool refused);
+
 // The list dialog as the GIS utility library builds it: `layout` is "NAMEÞwidthÞ" repeated,
 // `rowsText` holds rows ended by `rowSep` with cells separated by `fieldSep`.
 ListDialog ParseListDialog(const std::string& title, const std::string& layout,
@@ -82,7 +97,7 @@ int showlist(int& chosen);
 
 // Test port: records every request and answers from scripted queues.
 class RecordingUiPort : public UiPort {
-public:
+  public:
     struct Message {
         std::string text;
         int style = 0;

@@ -65,9 +65,13 @@ int AnswerOfButton(int standardButton) {
     }
 }
 
+QString MessageText(const std::string& text) {
+    return QString::fromStdString(text).replace("\r\n", "\n").replace('\r', '\n');
+}
+
 int QtUiPort::MsgBox(const std::string& text, int style, const std::string& title) {
     QMessageBox box(IconOf(style), QString::fromStdString(title.empty() ? gAppTitle : title),
-                    QString::fromStdString(text), ButtonsOf(style), QApplication::activeWindow());
+                    MessageText(text), ButtonsOf(style), QApplication::activeWindow());
     const QList<QAbstractButton*> buttons = box.buttons();
     if ((style & vbDefaultButton2) && buttons.size() > 1) {
         box.setDefaultButton(qobject_cast<QPushButton*>(buttons[1]));

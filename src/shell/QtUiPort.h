@@ -7,6 +7,7 @@
 
 #include "platform/UiPort.h"
 
+class QString;
 class QWidget;
 
 namespace terv {
@@ -33,5 +34,8 @@ class QtUiPort : public UiPort {
 
 // The answer of a message box style as VB numbers it, for a pressed Qt standard button.
 int AnswerOfButton(int standardButton);
+// A message as Qt shows it: the program breaks lines with carriage returns (alone or before a
+// line feed), which Qt would draw as blanks.
+QString MessageText(const std::string& text);
 
 }  // namespace terv

@@ -4,11 +4,13 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <filesystem>
 
 #include "data/net/Kovicli.h"
 #include "frmSplash.h"
 #include "modStartup.h"
 #include "platform/Process.h"
+#include "platform/UiPort.h"
 #include "shell/base/IniFiles.h"
 #include "shell/base/modMain.h"
 #include "shell/config/clsTervcli.h"
@@ -23,8 +25,17 @@ std::string MainWindowTitle(const std::string& version, const std::string& clien
 }
 
 bool StartPhotoLoader() {
+    const std::string program = gAppPath + "/loadfoto";
     const std::string argument = gTervcli().serverterv + "Þ" + gUserName + "Þ" + gPassword;
-    return StartProgram({gAppPath + "/loadfoto", argument});
+    if (StartProgram({program, argument}))
+        return true;
+    std::error_code ec;
+    MsgBox((std::filesystem::exists(program, ec)
+                ? "Impossibile avviare il programma di caricamento foto:\r"
+                : "Programma di caricamento foto non trovato:\r") +
+               program,
+           vbExclamation);
+    return false;
 }
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)) {

@@ -33,6 +33,7 @@ class frmMain : public QMainWindow {
 // "Gestione - PALMARE V" + version + client name (followed by " - " when not empty).
 std::string MainWindowTitle(const std::string& version, const std::string& clientName);
 // Starts gAppPath/loadfoto with serverterv + "Þ" + gUserName + "Þ" + gPassword, not waiting.
+// False, after a message naming the file, when it is missing or cannot be started.
 bool StartPhotoLoader();
 
 }  // namespace terv

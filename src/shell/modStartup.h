@@ -17,5 +17,8 @@ void ShutDown();
 // Program end: releases the window registry and the configuration object (which empties the
 // scratch folders).
 void ReleaseGlobals();
+// The whole run: start-up, window events until the last window closes, program end. Returns the
+// exit code: 0, or 1 when the start-up failed (its reason shown, then the shutdown routine run).
+int RunProgram(const std::string& commandLine);
 
 }  // namespace terv

@@ -31,6 +31,15 @@
 #include "shell/base/modMain.h"
 #include "shell/config/clsTervcli.h"
 
+namespace terv {
+
+// Recorded message boxes print as text, style and title.
+inline void PrintTo(const RecordingUiPort::Message& m, std::ostream* os) {
+    *os << "{\"" << m.text << "\", " << m.style << ", \"" << m.title << "\"}";
+}
+
+}  // namespace terv
+
 namespace terv::test {
 
 // Demo data of the server: the provinces of DEMO's two profiles and the installation name.
@@ -95,20 +104,6 @@ using Message = RecordingUiPort::Message;
 // The message box with the application title.
 inline Message Box(const std::string& text, int style) {
     return {text, style, gAppTitle};
-}
-
-// The version messages of the login with their title.
-inline Message VersionAdvice(const std::string& version) {
-    return {
-        "Si consiglia di controllare lo stato degli aggiornamenti.\rAccedere al portale di "
-        "FRONT OFFICE alla pagina Download e documentazione.",
-        vbInformation, "TERVClient Versione " + version};
-}
-inline Message VersionRefusal(const std::string& version) {
-    return {
-        "E' necessario aggiornare TERVClient.\rAccedere al portale di FRONT OFFICE alla pagina "
-        "Download e documentazione.",
-        vbInformation, "TERVClient Versione " + version};
 }
 
 struct ServerSetup {
@@ -217,15 +212,6 @@ class LoginTest : public ::testing::Test {
         EXPECT_EQ(gUserName, typedUser);
         EXPECT_EQ(gPassword, typedPassword);
     }
-    // Nothing of the profiles was read.
-    void ExpectNoProfiles() {
-        EXPECT_EQ(gRuolo, 0);
-        EXPECT_EQ(gSettore, 0);
-        EXPECT_EQ(gProvRif, "");
-        EXPECT_EQ(gProfCount, 0);
-        EXPECT_TRUE(gProfRuolo.empty());
-    }
-
     std::string TmpFile(const std::string& name) const { return home / ("tmp/fglc/" + name); }
     std::string Defaults() const { return home / "defaults.ini"; }
 

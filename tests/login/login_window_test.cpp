@@ -6,12 +6,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 
 #include "LoginFixture.h"
 #include "login/frmLogin.h"
+#include "shell/frmSplash.h"
+#include "shell/modStartup.h"
 
 namespace terv::test {
 namespace {
@@ -56,18 +60,14 @@ TEST_F(LoginWindowTest, CommandLineLogsInAfterActivation) {
         unloaded = true;
         loggedIn = ok;
     });
-    auto* user = window->findChild<QLineEdit*>("txtUserName");
-    auto* password = window->findChild<QLineEdit*>("txtPassword");
-    ASSERT_TRUE(user && password);
-    EXPECT_EQ(user->text().toStdString(), "ALTRO");  // last user of servers.dat
+    EXPECT_EQ(window->UserText(), "ALTRO");  // last user of servers.dat
     EXPECT_FALSE(window->timer()->isActive());
-    EXPECT_EQ(window->timer()->interval(), 100);
 
     window->show();
     window->activateWindow();
     ASSERT_TRUE(RunUntil([&] { return gCommandLineDone != 0; }));
-    EXPECT_EQ(user->text().toStdString(), "DEMO");
-    EXPECT_EQ(password->text().toStdString(), "demo");
+    EXPECT_EQ(window->UserText(), "DEMO");
+    EXPECT_EQ(window->PasswordText(), "demo");
     EXPECT_EQ(gSkipVersionCheck, 1);
     EXPECT_TRUE(window->timer()->isActive() || gRuolo > 0);
 
@@ -75,8 +75,6 @@ TEST_F(LoginWindowTest, CommandLineLogsInAfterActivation) {
     EXPECT_TRUE(loggedIn);
     EXPECT_GT(gRuolo, 0);
     EXPECT_EQ(gUserName, "DEMO");
-    EXPECT_EQ(gProvRif, kSecondProvince);
-    EXPECT_EQ(gClientName, kClientName);
     // The version check was skipped (3.1 would draw the advice) and nothing else was shown.
     EXPECT_EQ(ui.messages, std::vector<Message>{});
     EXPECT_EQ(ReadIni("DEFAULT", "UID", "", home / "servers.dat"), "DEMO");
@@ -84,42 +82,14 @@ TEST_F(LoginWindowTest, CommandLineLogsInAfterActivation) {
     EXPECT_TRUE(window.isNull());  // unloaded
 }
 
-TEST_F(LoginWindowTest, SingleFieldCommandLineDoesNothing) {
-    StartServer();
-    WriteDefaults("3.2");
-    gCommandLine = "DEMO";
+TEST_F(LoginWindowTest, CancelUnloadsWithoutSavingTheUser) {
     QPointer<frmLogin> window = new frmLogin;
-    window->show();
-    window->activateWindow();
-    ASSERT_TRUE(RunUntil([&] { return gCommandLineDone != 0; }));
-    EXPECT_FALSE(window->timer()->isActive());
-    EXPECT_EQ(window->UserText(), "");
-    EXPECT_EQ(window->PasswordText(), "");
-    EXPECT_EQ(gRuolo, 0);
-    EXPECT_TRUE(ui.messages.empty());
-    delete window.data();
-}
-
-TEST_F(LoginWindowTest, WrongPasswordKeepsTheWindowAndCancelUnloadsIt) {
-    StartServer();
-    WriteDefaults("3.2");
-    QPointer<frmLogin> window = new frmLogin;
-    bool unloaded = false;
-    bool loggedIn = true;
-    QObject::connect(window, &frmLogin::unloaded, [&](bool ok) {
-        unloaded = true;
-        loggedIn = ok;
-    });
+    std::vector<bool> unloads;
+    QObject::connect(window, &frmLogin::unloaded, [&](bool ok) { unloads.push_back(ok); });
     window->show();
     window->SetUserText("DEMO");
-    window->SetPasswordText("sbagliata");
-    window->findChild<QPushButton*>("cmdOK")->click();
-    EXPECT_EQ(ui.messages, std::vector<Message>{Box(kWrongCredentials, vbExclamation)});
-    EXPECT_FALSE(unloaded);
-    EXPECT_TRUE(window->isVisible());
     window->findChild<QPushButton*>("cmdCancel")->click();
-    EXPECT_TRUE(unloaded);
-    EXPECT_FALSE(loggedIn);
+    EXPECT_EQ(unloads, std::vector<bool>{false});
     EXPECT_EQ(ReadIni("DEFAULT", "UID", "", home / "servers.dat"), "");
     RunUntil([&] { return window.isNull(); }, 2000);
     EXPECT_TRUE(window.isNull());
@@ -131,25 +101,42 @@ TEST_F(LoginWindowTest, CaptionControlsAndLastUser) {
     EXPECT_EQ(window.windowTitle().toStdString(), "Login [TERV CLIENT]");
     auto* user = window.findChild<QLineEdit*>("txtUserName");
     auto* password = window.findChild<QLineEdit*>("txtPassword");
-    auto* ok = window.findChild<QPushButton*>("cmdOK");
-    auto* cancel = window.findChild<QPushButton*>("cmdCancel");
-    auto* userLabel = window.findChild<QLabel*>("lblLabels_0");
-    auto* passwordLabel = window.findChild<QLabel*>("lblLabels_1");
-    ASSERT_TRUE(user && password && ok && cancel && userLabel && passwordLabel);
+    ASSERT_TRUE(user && password);
     EXPECT_EQ(user->text().toStdString(), "ISPETTORE");
     EXPECT_EQ(password->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(userLabel->text().toStdString(), "&Nome utente:");
-    EXPECT_EQ(passwordLabel->text().toStdString(), "&Password:");
-    EXPECT_EQ(userLabel->buddy(), user);
-    EXPECT_EQ(passwordLabel->buddy(), password);
-    EXPECT_EQ(ok->text().toStdString(), "OK");
-    EXPECT_TRUE(ok->isDefault());
-    EXPECT_EQ(cancel->text().toStdString(), "Cancel");
     EXPECT_EQ(user->nextInFocusChain(), password);
-    EXPECT_EQ(window.timer()->objectName().toStdString(), "TimerDoLogin");
+    const std::tuple<const char*, const char*, QWidget*> labels[] = {
+        {"lblLabels_0", "&Nome utente:", user}, {"lblLabels_1", "&Password:", password}};
+    for (const auto& [name, text, buddy] : labels) {
+        auto* label = window.findChild<QLabel*>(name);
+        ASSERT_TRUE(label) << name;
+        EXPECT_EQ(label->text().toStdString(), text);
+        EXPECT_EQ(label->buddy(), buddy);
+    }
+    for (const char* name : {"cmdOK", "cmdCancel"}) {
+        auto* button = window.findChild<QPushButton*>(name);
+        ASSERT_TRUE(button) << name;
+        EXPECT_EQ(button->text().toStdString(), name + 3);  // "OK", "Cancel"
+        EXPECT_EQ(button->isDefault(), std::string(name) == "cmdOK");
+    }
+    EXPECT_EQ(window.timer()->interval(), 100);
+}
+
+// Shift + the "<>" key typed while a box of the window has the focus.
+void TypeSwitchKey(frmLogin& window, const char* box) {
+    window.show();
+    QApplication::setActiveWindow(&window);
+    auto* edit = window.findChild<QLineEdit*>(box);
+    edit->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), edit);
+    QTest::keyClick(edit, Qt::Key_Greater, Qt::ShiftModifier);
 }
 
 TEST_F(LoginWindowTest, ShiftAndTheAngleKeySwitchesTheServerFile) {
+    EXPECT_TRUE(IsServerSwitchKey(94, Qt::Key_Less, Qt::ShiftModifier));
+    EXPECT_TRUE(IsServerSwitchKey(0, Qt::Key_Greater, Qt::ShiftModifier));
+    EXPECT_FALSE(IsServerSwitchKey(94, Qt::Key_Less, Qt::NoModifier));
+    EXPECT_FALSE(IsServerSwitchKey(94, Qt::Key_Greater, Qt::ShiftModifier | Qt::ControlModifier));
     namespace fs = std::filesystem;
     WriteFileBytes(home / "servers.dat", "[SERVER]\r\nLOCATION=http://vecchio/terv/\r\n");
     fs::create_directories(home / "bak");
@@ -161,44 +148,83 @@ TEST_F(LoginWindowTest, ShiftAndTheAngleKeySwitchesTheServerFile) {
     frmLogin window;
     window.SetPasswordText("segreta");
     ui.listAnswers = {1};
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Less, Qt::ShiftModifier, 94, 0, 0);
-    QApplication::sendEvent(&window, &press);
+    TypeSwitchKey(window, "txtPassword");
 
     ASSERT_EQ(ui.lists.size(), 1u);
     const ListDialog& list = ui.lists[0];
     EXPECT_EQ(list.title, "Selezionare servers.dat da usare");
-    ASSERT_EQ(list.columns.size(), 2u);
-    EXPECT_EQ(list.columns[0].name, "ID");
-    EXPECT_EQ(list.columns[0].width, 0);
-    EXPECT_EQ(list.columns[1].name, "SERVER");
-    EXPECT_EQ(list.columns[1].width, 1500);
+    std::vector<std::pair<std::string, int>> columns;
+    for (const ListColumn& column : list.columns)
+        columns.emplace_back(column.name, column.width);
+    EXPECT_EQ(columns, (std::vector<std::pair<std::string, int>>{{"ID", 0}, {"SERVER", 1500}}));
     ASSERT_EQ(list.rows.size(), 2u);
-    EXPECT_EQ(list.rows[0][0], "0");
-    EXPECT_EQ(list.rows[1][0], "1");
+    EXPECT_EQ(list.rows[0][0] + list.rows[1][0], "01");
     const std::string chosen = list.rows[1][1];
     const std::string letter = chosen == "servers_a.dat" ? "A" : "B";
     ASSERT_TRUE(chosen == "servers_a.dat" || chosen == "servers_b.dat") << chosen;
     EXPECT_EQ(ReadFileBytes(home / "servers.dat"), ReadFileBytes(home / ("bak/" + chosen)));
     EXPECT_EQ(window.UserText(), "UTENTE_" + letter);
     EXPECT_EQ(gTervcli().serverterv, letter == "A" ? "http://a/terv/" : "http://b/terv/");
+    // The switch drops the last character; the key itself is not typed into the box.
     EXPECT_EQ(window.PasswordText(), "segret");
 }
 
 TEST_F(LoginWindowTest, ServerSwitchWithoutBakFolderOrOnCancelDoesNothing) {
     WriteFileBytes(home / "servers.dat", "[SERVER]\r\nLOCATION=http://vecchio/terv/\r\n");
     frmLogin window;
+    window.SetUserText("DEMO");
     window.SetPasswordText("segreta");
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Less, Qt::ShiftModifier, 94, 0, 0);
-    QApplication::sendEvent(&window, &press);
+    TypeSwitchKey(window, "txtPassword");
     EXPECT_TRUE(ui.lists.empty());
     std::filesystem::create_directories(home / "bak");
     WriteFileBytes(home / "bak/servers_a.dat", "[SERVER]\r\nLOCATION=http://a/terv/\r\n");
     ui.listAnswers = {-1};
-    QApplication::sendEvent(&window, &press);
+    TypeSwitchKey(window, "txtUserName");
     EXPECT_EQ(ui.lists.size(), 1u);
     EXPECT_EQ(gTervcli().serverterv, "http://vecchio/terv/");
+    EXPECT_EQ(window.UserText(), "DEMO");
     EXPECT_EQ(window.PasswordText(), "segreta");
     EXPECT_EQ(ReadFileBytes(home / "servers.dat"), "[SERVER]\r\nLOCATION=http://vecchio/terv/\r\n");
+}
+
+// The splash window follows every attempt: brought forward with its warning and an empty bar,
+// then one step of the bar per step of the login, full when the login succeeds.
+TEST_F(LoginWindowTest, EachAttemptBringsTheSplashForwardAndAdvancesIt) {
+    StartServer();
+    WriteDefaults("3.2");
+    StartUp("");
+    QPointer<frmSplash> splash = CurrentSplash();
+    ASSERT_TRUE(splash);
+    QProgressBar* bar = splash->progressBar();
+    std::vector<int> values;
+    QObject::connect(bar, &QProgressBar::valueChanged, bar, [&](int v) { values.push_back(v); });
+    QPointer<frmLogin> login;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (!login)
+            login = qobject_cast<frmLogin*>(widget);
+    }
+    ASSERT_TRUE(login);
+    login->SetUserText("DEMO");
+    login->SetPasswordText("sbagliata");
+    login->findChild<QPushButton*>("cmdOK")->click();
+    EXPECT_EQ(ui.messages, std::vector<Message>{Box(kWrongCredentials, vbExclamation)});
+    EXPECT_EQ(values, (std::vector<int>{0, 1, 2}));
+    auto* warning = splash->findChild<QLabel*>("lblWarning");
+    EXPECT_TRUE(warning->isVisible());
+    EXPECT_EQ(warning->text().toStdString(), "Avvio in corso...");
+    EXPECT_TRUE(bar->isVisible());
+
+    login->SetPasswordText("demo");
+    login->findChild<QPushButton*>("cmdOK")->click();
+    EXPECT_GT(gRuolo, 0);
+    EXPECT_EQ(values, (std::vector<int>{0, 1, 2, 0, 1, 2, 3}));
+    EXPECT_EQ(bar->maximum(), 3);
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == "frmMain")
+            widget->close();
+    }
+    RunUntil([&] { return splash.isNull(); }, 2000);
+    EXPECT_TRUE(splash.isNull());
 }
 
 }  // namespace

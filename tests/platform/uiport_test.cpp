@@ -28,5 +28,29 @@ TEST_F(UiPortTest, MessageBoxesAreRecordedAndAnsweredFromTheScript) {
     EXPECT_EQ(chosen, 5);
 }
 
+// While the program ends on a termination request, nothing reaches the port and every box
+// answers with its refusal.
+TEST_F(UiPortTest, RefusedDialogsAnswerAtOnce) {
+    SetDialogsRefused(true);
+    const std::pair<int, int> answers[] = {
+        {vbOKOnly, vbOK},
+        {vbOKCancel, vbCancel},
+        {vbAbortRetryIgnore, vbAbort},
+        {vbYesNoCancel + vbQuestion, vbCancel},
+        {vbYesNo + vbQuestion, vbNo},
+        {vbRetryCancel + vbDefaultButton2, vbCancel},
+    };
+    for (auto [style, answer] : answers)
+        EXPECT_EQ(MsgBox("Continuare?", style), answer) << style;
+    initlist("T", "IDÞ0Þ", "0Þ", "|", "Þ");
+    port.listAnswers = {0};
+    int chosen = -1;
+    EXPECT_EQ(showlist(chosen), 1);
+    SetDialogsRefused(false);
+    EXPECT_TRUE(port.messages.empty());
+    EXPECT_TRUE(port.lists.empty());
+    EXPECT_EQ(chosen, -1);
+}
+
 }  // namespace
 }  // namespace terv

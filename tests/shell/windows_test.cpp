@@ -2,24 +2,21 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QTimer>
 #include <QTreeWidget>
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
 #include "ListDialogWindow.h"
+#include "QtUiPort.h"
 #include "TestSupport.h"
 #include "frmMain.h"
 #include "frmSplash.h"
-#include "login/frmLogin.h"
+#include "modStartup.h"
 #include "platform/UiPort.h"
 #include "shell/base/clsCtrlForms.h"
 #include "shell/base/modMain.h"
@@ -109,47 +106,6 @@ TEST_F(WindowsTest, MainWindowActivationUnloadsSplashAndReopensHttpLog) {
     EXPECT_EQ(gCtrlForms().IsFormActive("frmSplash"), 0);
 }
 
-TEST_F(WindowsTest, LoginWindowControls) {
-    WriteFileBytes(home / "servers.dat", "[DEFAULT]\r\nUID=mario\r\n");
-    frmLogin login;
-    EXPECT_EQ(login.windowTitle().toStdString(), "Login [TERV CLIENT]");
-    EXPECT_EQ(login.findChild<QLineEdit*>("txtUserName")->text().toStdString(), "mario");
-    auto* password = login.findChild<QLineEdit*>("txtPassword");
-    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
-    EXPECT_TRUE(login.findChild<QPushButton*>("cmdOK")->isDefault());
-    EXPECT_EQ(login.findChild<QPushButton*>("cmdCancel")->text().toStdString(), "Cancel");
-    EXPECT_EQ(login.findChild<QLabel*>("lblLabels_0")->text().toStdString(), "&Nome utente:");
-    EXPECT_EQ(login.findChild<QLabel*>("lblLabels_1")->text().toStdString(), "&Password:");
-    EXPECT_EQ(login.timer()->interval(), 100);
-    EXPECT_FALSE(login.timer()->isActive());
-    EXPECT_EQ(gCtrlForms().IsFormActive("frmLogin"), 1);
-}
-
-TEST_F(WindowsTest, ServerSwitchKeyPicksAFileFromBak) {
-    EXPECT_TRUE(IsServerSwitchKey(94, Qt::Key_Greater, Qt::ShiftModifier));
-    EXPECT_FALSE(IsServerSwitchKey(94, Qt::Key_Less, Qt::NoModifier));
-    EXPECT_FALSE(IsServerSwitchKey(94, Qt::Key_Greater, Qt::ShiftModifier | Qt::ControlModifier));
-    frmLogin login;
-    login.SetPasswordText("secret");
-    login.ChooseServerFile();  // no bak folder: nothing happens
-    EXPECT_TRUE(port.lists.empty());
-    std::filesystem::create_directory(home / "bak");
-    WriteFileBytes(home / "bak/servers.dat", "[SERVER]\r\nLOCATION=http://a/\r\n");
-    WriteFileBytes(home / "bak/servers_test.dat",
-                   "[SERVER]\r\nLOCATION=http://b/terv/\r\n[DEFAULT]\r\nUID=luigi\r\n");
-    port.listAnswers = {1};
-    QKeyEvent key(QEvent::KeyPress, Qt::Key_Greater, Qt::ShiftModifier, 94, 0, 0, ">");
-    QApplication::sendEvent(&login, &key);
-    ASSERT_EQ(port.lists.size(), 1u);
-    EXPECT_EQ(port.lists[0].title, "Selezionare servers.dat da usare");
-    EXPECT_EQ(port.lists[0].rows[1], (std::vector<std::string>{"1", "servers_test.dat"}));
-    EXPECT_EQ(gTervcli().serverterv, "http://b/terv/");
-    EXPECT_EQ(login.UserText(), "luigi");
-    EXPECT_EQ(login.PasswordText(), "secre");
-    EXPECT_EQ(test::ReadFileBytes(home / "servers.dat"),
-              test::ReadFileBytes(home / "bak/servers_test.dat"));
-}
-
 TEST_F(WindowsTest, PhotoLoaderGetsServerUserAndPasswordWithoutWaiting) {
     WriteFileBytes(home / "servers.dat", "[SERVER]\r\nLOCATION=http://h:1/terv/\r\n");
     gTervcli();
@@ -167,6 +123,47 @@ TEST_F(WindowsTest, PhotoLoaderGetsServerUserAndPasswordWithoutWaiting) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     EXPECT_EQ(test::ReadFileBytes(out), "1|http://h:1/terv/ÞmarioÞp w|");
+}
+
+TEST_F(WindowsTest, PhotoLoaderMissingOrNotStartableIsReported) {
+    gTervcli();
+    frmMain window;
+    QAction* command = window.findChild<QAction*>("MNU_UTILITA_LOADFOTO");
+    ASSERT_NE(command, nullptr);
+    const std::string program = home / "loadfoto";
+    command->trigger();
+    WriteFileBytes(program, "#!/bin/sh\n");  // there, but not executable
+    command->trigger();
+    EXPECT_EQ(
+        port.messages,
+        (std::vector<RecordingUiPort::Message>{
+            {"Programma di caricamento foto non trovato:\r" + program, vbExclamation, "TERVPalm"},
+            {"Impossibile avviare il programma di caricamento foto:\r" + program, vbExclamation,
+             "TERVPalm"}}));
+}
+
+// Without a readable tabelle.mdb the start-up says which file and what to do, then ends
+// through the shutdown (so no "Form attivi!" for the splash window).
+TEST_F(WindowsTest, StartUpWithoutReferenceDatabaseExplainsAndEnds) {
+    const std::string tabelle = home / "tabelle.mdb";
+    const std::vector<RecordingUiPort::Message> expected = {
+        {"Impossibile aprire il database di riferimento:\r" + tabelle +
+             "\rReinstallare il programma o copiare un tabelle.mdb integro nella cartella del "
+             "programma.",
+         vbCritical, "TERVPalm"}};
+    std::filesystem::remove(tabelle);
+    EXPECT_EQ(RunProgram(""), 1);
+    EXPECT_EQ(port.messages, expected);
+    port.Reset();
+    WriteFileBytes(tabelle, std::string(4096, 'x'));
+    EXPECT_EQ(RunProgram(""), 1);
+    EXPECT_EQ(port.messages, expected);
+    EXPECT_EQ(CurrentSplash(), nullptr);
+}
+
+TEST(QtUiPortTest, CarriageReturnsBreakLines) {
+    EXPECT_EQ(MessageText("Riga 1\rRiga 2\r\nRiga 3\r\rè").toStdString(),
+              "Riga 1\nRiga 2\nRiga 3\n\nè");
 }
 
 TEST_F(WindowsTest, ListDialogShowsColumnsWithTwipWidths) {

@@ -1,0 +1,57 @@
+#include "Termination.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+
+#include "modStartup.h"
+#include "platform/UiPort.h"
+
+namespace terv {
+
+namespace {
+
+// The signal handler only writes the signal number into this pipe; the notifier reads it on the
+// user-interface thread, where the program's state may be touched.
+int gRequestPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int signo) {
+    const char byte = static_cast<char>(signo);
+    [[maybe_unused]] ssize_t n = write(gRequestPipe[1], &byte, 1);
+}
+
+// Ends the program from wherever the event loop runs: a procedure or a dialog may still be on
+// the stack, so the process exits here instead of returning to them.
+[[noreturn]] void EndProgram(int signo) {
+    SetDialogsRefused(true);
+    ShutDown();
+    ReleaseGlobals();
+    std::fflush(nullptr);
+    _exit(128 + signo);
+}
+
+}  // namespace
+
+void EndOnTerminationRequests(QCoreApplication& app) {
+    if (pipe2(gRequestPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(gRequestPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
+        notifier->setEnabled(false);
+        char signo = 0;
+        [[maybe_unused]] ssize_t n = read(gRequestPipe[0], &signo, 1);
+        EndProgram(signo);
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signo : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signo, &action, nullptr);
+}
+
+}  // namespace terv
