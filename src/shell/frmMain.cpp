@@ -6,6 +6,9 @@
 #include <QMenuBar>
 
 #include "data/net/Kovicli.h"
+#include "export/AnnullaScarico.h"
+#include "export/frmItalia.h"
+#include "export/frmTrasfPalm.h"
 #include "frmSplash.h"
 #include "modStartup.h"
 #include "platform/Process.h"
@@ -58,6 +61,11 @@ void frmMain::BuildMenu() {
     rientr->setObjectName("MNU_RIENTR");
     item(rientr, "MNU_RIENTR_TRASF", "Trasferici dati");
     SetCommand("MNU_UTILITA_LOADFOTO", [] { StartPhotoLoader(); });
+    SetCommand("MNU_TRASF_ANNULLA_SCARICO", [] { AnnullaScarico(); });
+    SetCommand("MNU_TRASF_DATI", [this] {
+        frmTrasfPalm window(this);
+        window.exec();
+    });
 }
 
 void frmMain::SetCommand(const char* menuItem, std::function<void()> command) {
@@ -82,6 +90,7 @@ void frmMain::Activated() {
 
 void frmMain::closeEvent(QCloseEvent* event) {
     event->accept();
+    ReleaseItaliaWindow();
     ShutDown();
 }
 
