@@ -49,11 +49,16 @@ std::string KeyOf(const QTreeWidgetItem* item) {
 }  // namespace
 
 QIcon TreeImage(int index) {
-    static const QStyle::StandardPixmap kPixmaps[] = {QStyle::SP_DriveNetIcon, QStyle::SP_DirIcon,
-                                                      QStyle::SP_DirOpenIcon, QStyle::SP_FileIcon};
-    if (index < 1 || index > 4)
-        return QIcon();
-    return QApplication::style()->standardIcon(kPixmaps[index - 1]);
+    // One icon per image, made once (and kept past the application object, which may go first),
+    // so that every node of a level shows the same image.
+    static const std::vector<QIcon>* kImages = [] {
+        const QStyle* style = QApplication::style();
+        return new std::vector<QIcon>{QIcon(), style->standardIcon(QStyle::SP_DriveNetIcon),
+                                      style->standardIcon(QStyle::SP_DirIcon),
+                                      style->standardIcon(QStyle::SP_DirOpenIcon),
+                                      style->standardIcon(QStyle::SP_FileIcon)};
+    }();
+    return index >= 1 && index <= 4 ? (*kImages)[index] : QIcon();
 }
 
 frmItalia::frmItalia(QWidget* parent)

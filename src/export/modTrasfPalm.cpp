@@ -18,17 +18,18 @@ constexpr int kBatchSize = 100;
 void Step(TrasfPalmState& form, const std::string& caption, long value) {
     form.lblcurrop = caption;
     form.progressValue = value;
+    form.Changed();
     Ui().Progress(caption);
     Ui().ProgressValue(value, form.progressMax);
-    form.Changed();
     Ui().Repaint();
 }
 
-void SetBusy(TrasfPalmState& form, bool busy) {
-    Ui().SetBusy(busy);
-    form.Label2Visible = busy;
-    form.cmdScaricaEnabled = !busy;
+// Step 2: the busy pointer, "Attendere prego..." and no second start.
+void SetBusy(TrasfPalmState& form) {
+    form.Label2Visible = true;
+    form.cmdScaricaEnabled = false;
     form.Changed();
+    Ui().SetBusy(true);
     Ui().Repaint();
 }
 
@@ -46,11 +47,14 @@ std::string MarkCondition(const std::string& entry, const std::string& idLav) {
 void EndExport(TrasfPalmState& form) {
     form.progressMax = 0;
     form.progressValue = 0;
-    Ui().ProgressValue(0, 0);
-    SetBusy(form, false);
     form.lblcurrop.clear();
-    Ui().Progress("");
+    form.Label2Visible = false;
+    form.cmdScaricaEnabled = true;
     form.Changed();
+    Ui().SetBusy(false);
+    Ui().Progress("");
+    Ui().ProgressValue(0, 0);
+    Ui().Repaint();
     MsgBox(texts::kMsgTerminato, vbInformation);
 }
 
@@ -108,7 +112,7 @@ void cmdScarica_Click(TrasfPalmState& form) {
         form.Changed();
         return;
     }
-    SetBusy(form, true);
+    SetBusy(form);
     form.txtDescr = PulisciDescrizione(form.txtDescr);
     const bool replica = !form.replicascarico.empty();
     const std::string numScarico = replica ? form.replicascarico : form.lblCodScarico;
