@@ -68,6 +68,7 @@ frmTrasfPalm::frmTrasfPalm(QWidget* parent)
     step->addWidget(lblcurrop_, 1);
     step->addWidget(progress_, 1);
     grid->addLayout(step, 8, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
     resize(640, 520);
 
     connect(cmdSel_, &QPushButton::clicked, this, [this] { cmdSel_Click(); });

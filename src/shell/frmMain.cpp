@@ -4,9 +4,11 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <cstdlib>
 
 #include "data/net/Kovicli.h"
 #include "export/AnnullaScarico.h"
+#include "export/DemoTour.h"
 #include "export/frmItalia.h"
 #include "export/frmTrasfPalm.h"
 #include "frmSplash.h"
@@ -37,6 +39,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
     setWindowTitle(QString::fromStdString(MainWindowTitle(version, gClientName)));
     BuildMenu();
     resize(1024, 700);
+    if (const char* shots = std::getenv("TERVPALM_DEMO_SHOTS"); shots && *shots)
+        StartDemoTour(this, shots);
 }
 
 void frmMain::BuildMenu() {

@@ -103,6 +103,11 @@ TEST_P(SelectionTest, TreeLevelsKeysTextsAndImagesForEachFilter) {
     Expand({"ITALIA"});
     EXPECT_EQ(Children("ITALIA"), (std::vector<std::string>{"PPPPP"}));
     EXPECT_EQ(tree.Find("PPPPP")->text, "Nessuna provincia da scaricare");
+    EXPECT_EQ(tree.Find("PPPPP")->text, texts::kNessunaProvincia);
+    EXPECT_EQ(tree.Find("PPPPP")->image, 1);
+    // The empty levels below a province and a municipality.
+    EXPECT_EQ(std::string(texts::kNessunComune), "Nessun comune");
+    EXPECT_EQ(std::string(texts::kNessunFoglio), "Nessun foglio");
 }
 
 TEST_P(SelectionTest, SelectionEntriesFromTheToolBar) {
