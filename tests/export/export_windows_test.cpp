@@ -110,8 +110,8 @@ TEST_P(ExportWindowTest, ExportWindowTextsAndTheNumberItDraws) {
     EXPECT_EQ(window.windowTitle().toStdString(), texts::kTrasfCaption);
     ExpectTexts(&window, {{"fraCodScarico", texts::kFrameCodScarico, "Codice scarico"},
                           {"lblDescr", texts::kLblDescr, "Descrizione:"},
-                 {"lblElencoTitle", texts::kLblElencoTitle, "Elenco di lavorazione:"},
-                 {"lblFatti", texts::kLblFatti, "Comuni e fogli selezionati:"},
+                          {"lblElencoTitle", texts::kLblElencoTitle, "Elenco di lavorazione:"},
+                          {"lblFatti", texts::kLblFatti, "Comuni e fogli selezionati:"},
                           {"lblQualita", texts::kLblQualita,
                            "Qualità foto (100% massima qualità, 0% nessuna foto):"},
                           {"txtQualita", texts::kDefaultQualita, "50"},

@@ -213,6 +213,16 @@ TEST_P(SelectionTest, OperatorsExportsInAReadOnlyList) {
                              {"900", "Campagna 2024", "03/06/2024 08:30:00"},
                              {"901", "Campagna 2025", "02/06/2025 09:15:00"},
                              {"950", "Primo scarico 2026", "05/03/2026 09:00:00"}}));
+    // A quote in the user name stays inside the statement's text (the plain server takes any
+    // user name).
+    if (GetParam() == "plain") {
+        gUserName = "D'Anna";
+        ui.Reset();
+        sel.Command2_Click();
+        EXPECT_TRUE(ui.messages.empty());
+        ASSERT_EQ(ui.lists.size(), 1u);
+        EXPECT_TRUE(ui.lists[0].rows.empty());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SelectionTest, ::testing::Values("plain", "sso"), ModeName);
