@@ -219,6 +219,11 @@ void CentralServer::Stop() {
     }
 }
 
+std::vector<size_t> CentralServer::WriteBatches() const {
+    std::lock_guard<std::mutex> lock(batches_mutex_);
+    return write_batches_;
+}
+
 void CentralServer::Route(const httplib::Request& req, httplib::Response& res) {
     const std::string path = CollapseSlashes(req.path);
     const size_t slash = path.rfind('/');
@@ -367,6 +372,10 @@ void CentralServer::Operation(const httplib::Request& req, httplib::Response& re
         } else if (gateway) {
             RunExecute(*conn, sql, out);
         } else {
+            {
+                std::lock_guard<std::mutex> lock(batches_mutex_);
+                write_batches_.push_back(writes.size());
+            }
             RunWrites(*conn, writes, out);
         }
         return Answer(res, 200, records);

@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "Database.h"
 #include "Sessions.h"
@@ -52,6 +54,8 @@ class CentralServer {
     int port() const { return port_; }
     // Stops accepting, ends running streams and waits for the serving thread. Idempotent.
     void Stop();
+    // The number of writes of each write batch served since start, in arrival order.
+    std::vector<size_t> WriteBatches() const;
 
   private:
     void Route(const httplib::Request& req, httplib::Response& res);
@@ -72,6 +76,8 @@ class CentralServer {
     Sessions sessions_;
     std::thread thread_;
     std::atomic<bool> stopping_{false};
+    mutable std::mutex batches_mutex_;
+    std::vector<size_t> write_batches_;
     int port_ = 0;
 };
 

@@ -61,6 +61,33 @@ const char* kRules[][2] = {{"001", "Copertura minima del suolo"},
 
 constexpr const char* kForever = "99991231000000";
 
+// Earlier exports of the register: number, operator, description, date.
+const char* kExports[][4] = {{"900", kDemoUser, "Campagna 2024", "20240603083000"},
+                             {"901", kDemoUser, "Campagna 2025", "20250602091500"},
+                             {"950", kDemoUser, "Primo scarico 2026", "20260305090000"},
+                             {"951", "ISPETTORE", "Scarico ispettore", "20260306100000"},
+                             {"952", "ISPETTORE", "Scarico Napoli", "20260306110000"}};
+
+// What earlier field work left on a parcel of the current lists: the export that carried it
+// (empty: never exported) and its processing date (empty: not processed).
+struct ExportMark {
+    std::string export_number;
+    std::string processed;
+};
+
+// Sheets 3, 8, ... are processed without an export; half of sheets 4, 9, ... went out with
+// DEMO's export 950 (a quarter of it processed since); the first parcels of sheets 5, 10, ...
+// went out with the inspector's exports (952 for the province of Napoli).
+ExportMark MarkOf(const std::string& istatp, long long foglio, long long place) {
+    if (foglio % 5 == 3)
+        return {"", "20260310000000"};
+    if (foglio % 5 == 4 && place < 20)
+        return {"950", place < 10 ? "20260320000000" : ""};
+    if (foglio % 5 == 0 && place < 5)
+        return {istatp == "063" ? "952" : "951", ""};
+    return {};
+}
+
 std::vector<Comune> LoadComuni(const std::string& resources) {
     std::ifstream in(resources + "/comuni.csv");
     std::vector<Comune> out;
@@ -298,8 +325,24 @@ struct Generator {
         return user.T(kDemoUser).I(1).T(p0).I(0).T(kDemoPassword).Run() &&
                user.T(kDemoUser).I(1).T(p1).I(1).T(kDemoPassword).Run() &&
                user.T("ISPETTORE").I(1).T(p0).I(0).T("palm2026").Run() &&
-               user.T("OSPITE").I(1).T(p0).I(0).T("ospite").Run() && role.T(kDemoUser).I(2).Run() &&
-               role.T("ISPETTORE").I(1).Run() && role.T("OSPITE").I(0).Run();
+               user.T("OSPITE").I(1).T(p0).I(0).T("ospite").Run() &&
+               user.T(kNoProvinceUser).I(1).T("").I(0).T(kNoProvincePassword).Run() &&
+               role.T(kDemoUser).I(2).Run() && role.T("ISPETTORE").I(1).Run() &&
+               role.T("OSPITE").I(0).Run() && role.T(kNoProvinceUser).I(1).Run();
+    }
+
+    bool Exports() {
+        Insert reg(conn,
+                   "INSERT INTO " + N(kThemeExports, "PALM_SCARICHI") +
+                       " (NUME_SCAR, UTENTE_SCARICO, DESCRIZIONE, DATA_SCARICO) VALUES (?,?,?,?)",
+                   error);
+        if (!reg.ok())
+            return false;
+        for (const auto& e : kExports) {
+            if (!reg.T(e[0]).T(e[1]).T(e[2]).T(e[3]).Run())
+                return false;
+        }
+        return true;
     }
 
     bool WorkListsAndInspectors(const std::vector<std::string>& provinces,
@@ -349,6 +392,17 @@ struct Generator {
                      .Run()) {
                 return false;
             }
+            // A list of the other sector, which DEMO's sector never offers.
+            if (k > 0 && !list.I(base + 4)
+                              .T(p)
+                              .I(2026)
+                              .T("20260301000000")
+                              .T("Agroambiente " + name + " 2026")
+                              .I(0)
+                              .I(2)
+                              .Run()) {
+                return false;
+            }
             for (int t = 0; t < 3; ++t) {
                 if (!tec.T("TEC" + p + Fmt("%02lld", t + 1))
                          .T(people[t])
@@ -370,7 +424,7 @@ struct Generator {
                     "INSERT INTO " + N(kThemeSurveyParcels, "TERVPLAV") +
                         " (ID_LAV, ISTATP, COD_NAZIONALE, FOGLIO, PARTICELLA, SUB, "
                         "MOTI_RICH, NUME_SCAR_PALM, DATA_LAV, LAST) VALUES "
-                        "(?,?,?,?,?,?,?,NULL,NULL,?)",
+                        "(?,?,?,?,?,?,?,?,?,?)",
                     error);
         Insert cent(conn,
                     "INSERT INTO " + N(kThemeCentroids, "TERVCENT") +
@@ -429,6 +483,7 @@ struct Generator {
                     return false;
                 }
             }
+            const ExportMark mark = MarkOf(c.istatp, foglio, j % 40);
             if (!plav.I(id_lav)
                      .T(c.istatp)
                      .T(c.cod)
@@ -436,6 +491,8 @@ struct Generator {
                      .T(particella)
                      .T(sub)
                      .I(10 + i % 3)
+                     .T(mark.export_number)
+                     .T(mark.processed)
                      .I(1)
                      .Run()) {
                 return false;
@@ -447,6 +504,8 @@ struct Generator {
                                     .T(particella)
                                     .T(sub)
                                     .I(10)
+                                    .T("")
+                                    .T("")
                                     .I(0)
                                     .Run()) {
                 return false;
@@ -644,7 +703,8 @@ bool GenerateDemoData(Connection& conn, const ThemeList& themes, const std::stri
     if (!g.Exec("BEGIN IMMEDIATE"))
         return false;
     const bool ok = g.Municipalities(comuni) && g.CodeTables() && g.Variables() &&
-                    g.Users(provinces) && g.WorkListsAndInspectors(provinces, names) &&
+                    g.Users(provinces) && g.Exports() &&
+                    g.WorkListsAndInspectors(provinces, names) &&
                     g.Parcels(munis, province_index, parcels);
     if (!ok) {
         conn.Exec("ROLLBACK");

@@ -13,6 +13,9 @@ namespace terv::central {
 
 inline constexpr const char* kDemoUser = "DEMO";
 inline constexpr const char* kDemoPassword = "demo";
+// A user whose profile names no province: no work list is offered to it.
+inline constexpr const char* kNoProvinceUser = "SENZAPROV";
+inline constexpr const char* kNoProvincePassword = "senzaprov";
 
 // Fills a database without users; a database that has users is left as it is.
 // Returns false with a text in *error.

@@ -2,13 +2,13 @@
 # The demo: installs what is missing, builds, starts the reference central server with demo data
 # on a free loopback port, prepares a demo program folder (demo-home/) pointing at it and starts
 # TERVPalm there. Without a display the program runs under xvfb-run with the automatic
-# command-line login; a screenshot of the main window is saved and the program is closed.
+# command-line login and a guided tour of the export windows (the program saves a picture of
+# each window into demo-home/shots/), then closes itself.
 # Stopping the program stops the server; a second run reuses the folder and the server's data.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$ROOT/build}"
 DEMO_HOME="${DEMO_HOME:-$ROOT/demo-home}"
-WAIT_SECONDS="${DEMO_WAIT_SECONDS:-10}"
 
 bash "$ROOT/scripts/setup.sh"
 BUILD_DIR="$BUILD_DIR" bash "$ROOT/scripts/build.sh"
@@ -18,8 +18,8 @@ mkdir -p "$DEMO_HOME"
 [ -f "$DEMO_HOME/defaults.ini" ] || printf '[AGGIO]\r\nVERSION=3.2\r\n' > "$DEMO_HOME/defaults.ini"
 
 SERVER_LOG="$DEMO_HOME/terv-central.log"
-"$BUILD_DIR/central/terv-central" --port 0 --db "$DEMO_HOME/central.db" --mode plain --demo \
-    > "$SERVER_LOG" 2>&1 &
+"$BUILD_DIR/central/terv-central" --port 0 --db "$DEMO_HOME/central.db" --mode plain \
+    --demo "${DEMO_PARCELS:-4000}" > "$SERVER_LOG" 2>&1 &
 SERVER_PID=$!
 stop_server() {
     kill "$SERVER_PID" 2>/dev/null || true
@@ -63,17 +63,13 @@ PROGRAM="$BUILD_DIR/src/shell/tervpalm"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     "$PROGRAM"
 else
-    echo "Nessun display: TERVPalm gira sotto xvfb-run con il login automatico;"
-    echo "la schermata della finestra principale va in $DEMO_HOME/screenshot.png"
-    SHOT="$DEMO_HOME/screenshot.png"
-    rm -f "$SHOT"
-    xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
-        "$1" "$2" &
-        pid=$!
-        sleep "$4"
-        import -window root "$3"
-        kill -TERM "$pid" 2>/dev/null || true
-        wait "$pid" || true
-    ' demo "$PROGRAM" "${DEMO_USER}Þ${DEMO_PASSWORD}" "$SHOT" "$WAIT_SECONDS"
-    [ -f "$SHOT" ] && echo "Schermata salvata: $SHOT"
+    SHOTS="$DEMO_HOME/shots"
+    echo "Nessun display: TERVPalm gira sotto xvfb-run con il login automatico e un giro guidato"
+    echo "delle finestre di scarico; le schermate vanno in $SHOTS"
+    rm -rf "$SHOTS"
+    TERVPALM_DEMO_SHOTS="$SHOTS" timeout "${DEMO_TIMEOUT_SECONDS:-180}" \
+        xvfb-run -a -s "-screen 0 1280x800x24" "$PROGRAM" "${DEMO_USER}Þ${DEMO_PASSWORD}" || true
+    [ -f "$SHOTS/fatto.txt" ] || { echo "demo: il giro guidato non si è concluso" >&2; exit 1; }
+    echo "Schermate salvate:"
+    ls "$SHOTS"/*.png
 fi

@@ -5,8 +5,13 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <filesystem>
+#include <cstdlib>
 
 #include "data/net/Kovicli.h"
+#include "export/AnnullaScarico.h"
+#include "export/DemoTour.h"
+#include "export/frmItalia.h"
+#include "export/frmTrasfPalm.h"
 #include "frmSplash.h"
 #include "modStartup.h"
 #include "platform/Process.h"
@@ -45,6 +50,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
     setWindowTitle(QString::fromStdString(MainWindowTitle(version, gClientName)));
     BuildMenu();
     resize(1024, 700);
+    if (const char* shots = std::getenv("TERVPALM_DEMO_SHOTS"); shots && *shots)
+        StartDemoTour(this, shots);
 }
 
 void frmMain::BuildMenu() {
@@ -69,6 +76,11 @@ void frmMain::BuildMenu() {
     rientr->setObjectName("MNU_RIENTR");
     item(rientr, "MNU_RIENTR_TRASF", "Trasferici dati");
     SetCommand("MNU_UTILITA_LOADFOTO", [] { StartPhotoLoader(); });
+    SetCommand("MNU_TRASF_ANNULLA_SCARICO", [] { AnnullaScarico(); });
+    SetCommand("MNU_TRASF_DATI", [this] {
+        frmTrasfPalm window(this);
+        window.exec();
+    });
 }
 
 void frmMain::SetCommand(const char* menuItem, std::function<void()> command) {
@@ -93,6 +105,7 @@ void frmMain::Activated() {
 
 void frmMain::closeEvent(QCloseEvent* event) {
     event->accept();
+    ReleaseItaliaWindow();
     ShutDown();
 }
 

@@ -1,0 +1,159 @@
+// The export against a real terv-central: a fresh program folder, an in-process server (plain or
+// single sign-on) on a copy of one demo database made once per test program, DEMO logged in
+// through the real login, the recording UI port, and a direct read-only look at the server's
+// database to check what arrived.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <filesystem>
+
+#include "../login/LoginFixture.h"
+#include "export/ExportTexts.h"
+#include "export/modItalia.h"
+#include "export/modTrasfPalm.h"
+#include "platform/VbText.h"
+
+namespace terv::test {
+
+// Demo data of a 2000-parcel database: municipalities with parcels and the earlier exports.
+inline constexpr const char* kRomaA = "A062";    // Affile (RM)
+inline constexpr const char* kRomaB = "A084";    // Agosta (RM)
+inline constexpr const char* kMilanoA = "A010";  // Abbiategrasso (MI)
+inline constexpr long long kDemoSize = 2000;
+
+class ExportTest : public ::testing::TestWithParam<std::string> {
+  protected:
+    void SetUp() override {
+        ResetEverything();
+        ui.Reset();
+        SetUiPort(&ui);
+        CopyTemplate();
+        StartServer();
+        WriteFileBytes(home / "defaults.ini",
+                       "[AGGIO]\r\nVERSION=3.2\r\n[GISPARAMS]\r\nDATATABELLE=20260101000000\r\n"
+                       "DATACOLTURE=20260101000000\r\n");
+        LogIn("DEMO", "demo");
+    }
+    void TearDown() override {
+        ResetEverything();
+        SetUiPort(nullptr);
+        if (server)
+            server->Stop();
+    }
+
+    void LogIn(const std::string& user, const std::string& password) {
+        TestForm form(user, password);
+        gTervcli();
+        DoLogin(form);
+        ASSERT_GT(gRuolo, 0) << "login of " << user;
+        ui.Reset();
+    }
+
+    // Starts the server on this test's database; `port` 0 picks a free one.
+    void StartServer(int port = 0) {
+        central::ServerOptions options;
+        options.port = port;
+        options.db_path = db_;
+        options.mode = GetParam();
+        options.demo_parcels = kDemoSize;
+        options.threads = 4;
+        server = std::make_unique<central::CentralServer>(options);
+        std::string error;
+        ASSERT_TRUE(server->Start(&error)) << error;
+        WriteFileBytes(home / "servers.dat", "[SERVER]\r\nLOCATION=http://127.0.0.1:" +
+                                                 std::to_string(server->port()) + "/terv/\r\n");
+    }
+
+    // Rows of a query on the server's database, cells joined by "|".
+    std::vector<std::string> Rows(const std::string& sql) const {
+        std::vector<std::string> rows;
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(db_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+            ADD_FAILURE() << sqlite3_errmsg(db) << " in " << sql;
+        }
+        while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+            std::string row;
+            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+                const auto* text = sqlite3_column_text(stmt, i);
+                row +=
+                    (i ? "|" : "") + std::string(text ? reinterpret_cast<const char*>(text) : "");
+            }
+            rows.push_back(row);
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+        return rows;
+    }
+    std::string Value(const std::string& sql) const {
+        const std::vector<std::string> rows = Rows(sql);
+        return rows.empty() ? "" : rows.front();
+    }
+
+    // The selection window loaded for DEMO with its work lists.
+    void LoadSelection() {
+        sel.Form_Load();
+        sel.Form_Activate();
+    }
+    void ChooseList(int32_t idLav) {
+        for (size_t i = 0; i < sel.cmbElenchi.size(); ++i) {
+            const int data = sel.cmbElenchi[i].itemData;
+            if (data >= 0 && sel.elenchi[data].id_lav == idLav)
+                sel.cmbElenchiIndex = static_cast<int>(i);
+        }
+        sel.cmbElenchi_Click();
+        ASSERT_EQ(sel.ChosenIdLav(), idLav);
+    }
+    // Expands the nodes in order, as the tree's expand event does.
+    void Expand(std::initializer_list<std::string> keys) {
+        for (const std::string& key : keys) {
+            TreeNode* node = sel.TreeViewElenco.Find(key);
+            ASSERT_NE(node, nullptr) << key;
+            node->expanded = true;
+            sel.ExpandNode(key);
+        }
+    }
+    // Keys of a node's children.
+    std::vector<std::string> Children(const std::string& key) const {
+        return sel.TreeViewElenco.Children(key);
+    }
+
+    TempHome home;
+    RecordingUiPort ui;
+    TerritorySelection sel;
+    TrasfPalmState trasf;
+    std::unique_ptr<central::CentralServer> server;
+
+  private:
+    void CopyTemplate() {
+        namespace fs = std::filesystem;
+        static TempFolder* made = nullptr;
+        if (!made) {
+            made = new TempFolder;
+            central::ServerOptions options;
+            options.port = 0;
+            options.db_path = *made / "central.db";
+            options.demo_parcels = kDemoSize;
+            central::CentralServer maker(options);
+            std::string error;
+            ASSERT_TRUE(maker.Start(&error)) << error;
+            maker.Stop();
+        }
+        db_ = dbFolder_ / "central.db";
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            const std::string from = *made / (std::string("central.db") + suffix);
+            if (fs::exists(from))
+                fs::copy_file(from, db_ + suffix);
+        }
+    }
+    TempFolder dbFolder_;
+    std::string db_;
+};
+
+inline std::string ModeName(const ::testing::TestParamInfo<std::string>& info) {
+    return info.param;
+}
+
+}  // namespace terv::test
