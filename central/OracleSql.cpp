@@ -187,7 +187,8 @@ bool RownumLimit(const Nodes& c, long long* limit, Context* ctx) {
         Fail(ctx, "ORA-00900: invalid SQL statement (ROWNUM compared with a fraction)");
         return true;
     }
-    const long long n = static_cast<long long>(v);
+    // Bounds beyond any row count are cut to one that still exceeds every count.
+    const long long n = static_cast<long long>(std::clamp(v, -1e18, 1e18));
     if (o == "=") {
         *limit = n == 1 ? 1 : 0;
     } else if (o == "<=") {

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake pkg-config git clang-format
+  build-essential cmake pkg-config git clang-format clang libclang-rt-dev
   qt6-base-dev libgl-dev
   libcurl4-openssl-dev libsqlite3-dev sqlite3 libsqlite3-mod-spatialite
   libzip-dev zip unzip libzint-dev

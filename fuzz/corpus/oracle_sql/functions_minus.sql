@@ -1,0 +1,1 @@
+SELECT Decode(STATO, 'A', 1, 0), SDO_TOOLS.get_point_x(GEOM), SubStr(Trim(Upper(NOME)), 1, 3) FROM FOGLI WHERE DATA > To_Date('20240101', 'YYYYMMDD') MINUS SELECT 1, 2, 'x' FROM DUAL

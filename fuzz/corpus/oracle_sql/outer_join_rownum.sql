@@ -1,0 +1,1 @@
+SELECT Nvl(a.NOME, 'x') || '-' || To_Char(a.ANNO, '0000') FROM COMUNI a, PROVINCE b WHERE a.PROV = b.PROV(+) AND ROWNUM <= 10
