@@ -47,9 +47,10 @@ OraError MapSqliteError(int code, const std::string& message) {
         return {"ORA-00942: table or view does not exist", false};
     }
     if (StartsWith(message, "no such column: ")) {
-        return {"ORA-00904: \"" + UpperAscii(After(message, "no such column: ")) +
-                    "\": invalid identifier",
-                false};
+        std::string name = UpperAscii(After(message, "no such column: "));
+        for (size_t dot = name.find('.'); dot != std::string::npos; dot = name.find('.', dot + 3))
+            name.replace(dot, 1, "\".\"");
+        return {"ORA-00904: \"" + name + "\": invalid identifier", false};
     }
     if (StartsWith(message, "no such function: ")) {
         return {"ORA-00904: \"" + UpperAscii(After(message, "no such function: ")) +

@@ -1,6 +1,7 @@
 // The central system's SQL functions, registered on every connection of the server.
 #include "OracleFunctions.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -302,8 +303,8 @@ void ShiftDate(sqlite3_context* ctx, long long seconds, sqlite3_value* days, int
         ResultError(ctx, kNotANumber);
         return;
     }
-    const double shift = std::llround(n.d * static_cast<double>(kDaySeconds)) * sign;
-    if (std::fabs(shift) > 4e11) {
+    const double shift = std::round(n.d * static_cast<double>(kDaySeconds)) * sign;
+    if (!(std::fabs(shift) <= 4e11)) {  // beyond any date
         ResultError(ctx, "ORA-01841: (full) year must be between -4713 and +9999, and not be 0");
         return;
     }
@@ -434,10 +435,15 @@ void FnTrunc(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         return ResultError(ctx, kNotANumber);
     if (!NumberOf(v[0], &x))
         return ResultError(ctx, kNotANumber);
-    const double scale = std::pow(10.0, argc > 1 ? std::trunc(digits.d) : 0.0);
-    if (x.integral && scale >= 1)
+    // Beyond 20 digits a double has nothing left to cut, or nothing left at all.
+    const double places = std::clamp(argc > 1 ? std::trunc(digits.d) : 0.0, -20.0, 20.0);
+    if (x.integral && places >= 0)
         return sqlite3_result_int64(ctx, x.i);
-    ResultReal(ctx, std::trunc(x.d * scale) / scale);
+    if (places == 20)
+        return ResultReal(ctx, x.d);
+    const double scale = std::pow(10.0, std::fabs(places));
+    ResultReal(ctx,
+               places >= 0 ? std::trunc(x.d * scale) / scale : std::trunc(x.d / scale) * scale);
 }
 
 // DATE 'YYYY-MM-DD'.

@@ -22,7 +22,7 @@ TEST(OraErrorTest, MapsSqliteFailures) {
          "ORA-00054: resource busy and acquire with NOWAIT specified or timeout expired", true},
         {SQLITE_ERROR, "ORA-01722: invalid number", "ORA-01722: invalid number", false},
         {SQLITE_ERROR, "no such table: TX", "ORA-00942: table or view does not exist", false},
-        {SQLITE_ERROR, "no such column: a.b", "ORA-00904: \"A.B\": invalid identifier", false},
+        {SQLITE_ERROR, "no such column: a.b", "ORA-00904: \"A\".\"B\": invalid identifier", false},
         {SQLITE_CONSTRAINT_UNIQUE, "UNIQUE constraint failed: PALMR_FAG_RILE.ID_PART",
          "ORA-20001: record already loaded (PALMR_FAG_RILE_PK)", false},
         {SQLITE_CONSTRAINT_UNIQUE, "UNIQUE constraint failed: index 'palmr_foto_rile_PK'",
