@@ -517,13 +517,13 @@ std::string Canonical(const Nodes& nodes, bool qualified = true) {
     return out;
 }
 
-// A column reference "A.X" or "X" matches a grouped column of the same name whose qualifier is
-// the same or left out on either side.
 struct Grouping {
     std::set<std::string> exprs;        // canonical GROUP BY expressions
     std::set<std::string> unqualified;  // the same without column qualifiers
 };
 
+// A column reference "A.X" or "X" matches a grouped column of the same name whose qualifier is
+// the same or left out on either side.
 bool ColumnGrouped(const std::string& column, const Grouping& groups) {
     auto last = [](const std::string& c) { return c.substr(c.rfind('.') + 1); };
     for (const std::string& g : groups.exprs) {
@@ -631,12 +631,11 @@ bool CheckGrouping(const Block& b, Context* ctx) {
         const std::vector<size_t> sig = Significant(item);
         const size_t words = SelectWords(item);
         item.erase(item.begin(), item.begin() + static_cast<long>(words ? sig[words - 1] + 1 : 0));
-        if (!Grouped(WithoutAlias(item), groups) || !Grouped(having, groups)) {
+        if (!Grouped(WithoutAlias(item), groups))
             return Fail(ctx, group_by ? "ORA-00979: not a GROUP BY expression"
                                       : "ORA-00937: not a single-group group function");
-        }
     }
-    return true;
+    return Grouped(having, groups) || Fail(ctx, "ORA-00979: not a GROUP BY expression");
 }
 
 // Result columns of a translated query: the items of its first SELECT.
@@ -685,12 +684,17 @@ void CheckScalarSubqueries(Nodes* nodes) {
         }
         if (in_from || !IsSubquery(n) || SelectItemCount(n.kids) != 1 || AtMostOneRow(n.kids))
             continue;
-        const size_t prev = PrevSig(*nodes, i);
+        const size_t prev = PrevSig(*nodes, i), next = NextSig(*nodes, i);
+        // Alone or between set operators it is a query of its own.
+        if (prev == std::string::npos &&
+            (next == std::string::npos || IsSetOperator((*nodes)[next]))) {
+            continue;
+        }
         if (prev != std::string::npos) {
             const Node& p = (*nodes)[prev];
             if (p.IsWord("IN") || p.IsWord("EXISTS") || p.IsWord("ANY") || p.IsWord("ALL") ||
-                p.IsWord("SOME") || (p.kind == TokenKind::kWord && !IsKeyword(p)) ||
-                p.kind == TokenKind::kQuoted) {
+                p.IsWord("SOME") || p.IsWord("AS") || IsSetOperator(p) ||
+                (p.kind == TokenKind::kWord && !IsKeyword(p)) || p.kind == TokenKind::kQuoted) {
                 continue;
             }
         }

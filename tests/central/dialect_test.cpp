@@ -186,6 +186,8 @@ TEST_F(DialectTest, DatesNumbersAndRefusalsAnswerAsTheCentralSystem) {
         {"INSERT INTO PALM_NORME VALUES ('001','a'); INSERT INTO PALM_NORME VALUES ('001','b')",
          {"E ERR 0 ORA-00001: unique constraint (TERV.PALM_NORME_PK) violated"}},
         {"SELECT id, name FROM ta GROUP BY id", {"E ERR 0 ORA-00979: not a GROUP BY expression"}},
+        {"SELECT name FROM ta GROUP BY name HAVING id > 1",
+         {"E ERR 0 ORA-00979: not a GROUP BY expression"}},
         {"SELECT name, COUNT(*) FROM ta", {"E ERR 0 ORA-00937: not a single-group group function"}},
         {"SELECT UPPER(t.name) AS n, COUNT(*) FROM ta t WHERE id = 1 GROUP BY Upper(name)",
          {"TUNO|I1", "E OK 1"}},
@@ -195,6 +197,7 @@ TEST_F(DialectTest, DatesNumbersAndRefusalsAnswerAsTheCentralSystem) {
          {"E ERR 0 ORA-01427: single-row subquery returns more than one row"}},
         {"SELECT (SELECT y FROM tb WHERE tb.id = ta.id) FROM ta ORDER BY id",
          {"Tb1", "N", "Tb3", "E OK 3"}},
+        {"WITH x AS (SELECT id FROM tb) SELECT COUNT(*) FROM x", {"I2", "E OK 1"}},
     });
 }
 
