@@ -906,6 +906,23 @@ size_t PrimaryEnd(const Nodes& n, size_t i) {
     return end;
 }
 
+// [begin, end) of the primaries and the single other nodes of a level, blanks left out.
+using Unit = std::pair<size_t, size_t>;
+
+std::vector<Unit> Units(const Nodes& in) {
+    std::vector<Unit> units;
+    for (size_t i = 0; i < in.size();) {
+        if (in[i].IsSpace()) {
+            ++i;
+            continue;
+        }
+        const size_t end = PrimaryEnd(in, i);
+        units.push_back({i, end});
+        i = end;
+    }
+    return units;
+}
+
 bool IsOperand(const Node& n) {
     switch (n.kind) {
         case TokenKind::kWord:
@@ -995,16 +1012,7 @@ void RewriteArithmetic(Nodes* nodes) {
     const Nodes& in = *nodes;
     if (std::none_of(in.begin(), in.end(), IsArithmetic))
         return;
-    std::vector<std::pair<size_t, size_t>> units;  // [begin, end) of primaries and single nodes
-    for (size_t i = 0; i < in.size();) {
-        if (in[i].IsSpace()) {
-            ++i;
-            continue;
-        }
-        const size_t end = PrimaryEnd(in, i);
-        units.push_back({i, end});
-        i = end;
-    }
+    const std::vector<Unit> units = Units(in);
     auto unit = [&](size_t u) -> const Node& { return in[units[u].first]; };
     auto copy = [&](size_t from, size_t to) {
         return Nodes(in.begin() + static_cast<long>(from), in.begin() + static_cast<long>(to));
@@ -1056,69 +1064,77 @@ bool IsComparison(const Node& n) {
            n.IsOp("<=") || n.IsOp(">=");
 }
 
+const char* Mirrored(const std::string& op) {
+    if (op == "<")
+        return ">";
+    if (op == ">")
+        return "<";
+    if (op == "<=")
+        return ">=";
+    if (op == ">=")
+        return "<=";
+    return op == "=" ? "=" : "<>";
+}
+
 void RewriteNumberComparisons(Nodes* nodes) {
-    Nodes& n = *nodes;
-    std::vector<size_t> sig = Significant(n);
-    std::vector<bool> drop(n.size(), false);
+    const Nodes& in = *nodes;
+    const std::vector<Unit> units = Units(in);
+    auto at = [&](size_t u) -> const Node& { return in[units[u].first]; };
+    auto copy = [&](size_t from, size_t to) {
+        return Nodes(in.begin() + static_cast<long>(from), in.begin() + static_cast<long>(to));
+    };
+    // A column or a call (one unit each), and a number with its sign.
+    auto column = [&](size_t u) {
+        return (at(u).kind == TokenKind::kWord && !IsKeyword(at(u))) ||
+               at(u).kind == TokenKind::kQuoted;
+    };
+    auto number_from = [&](size_t u) {
+        return at(u).kind == TokenKind::kNumber ||
+               (IsSign(at(u)) && u + 1 < units.size() && at(u + 1).kind == TokenKind::kNumber);
+    };
+    Nodes out;
+    size_t copied = 0;
     bool assigning = false;  // inside UPDATE ... SET, where "=" assigns
-    for (size_t k = 0; k < sig.size(); ++k) {
-        const Node& op = n[sig[k]];
-        if (op.IsWord("SET"))
-            assigning = true;
-        if (op.IsWord("WHERE"))
-            assigning = false;
-        if (assigning || !IsComparison(op) || k == 0 || k + 1 >= sig.size())
+    for (size_t u = 1; u + 1 < units.size(); ++u) {
+        assigning = at(u).IsWord("SET") || (assigning && !at(u).IsWord("WHERE"));
+        if (assigning || !IsComparison(at(u)))
             continue;
-        // The number, with its sign, on either side; the other side one primary.
-        size_t num = sig[k + 1], sign = std::string::npos;
-        if (IsSign(n[num]) && k + 2 < sig.size()) {
-            sign = num;
-            num = sig[k + 2];
-        }
-        const size_t before = k >= 2 ? sig[k - 2] : std::string::npos;
-        const size_t after = NextSig(n, num);
-        const bool number_right = n[num].kind == TokenKind::kNumber &&
-                                  (after == std::string::npos || !IsArithmetic(n[after])) &&
-                                  (before == std::string::npos || !IsArithmetic(n[before]));
-        const Node& other = n[sig[k - 1]];
-        const bool primary = (other.kind == TokenKind::kWord && !IsKeyword(other)) ||
-                             other.kind == TokenKind::kQuoted ||
-                             (other.kind == TokenKind::kGroup && k >= 2 &&
-                              n[sig[k - 2]].kind == TokenKind::kWord && !IsKeyword(n[sig[k - 2]]));
-        if (!number_right || !primary)
+        size_t first = 0, last = 0, col = 0, num = 0;
+        std::string op = at(u).text;
+        if (column(u - 1) && number_from(u + 1)) {
+            first = col = u - 1;
+            num = u + 1;
+            last = IsSign(at(num)) ? num + 1 : num;
+        } else if (column(u + 1) && at(u - 1).kind == TokenKind::kNumber) {
+            num = first =
+                u >= 2 && IsSign(at(u - 2)) && (u < 3 || !IsOperand(at(u - 3))) ? u - 2 : u - 1;
+            last = col = u + 1;
+            op = Mirrored(op);
+        } else {
             continue;
-        // The operand: a dotted name or a call, which ends right before the operator.
-        size_t start = sig[k - 1];
-        for (size_t j = k - 1; j > 0; --j) {
-            const Node& prev = n[sig[j - 1]];
-            const bool link = prev.IsOp(".") || n[sig[j]].IsOp(".") ||
-                              (n[sig[j]].kind == TokenKind::kGroup && j == k - 1);
-            if (!link)
-                break;
-            start = sig[j - 1];
         }
-        Nodes operand(n.begin() + static_cast<long>(start), n.begin() + static_cast<long>(sig[k]));
-        operand = Trimmed(operand);
-        Nodes value;
-        if (sign != std::string::npos)
-            value.push_back(n[sign]);
-        value.push_back(n[num]);
-        Nodes cast = value;
+        const bool inside_arithmetic = (first > 0 && IsArithmetic(at(first - 1))) ||
+                                       (last + 1 < units.size() && IsArithmetic(at(last + 1)));
+        if (inside_arithmetic)
+            continue;
+        const Nodes operand = copy(units[col].first, units[col].second);
+        Nodes cast = copy(units[num].first, units[IsSign(at(num)) ? num + 1 : num].second);
         Append(&cast, {MakeSpace(), MakeWord("AS NUMERIC")});
         Nodes check{MakeWord("terv_chknum"), MakeGroup(operand), MakeSpace(), MakeWord("AND"),
                     MakeSpace()};
         Append(&check, operand);
-        Append(&check, {MakeSpace(), op, MakeSpace(), MakeWord("CAST"), MakeGroup(cast)});
-        n[start] = MakeGroup(check);
-        for (size_t j = start + 1; j <= num; ++j)
-            drop[j] = true;
+        Append(&check, {MakeSpace(),
+                        {TokenKind::kOperator, op, {}},
+                        MakeSpace(),
+                        MakeWord("CAST"),
+                        MakeGroup(cast)});
+        Append(&out, copy(copied, units[first].first));
+        out.push_back(MakeGroup(check));
+        copied = units[last].second;
+        u = last;
     }
-    Nodes out;
-    for (size_t i = 0; i < n.size(); ++i) {
-        if (!drop[i])
-            out.push_back(n[i]);
-    }
-    n = std::move(out);
+    Append(&out, copy(copied, in.size()));
+    *nodes = std::move(out);
 }
 
 bool RewriteLevel(Nodes* nodes, Context* ctx) {

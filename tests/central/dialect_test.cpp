@@ -169,7 +169,7 @@ TEST_F(DialectTest, DatesNumbersAndRefusalsAnswerAsTheCentralSystem) {
          {"E ERR 0 ORA-01847: day of month must be between 1 and last day of month"}},
         {"SELECT code FROM td WHERE code=58 ORDER BY code", {"T058", "T58", "E OK 2"}},
         {"SELECT code FROM td WHERE code=058 ORDER BY 1", {"T058", "T58", "E OK 2"}},
-        {"SELECT code FROM td WHERE code <> 058 OR code > 58.5", {"T59", "E OK 1"}},
+        {"SELECT code FROM td WHERE code <> 058 OR 58.5 < code", {"T59", "E OK 1"}},
         {"SELECT id FROM ta WHERE id = 0003", {"I3", "E OK 1"}},
         {"SELECT id FROM ta WHERE name = 5", {"E ERR 0 ORA-01722: invalid number"}},
         {"SELECT '5' + 1, '5' * ' 2 ', 7/2, 10/5, -3 - 2, 2 * 3 + 1, 1 - 2 - 3 FROM DUAL",
