@@ -46,24 +46,71 @@ void ResultError(sqlite3_context* ctx, const std::string& text) {
     sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }
 
-// A number from a number value or a text that holds one entirely.
-bool ValueNumber(sqlite3_value* v, double* out) {
-    int t = sqlite3_value_type(v);
-    if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
-        *out = sqlite3_value_double(v);
-        return true;
+// Numbers as the central system reads them: a number value, or a text that is one entirely
+// (blanks around it allowed); anything else is ORA-01722.
+struct Number {
+    bool integral = false;
+    long long i = 0;
+    double d = 0;
+};
+
+bool NumericText(const std::string& s) {
+    size_t i = 0, digits = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        ++i;
+    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i)
+        ++digits;
+    if (i < s.size() && s[i] == '.') {
+        for (++i; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i)
+            ++digits;
     }
-    if (t != SQLITE_TEXT)
+    if (digits == 0)
         return false;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+            ++i;
+        const size_t start = i;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
+            ++i;
+        if (i == start)
+            return false;
+    }
+    return i == s.size();
+}
+
+bool NumberOf(sqlite3_value* v, Number* n) {
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_INTEGER:
+            *n = {true, sqlite3_value_int64(v), static_cast<double>(sqlite3_value_int64(v))};
+            return true;
+        case SQLITE_FLOAT:
+            *n = {false, 0, sqlite3_value_double(v)};
+            return true;
+        case SQLITE_TEXT:
+            break;
+        default:
+            return false;
+    }
     std::string s = ValueText(v);
-    size_t b = s.find_first_not_of(' ');
-    size_t e = s.find_last_not_of(' ');
+    const size_t b = s.find_first_not_of(' ');
     if (b == std::string::npos)
         return false;
-    s = s.substr(b, e - b + 1);
-    char* end = nullptr;
-    *out = std::strtod(s.c_str(), &end);
-    return end != nullptr && *end == '\0';
+    s = s.substr(b, s.find_last_not_of(' ') - b + 1);
+    if (!NumericText(s))
+        return false;
+    n->d = std::strtod(s.c_str(), nullptr);
+    n->integral = s.find_first_of(".eE") == std::string::npos && std::fabs(n->d) < 9e18;
+    n->i = n->integral ? std::strtoll(s.c_str(), nullptr, 10) : 0;
+    return true;
+}
+
+bool ValueNumber(sqlite3_value* v, double* out) {
+    Number n;
+    if (!NumberOf(v, &n))
+        return false;
+    *out = n.d;
+    return true;
 }
 
 bool AllDigits(const std::string& s) {
@@ -146,7 +193,7 @@ void CivilFromDays(long long z, long long* y, unsigned* m, unsigned* d) {
 
 int DaysInMonth(int y, int m);
 
-// Seconds since the start of day one of year zero for a text "YYYYMMDDHHNNSS".
+// Seconds since 1970-01-01 00:00:00 of a text "YYYYMMDDHHNNSS"; false for no valid date.
 bool DateSeconds(const std::string& s, long long* out) {
     if (s.size() != 14 || !AllDigits(s))
         return false;
@@ -191,74 +238,6 @@ void ResultDate(sqlite3_context* ctx, long long seconds) {
         return;
     }
     sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
-}
-
-void ResultDateText(sqlite3_context* ctx, const std::string& date14) {
-    long long seconds = 0;
-    if (DateSeconds(date14, &seconds)) {
-        ResultDate(ctx, seconds);
-    } else {
-        ResultText(ctx, date14);
-    }
-}
-
-// Numbers as the central system reads them: a number value, or a text that is one entirely
-// (blanks around it allowed); anything else is ORA-01722.
-struct Number {
-    bool integral = false;
-    long long i = 0;
-    double d = 0;
-};
-
-bool NumericText(const std::string& s) {
-    size_t i = 0, digits = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-        ++i;
-    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i)
-        ++digits;
-    if (i < s.size() && s[i] == '.') {
-        for (++i; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i)
-            ++digits;
-    }
-    if (digits == 0)
-        return false;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-            ++i;
-        const size_t start = i;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
-            ++i;
-        if (i == start)
-            return false;
-    }
-    return i == s.size();
-}
-
-bool NumberOf(sqlite3_value* v, Number* n) {
-    switch (sqlite3_value_type(v)) {
-        case SQLITE_INTEGER:
-            *n = {true, sqlite3_value_int64(v), static_cast<double>(sqlite3_value_int64(v))};
-            return true;
-        case SQLITE_FLOAT:
-            *n = {false, 0, sqlite3_value_double(v)};
-            return true;
-        case SQLITE_TEXT:
-            break;
-        default:
-            return false;
-    }
-    std::string s = ValueText(v);
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos)
-        return false;
-    s = s.substr(b, s.find_last_not_of(' ') - b + 1);
-    if (!NumericText(s))
-        return false;
-    n->d = std::strtod(s.c_str(), nullptr);
-    n->integral = s.find_first_of(".eE") == std::string::npos && std::fabs(n->d) < 9e18;
-    n->i = n->integral ? std::strtoll(s.c_str(), nullptr, 10) : 0;
-    return true;
 }
 
 void ResultReal(sqlite3_context* ctx, double x) {
@@ -454,7 +433,7 @@ void FnDateLiteral(sqlite3_context* ctx, int, sqlite3_value** v) {
         return ResultError(ctx, "ORA-01861: literal does not match format string");
     if (!ParseDateMask(text, "YYYY-MM-DD", &out, &error))
         return ResultError(ctx, error);
-    ResultDateText(ctx, out);
+    ResultText(ctx, out);
 }
 
 // A subquery used as a value gives at most one row.
@@ -604,7 +583,7 @@ void FnToDate(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         ResultError(ctx, error);
         return;
     }
-    ResultDateText(ctx, out);
+    ResultText(ctx, out);
 }
 
 void FnToNumber(sqlite3_context* ctx, int, sqlite3_value** v) {
@@ -764,7 +743,7 @@ void FnConcat(sqlite3_context* ctx, int argc, sqlite3_value** v) {
 }
 
 void FnSysdate(sqlite3_context* ctx, int, sqlite3_value**) {
-    ResultDateText(ctx, SysdateText(Ctx(ctx)->clock_offset_seconds));
+    ResultText(ctx, SysdateText(Ctx(ctx)->clock_offset_seconds));
 }
 
 void FnNextval(sqlite3_context* ctx, int, sqlite3_value** v) {
