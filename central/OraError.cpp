@@ -3,6 +3,9 @@
 
 #include <sqlite3.h>
 
+#include <cstdio>
+#include <string>
+
 #include "SqlTokens.h"
 
 namespace terv::central {
@@ -15,6 +18,19 @@ bool StartsWith(const std::string& s, const char* prefix) {
 
 std::string After(const std::string& s, const char* prefix) {
     return s.substr(std::string(prefix).size());
+}
+
+// SQLite's "N values for M columns" and "has M columns but N values were supplied": 1 when
+// there are more values than columns, -1 when fewer, 0 for other messages.
+int MoreValuesThanColumns(const std::string& message) {
+    int values = 0, columns = 0;
+    const size_t has = message.find(" has ");
+    const char* rest = message.c_str() + (has == std::string::npos ? 0 : has + 5);
+    if (std::sscanf(rest, "%d values for %d columns", &values, &columns) != 2 &&
+        std::sscanf(rest, "%d columns but %d values", &columns, &values) != 2) {
+        return 0;
+    }
+    return values > columns ? 1 : (values < columns ? -1 : 0);
 }
 
 }  // namespace
@@ -31,9 +47,10 @@ OraError MapSqliteError(int code, const std::string& message) {
         return {"ORA-00942: table or view does not exist", false};
     }
     if (StartsWith(message, "no such column: ")) {
-        return {"ORA-00904: \"" + UpperAscii(After(message, "no such column: ")) +
-                    "\": invalid identifier",
-                false};
+        std::string name = UpperAscii(After(message, "no such column: "));
+        for (size_t dot = name.find('.'); dot != std::string::npos; dot = name.find('.', dot + 3))
+            name.replace(dot, 1, "\".\"");
+        return {"ORA-00904: \"" + name + "\": invalid identifier", false};
     }
     if (StartsWith(message, "no such function: ")) {
         return {"ORA-00904: \"" + UpperAscii(After(message, "no such function: ")) +
@@ -44,19 +61,23 @@ OraError MapSqliteError(int code, const std::string& message) {
         return {"ORA-00909: invalid number of arguments", false};
     }
     if (StartsWith(message, "UNIQUE constraint failed: ")) {
-        // "T.C, T.D" for a key of columns, "index 'NAME'" for an index on expressions.
+        // "T.C, T.D" for a key of columns (named T_PK in the schema), "index 'NAME'" for an
+        // index on expressions.
         std::string what = After(message, "UNIQUE constraint failed: ");
-        if (StartsWith(what, "index '"))
-            what = what.substr(7, what.find('\'', 7) - 7);
-        what = UpperAscii(what);
+        what = UpperAscii(StartsWith(what, "index '") ? what.substr(7, what.find('\'', 7) - 7)
+                                                      : what.substr(0, what.find('.')) + "_PK");
         if (StartsWith(what, "PALMR_")) {
             return {"ORA-20001: record already loaded (" + what + ")", false};
         }
-        return {"ORA-00001: unique constraint (" + what + ") violated", false};
+        return {"ORA-00001: unique constraint (" + std::string(kSchemaOwner) + "." + what +
+                    ") violated",
+                false};
     }
     if (StartsWith(message, "NOT NULL constraint failed: ")) {
-        return {"ORA-01400: cannot insert NULL into (" +
-                    UpperAscii(After(message, "NOT NULL constraint failed: ")) + ")",
+        const std::string column = UpperAscii(After(message, "NOT NULL constraint failed: "));
+        const size_t dot = column.find('.');
+        return {"ORA-01400: cannot insert NULL into (\"" + std::string(kSchemaOwner) + "\".\"" +
+                    column.substr(0, dot) + "\".\"" + column.substr(dot + 1) + "\")",
                 false};
     }
     if (StartsWith(message, "ambiguous column name: ")) {
@@ -69,7 +90,13 @@ OraError MapSqliteError(int code, const std::string& message) {
         return {"ORA-00921: unexpected end of SQL command", false};
     }
     if (message.find("syntax error") != std::string::npos) {
-        return {"ORA-00933: SQL command not properly ended (" + message + ")", false};
+        return {"ORA-00933: SQL command not properly ended", false};
+    }
+    if (StartsWith(message, "misuse of aggregate")) {
+        return {"ORA-00934: group function is not allowed here", false};
+    }
+    if (const int more = MoreValuesThanColumns(message)) {
+        return {more > 0 ? "ORA-00913: too many values" : "ORA-00947: not enough values", false};
     }
     if (message.find("do not have the same number of result columns") != std::string::npos) {
         return {"ORA-01789: query block has incorrect number of result columns", false};
@@ -96,12 +123,18 @@ OraError MapSqliteError(int code, const std::string& message) {
             false};
     }
     if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB) {
-        return {"ORA-01578: data block corrupted (" + message + ")", false};
+        return {"ORA-01578: ORACLE data block corrupted", false};
     }
     if (primary == SQLITE_IOERR || primary == SQLITE_FULL || primary == SQLITE_CANTOPEN) {
-        return {"ORA-01114: IO error (" + message + ")", false};
+        return {"ORA-01114: IO error writing block to file", false};
     }
-    return {"ORA-00600: internal error code, arguments: [" + message + "]", false};
+    if (primary == SQLITE_INTERRUPT) {
+        return {"ORA-01013: user requested cancel of current operation", false};
+    }
+    if (primary == SQLITE_TOOBIG) {
+        return {"ORA-01489: result of string concatenation is too large", false};
+    }
+    return {"ORA-00600: internal error code, arguments: [" + std::to_string(code) + "]", false};
 }
 
 }  // namespace terv::central

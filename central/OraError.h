@@ -5,6 +5,9 @@
 
 namespace terv::central {
 
+// Owner of the central tables, as error texts name it ("TERV"."TABLE"."COLUMN").
+inline constexpr const char* kSchemaOwner = "TERV";
+
 struct OraError {
     std::string text;        // "ORA-nnnnn: ..."
     bool transient = false;  // one retry is worth it (database busy)

@@ -1,6 +1,7 @@
 // The central system's SQL functions, registered on every connection of the server.
 #include "OracleFunctions.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -8,6 +9,8 @@
 #include <ctime>
 #include <string_view>
 #include <vector>
+
+#include "OraError.h"
 
 namespace terv::central {
 
@@ -43,24 +46,71 @@ void ResultError(sqlite3_context* ctx, const std::string& text) {
     sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }
 
-// A number from a number value or a text that holds one entirely.
-bool ValueNumber(sqlite3_value* v, double* out) {
-    int t = sqlite3_value_type(v);
-    if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
-        *out = sqlite3_value_double(v);
-        return true;
+// Numbers as the central system reads them: a number value, or a text that is one entirely
+// (blanks around it allowed); anything else is ORA-01722.
+struct Number {
+    bool integral = false;
+    long long i = 0;
+    double d = 0;
+};
+
+bool NumericText(const std::string& s) {
+    size_t i = 0, digits = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        ++i;
+    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i)
+        ++digits;
+    if (i < s.size() && s[i] == '.') {
+        for (++i; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i)
+            ++digits;
     }
-    if (t != SQLITE_TEXT)
+    if (digits == 0)
         return false;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+            ++i;
+        const size_t start = i;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
+            ++i;
+        if (i == start)
+            return false;
+    }
+    return i == s.size();
+}
+
+bool NumberOf(sqlite3_value* v, Number* n) {
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_INTEGER:
+            *n = {true, sqlite3_value_int64(v), static_cast<double>(sqlite3_value_int64(v))};
+            return true;
+        case SQLITE_FLOAT:
+            *n = {false, 0, sqlite3_value_double(v)};
+            return true;
+        case SQLITE_TEXT:
+            break;
+        default:
+            return false;
+    }
     std::string s = ValueText(v);
-    size_t b = s.find_first_not_of(' ');
-    size_t e = s.find_last_not_of(' ');
+    const size_t b = s.find_first_not_of(' ');
     if (b == std::string::npos)
         return false;
-    s = s.substr(b, e - b + 1);
-    char* end = nullptr;
-    *out = std::strtod(s.c_str(), &end);
-    return end != nullptr && *end == '\0';
+    s = s.substr(b, s.find_last_not_of(' ') - b + 1);
+    if (!NumericText(s))
+        return false;
+    n->d = std::strtod(s.c_str(), nullptr);
+    n->integral = s.find_first_of(".eE") == std::string::npos && std::fabs(n->d) < 9e18;
+    n->i = n->integral ? std::strtoll(s.c_str(), nullptr, 10) : 0;
+    return true;
+}
+
+bool ValueNumber(sqlite3_value* v, double* out) {
+    Number n;
+    if (!NumberOf(v, &n))
+        return false;
+    *out = n.d;
+    return true;
 }
 
 bool AllDigits(const std::string& s) {
@@ -115,6 +165,313 @@ std::vector<size_t> CharStarts(const std::string& s) {
             starts.push_back(i);
     }
     return starts;
+}
+
+// Inside expressions a date is a text of 14 digits that is a valid date and time, as stored.
+constexpr long long kDaySeconds = 86400;
+
+long long DaysFromCivil(long long y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+void CivilFromDays(long long z, long long* y, unsigned* m, unsigned* d) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    *d = doy - (153 * mp + 2) / 5 + 1;
+    *m = mp < 10 ? mp + 3 : mp - 9;
+    *y = static_cast<long long>(yoe) + era * 400 + (*m <= 2);
+}
+
+int DaysInMonth(int y, int m);
+
+// Seconds since 1970-01-01 00:00:00 of a text "YYYYMMDDHHNNSS"; false for no valid date.
+bool DateSeconds(const std::string& s, long long* out) {
+    if (s.size() != 14 || !AllDigits(s))
+        return false;
+    const int y = std::stoi(s.substr(0, 4)), mo = std::stoi(s.substr(4, 2));
+    const int d = std::stoi(s.substr(6, 2)), h = std::stoi(s.substr(8, 2));
+    const int mi = std::stoi(s.substr(10, 2)), sec = std::stoi(s.substr(12, 2));
+    if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo) || h > 23 || mi > 59 ||
+        sec > 59) {
+        return false;
+    }
+    *out = DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * kDaySeconds +
+           h * 3600 + mi * 60 + sec;
+    return true;
+}
+
+bool SecondsDate(long long t, std::string* out) {
+    const long long days = t >= 0 ? t / kDaySeconds : -((-t + kDaySeconds - 1) / kDaySeconds);
+    const long long rest = t - days * kDaySeconds;
+    long long y = 0;
+    unsigned m = 0, d = 0;
+    CivilFromDays(days, &y, &m, &d);
+    if (y < 1 || y > 9999)
+        return false;
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04lld%02u%02u%02lld%02lld%02lld", y, m, d, rest / 3600,
+                  rest / 60 % 60, rest % 60);
+    *out = buf;
+    return true;
+}
+
+// The value as a date: a date text (stored, or given by a date function).
+bool AsDate(sqlite3_value* v, long long* seconds) {
+    if (sqlite3_value_type(v) != SQLITE_TEXT)
+        return false;
+    return DateSeconds(ValueText(v), seconds);
+}
+
+void ResultDate(sqlite3_context* ctx, long long seconds) {
+    std::string s;
+    if (!SecondsDate(seconds, &s)) {
+        ResultError(ctx, "ORA-01841: (full) year must be between -4713 and +9999, and not be 0");
+        return;
+    }
+    sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+void ResultReal(sqlite3_context* ctx, double x) {
+    if (x == std::floor(x) && std::fabs(x) < 9e15) {
+        sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(x));
+    } else {
+        sqlite3_result_double(ctx, x);
+    }
+}
+
+const char* const kNotANumber = "ORA-01722: invalid number";
+const char* const kDateNotNumber = "ORA-00932: inconsistent datatypes: expected NUMBER got DATE";
+
+bool AnyNull(int argc, sqlite3_value** v) {
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(v[i]) == SQLITE_NULL)
+            return true;
+    }
+    return false;
+}
+
+// Both operands as numbers; a date operand is refused with the central system's error.
+bool Operands(sqlite3_context* ctx, sqlite3_value** v, Number* a, Number* b) {
+    long long seconds = 0;
+    for (int i = 0; i < 2; ++i) {
+        if (AsDate(v[i], &seconds)) {
+            ResultError(ctx, kDateNotNumber);
+            return false;
+        }
+    }
+    if (!NumberOf(v[0], a) || !NumberOf(v[1], b)) {
+        ResultError(ctx, kNotANumber);
+        return false;
+    }
+    return true;
+}
+
+// date + days (fractions are parts of a day, to the second).
+void ShiftDate(sqlite3_context* ctx, long long seconds, sqlite3_value* days, int sign) {
+    Number n;
+    if (!NumberOf(days, &n)) {
+        ResultError(ctx, kNotANumber);
+        return;
+    }
+    const double shift = std::round(n.d * static_cast<double>(kDaySeconds)) * sign;
+    if (!(std::fabs(shift) <= 4e11)) {  // beyond any date
+        ResultError(ctx, "ORA-01841: (full) year must be between -4713 and +9999, and not be 0");
+        return;
+    }
+    ResultDate(ctx, seconds + static_cast<long long>(shift));
+}
+
+void FnAdd(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    if (AnyNull(argc, v))
+        return sqlite3_result_null(ctx);
+    long long da = 0, db = 0;
+    const bool a_date = AsDate(v[0], &da), b_date = AsDate(v[1], &db);
+    if (a_date && b_date)
+        return ResultError(ctx, "ORA-00975: date + date not allowed");
+    if (a_date || b_date)
+        return ShiftDate(ctx, a_date ? da : db, a_date ? v[1] : v[0], 1);
+    Number a, b;
+    if (!Operands(ctx, v, &a, &b))
+        return;
+    long long r = 0;
+    if (a.integral && b.integral && !__builtin_add_overflow(a.i, b.i, &r))
+        return sqlite3_result_int64(ctx, r);
+    ResultReal(ctx, a.d + b.d);
+}
+
+void FnSub(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    if (AnyNull(argc, v))
+        return sqlite3_result_null(ctx);
+    long long da = 0, db = 0;
+    const bool a_date = AsDate(v[0], &da), b_date = AsDate(v[1], &db);
+    if (a_date && b_date)
+        return ResultReal(ctx, static_cast<double>(da - db) / kDaySeconds);
+    if (a_date)
+        return ShiftDate(ctx, da, v[1], -1);
+    if (b_date)
+        return ResultError(ctx, kDateNotNumber);
+    Number a, b;
+    if (!Operands(ctx, v, &a, &b))
+        return;
+    long long r = 0;
+    if (a.integral && b.integral && !__builtin_sub_overflow(a.i, b.i, &r))
+        return sqlite3_result_int64(ctx, r);
+    ResultReal(ctx, a.d - b.d);
+}
+
+void FnMul(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    Number a, b;
+    if (AnyNull(argc, v))
+        return sqlite3_result_null(ctx);
+    if (!Operands(ctx, v, &a, &b))
+        return;
+    long long r = 0;
+    if (a.integral && b.integral && !__builtin_mul_overflow(a.i, b.i, &r))
+        return sqlite3_result_int64(ctx, r);
+    ResultReal(ctx, a.d * b.d);
+}
+
+// Division is exact as on the central system (7/2 is 3.5), and a zero divisor is an error.
+void FnDiv(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    Number a, b;
+    if (AnyNull(argc, v))
+        return sqlite3_result_null(ctx);
+    if (!Operands(ctx, v, &a, &b))
+        return;
+    if (b.d == 0)
+        return ResultError(ctx, "ORA-01476: divisor is equal to zero");
+    if (a.integral && b.integral && b.i != -1 && a.i % b.i == 0)
+        return sqlite3_result_int64(ctx, a.i / b.i);
+    ResultReal(ctx, a.d / b.d);
+}
+
+// A value compared with a number must be one: 1, or ORA-01722 for a text that is no number.
+void FnCheckNumber(sqlite3_context* ctx, int, sqlite3_value** v) {
+    Number n;
+    long long seconds = 0;
+    if (AsDate(v[0], &seconds))
+        return ResultError(ctx, kDateNotNumber);
+    if (sqlite3_value_type(v[0]) != SQLITE_NULL && !NumberOf(v[0], &n))
+        return ResultError(ctx, kNotANumber);
+    sqlite3_result_int(ctx, 1);
+}
+
+// TRUNC(date [, 'MM'...]) keeps the date's start of day, month, year, hour or minute;
+// TRUNC(number [, digits]) cuts the digits.
+bool TruncDate(long long t, const std::string& raw, long long* out) {
+    const std::string unit = [&] {
+        std::string u;
+        for (char c : raw)
+            u.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+        return u;
+    }();
+    std::string d;
+    SecondsDate(t, &d);
+    auto keep = [&](size_t digits) {
+        std::string s = d.substr(0, digits);
+        if (digits < 6)
+            s += "01";
+        if (s.size() < 8)
+            s += "01";
+        s.resize(14, '0');
+        return DateSeconds(s, out);
+    };
+    if (unit == "DD" || unit == "DDD" || unit == "J")
+        return keep(8);
+    if (unit == "MM" || unit == "MON" || unit == "MONTH" || unit == "RM")
+        return keep(6);
+    if (unit == "YYYY" || unit == "YEAR" || unit == "YY" || unit == "Y" || unit == "RR" ||
+        unit == "RRRR" || unit == "SYYYY")
+        return keep(4);
+    if (unit == "HH" || unit == "HH24" || unit == "HH12")
+        return keep(10);
+    if (unit == "MI")
+        return keep(12);
+    return false;
+}
+
+void FnTrunc(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    if (AnyNull(argc, v))
+        return sqlite3_result_null(ctx);
+    long long t = 0;
+    if (AsDate(v[0], &t)) {
+        long long out = 0;
+        if (!TruncDate(t, argc > 1 ? ValueText(v[1]) : "DD", &out))
+            return ResultError(ctx, "ORA-01821: date format not recognized");
+        return ResultDate(ctx, out);
+    }
+    Number x, digits;
+    if (argc > 1 && !NumberOf(v[1], &digits))
+        return ResultError(ctx, kNotANumber);
+    if (!NumberOf(v[0], &x))
+        return ResultError(ctx, kNotANumber);
+    // Beyond 20 digits a double has nothing left to cut, or nothing left at all.
+    const double places = std::clamp(argc > 1 ? std::trunc(digits.d) : 0.0, -20.0, 20.0);
+    if (x.integral && places >= 0)
+        return sqlite3_result_int64(ctx, x.i);
+    if (places == 20)
+        return ResultReal(ctx, x.d);
+    const double scale = std::pow(10.0, std::fabs(places));
+    ResultReal(ctx,
+               places >= 0 ? std::trunc(x.d * scale) / scale : std::trunc(x.d / scale) * scale);
+}
+
+// DATE 'YYYY-MM-DD'.
+void FnDateLiteral(sqlite3_context* ctx, int, sqlite3_value** v) {
+    std::string out, error;
+    const std::string text = ValueText(v[0]);
+    if (text.size() < 8)
+        return ResultError(ctx, "ORA-01861: literal does not match format string");
+    if (!ParseDateMask(text, "YYYY-MM-DD", &out, &error))
+        return ResultError(ctx, error);
+    ResultText(ctx, out);
+}
+
+// A subquery used as a value gives at most one row.
+struct OneRow {
+    long long rows = 0;
+    sqlite3_value* value = nullptr;
+};
+
+void OneRowStep(sqlite3_context* ctx, int, sqlite3_value** v) {
+    auto* state = static_cast<OneRow*>(sqlite3_aggregate_context(ctx, sizeof(OneRow)));
+    if (state == nullptr)
+        return sqlite3_result_error_nomem(ctx);
+    if (++state->rows > 1)
+        return ResultError(ctx, "ORA-01427: single-row subquery returns more than one row");
+    state->value = sqlite3_value_dup(v[0]);
+}
+
+void OneRowFinal(sqlite3_context* ctx) {
+    auto* state = static_cast<OneRow*>(sqlite3_aggregate_context(ctx, 0));
+    if (state == nullptr || state->value == nullptr)
+        return sqlite3_result_null(ctx);
+    sqlite3_result_value(ctx, state->value);
+    sqlite3_value_free(state->value);
+}
+
+// Column width check of the schema: terv_fits(value, maximum, 'TABLE', 'COLUMN').
+void FnFits(sqlite3_context* ctx, int, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) != SQLITE_NULL) {
+        const size_t actual = CharStarts(ValueText(v[0])).size();
+        const auto maximum = static_cast<size_t>(sqlite3_value_int64(v[1]));
+        if (actual > maximum) {
+            return ResultError(
+                ctx, "ORA-12899: value too large for column \"" + std::string(kSchemaOwner) +
+                         "\".\"" + ValueText(v[2]) + "\".\"" + ValueText(v[3]) + "\" (actual: " +
+                         std::to_string(actual) + ", maximum: " + std::to_string(maximum) + ")");
+        }
+    }
+    sqlite3_result_int(ctx, 1);
 }
 
 const FunctionContext* Ctx(sqlite3_context* ctx) {
@@ -730,52 +1087,62 @@ bool ParseDateMask(const std::string& text, const std::string& mask, std::string
 }
 
 int RegisterOracleFunctions(sqlite3* db, const FunctionContext* ctx) {
+    constexpr int D = SQLITE_DETERMINISTIC;  // same result for the same arguments
     struct Def {
         const char* name;
         int args;
         void (*fn)(sqlite3_context*, int, sqlite3_value**);
-        bool deterministic;
+        int flags;
     };
     static const Def kDefs[] = {
-        {"NVL", 2, FnNvl, true},
-        {"NVL2", 3, FnNvl2, true},
-        {"DECODE", -1, FnDecode, true},
-        {"TO_CHAR", 1, FnToChar, true},
-        {"TO_CHAR", 2, FnToChar, true},
-        {"TO_DATE", 1, FnToDate, true},
-        {"TO_DATE", 2, FnToDate, true},
-        {"TO_NUMBER", 1, FnToNumber, true},
-        {"SUBSTR", 2, FnSubstr, true},
-        {"SUBSTR", 3, FnSubstr, true},
-        {"TRIM", 1, FnTrim<3>, true},
-        {"LTRIM", 1, FnTrim<1>, true},
-        {"LTRIM", 2, FnTrim<1>, true},
-        {"RTRIM", 1, FnTrim<2>, true},
-        {"RTRIM", 2, FnTrim<2>, true},
-        {"UPPER", 1, FnCase<true>, true},
-        {"LOWER", 1, FnCase<false>, true},
-        {"LPAD", 2, FnPad<true>, true},
-        {"LPAD", 3, FnPad<true>, true},
-        {"RPAD", 2, FnPad<false>, true},
-        {"RPAD", 3, FnPad<false>, true},
-        {"MOD", 2, FnMod, true},
-        {"CHR", 1, FnChr, true},
-        {"terv_concat", -1, FnConcat, true},
-        {"terv_sysdate", 0, FnSysdate, false},
-        {"terv_nextval", 1, FnNextval, false},
-        {"SDO_TOOLS_GET_POINT_X", 1, FnPoint<0>, true},
-        {"SDO_TOOLS_GET_POINT_Y", 1, FnPoint<1>, true},
-        {kPasswordFunction, 1, FnPassword, false},
+        {"NVL", 2, FnNvl, D},
+        {"NVL2", 3, FnNvl2, D},
+        {"DECODE", -1, FnDecode, D},
+        {"TO_CHAR", 1, FnToChar, D},
+        {"TO_CHAR", 2, FnToChar, D},
+        {"TO_DATE", 1, FnToDate, D},
+        {"TO_DATE", 2, FnToDate, D},
+        {"TO_NUMBER", 1, FnToNumber, D},
+        {"TRUNC", 1, FnTrunc, D},
+        {"TRUNC", 2, FnTrunc, D},
+        {"SUBSTR", 2, FnSubstr, D},
+        {"SUBSTR", 3, FnSubstr, D},
+        {"TRIM", 1, FnTrim<3>, D},
+        {"LTRIM", 1, FnTrim<1>, D},
+        {"LTRIM", 2, FnTrim<1>, D},
+        {"RTRIM", 1, FnTrim<2>, D},
+        {"RTRIM", 2, FnTrim<2>, D},
+        {"UPPER", 1, FnCase<true>, D},
+        {"LOWER", 1, FnCase<false>, D},
+        {"LPAD", 2, FnPad<true>, D},
+        {"LPAD", 3, FnPad<true>, D},
+        {"RPAD", 2, FnPad<false>, D},
+        {"RPAD", 3, FnPad<false>, D},
+        {"MOD", 2, FnMod, D},
+        {"CHR", 1, FnChr, D},
+        {"terv_concat", -1, FnConcat, D},
+        {"terv_add", 2, FnAdd, D},
+        {"terv_sub", 2, FnSub, D},
+        {"terv_mul", 2, FnMul, D},
+        {"terv_div", 2, FnDiv, D},
+        {"terv_chknum", 1, FnCheckNumber, D},
+        {"terv_date", 1, FnDateLiteral, D},
+        {"terv_fits", 4, FnFits, D},
+        {"terv_sysdate", 0, FnSysdate, 0},
+        {"terv_nextval", 1, FnNextval, 0},
+        {"SDO_TOOLS_GET_POINT_X", 1, FnPoint<0>, D},
+        {"SDO_TOOLS_GET_POINT_Y", 1, FnPoint<1>, D},
+        {kPasswordFunction, 1, FnPassword, 0},
     };
+    void* data = const_cast<FunctionContext*>(ctx);
     for (const Def& d : kDefs) {
-        int flags = SQLITE_UTF8 | (d.deterministic ? SQLITE_DETERMINISTIC : 0);
-        int rc =
-            sqlite3_create_function_v2(db, d.name, d.args, flags, const_cast<FunctionContext*>(ctx),
-                                       d.fn, nullptr, nullptr, nullptr);
+        int rc = sqlite3_create_function_v2(db, d.name, d.args, SQLITE_UTF8 | d.flags, data, d.fn,
+                                            nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK)
             return rc;
     }
-    return SQLITE_OK;
+    return sqlite3_create_function_v2(db, "terv_one", 1, SQLITE_UTF8, data, nullptr, OneRowStep,
+                                      OneRowFinal, nullptr);
 }
 
 }  // namespace terv::central

@@ -61,6 +61,18 @@ bool ContainsKind(const Nodes& nodes, TokenKind kind) {
     return false;
 }
 
+bool IsKeyword(const Node& node) {
+    static const char* kWords[] = {
+        "SELECT", "FROM",    "WHERE",    "AND",  "OR",   "NOT",  "IN",   "EXISTS", "VALUES",
+        "ON",     "WHEN",    "THEN",     "ELSE", "CASE", "BY",   "AS",   "SET",    "IS",
+        "LIKE",   "BETWEEN", "DISTINCT", "ALL",  "ANY",  "SOME", "INTO", "END"};
+    for (const char* w : kWords) {
+        if (node.IsWord(w))
+            return true;
+    }
+    return false;
+}
+
 Nodes Trimmed(Nodes nodes) {
     while (!nodes.empty() && nodes.back().IsSpace())
         nodes.pop_back();
@@ -158,17 +170,47 @@ FromItem MakeFromItem(Nodes nodes) {
     return item;
 }
 
+// How many leading rows satisfy "ROWNUM op v" (ROWNUM counts 1, 2, ... and only grows when a
+// row is kept): -1 for all of them, -2 for an unknown operator.
+long long RownumRows(const std::string& op, double v) {
+    constexpr double kAll = 4e18;  // beyond any row count
+    const double below_or_at = std::min(std::floor(v), kAll);
+    double n = 0;
+    if (op == "<=") {
+        n = below_or_at;
+    } else if (op == "<") {
+        n = std::min(std::ceil(v) - 1, kAll);
+    } else if (op == "=") {
+        n = v == 1 ? 1 : 0;
+    } else if (op == ">=" || op == ">") {
+        n = (op == ">=" ? v <= 1 : v < 1) ? kAll : 0;
+    } else if (op == "<>" || op == "!=") {
+        n = v >= 1 && v == std::floor(v) ? std::min(v - 1, kAll) : kAll;
+    } else {
+        return -2;
+    }
+    if (n >= kAll)
+        return -1;
+    return n < 0 ? 0 : static_cast<long long>(n);
+}
+
 // ROWNUM condition: "ROWNUM op n" or "n op ROWNUM". Sets *limit (-1: no limit) and returns true
 // when the conjunct is one.
 bool RownumLimit(const Nodes& c, long long* limit, Context* ctx) {
     std::vector<size_t> sig = Significant(c);
+    // A signed number is one operand: "ROWNUM > -5".
+    std::string sign;
+    if (sig.size() == 4 && (c[sig[2]].IsOp("-") || c[sig[2]].IsOp("+"))) {
+        sign = c[sig[2]].text;
+        sig.erase(sig.begin() + 2);
+    }
     if (sig.size() != 3)
         return false;
     const Node* a = &c[sig[0]];
     const Node* op = &c[sig[1]];
     const Node* b = &c[sig[2]];
     std::string o = op->text;
-    if (b->IsWord("ROWNUM") && a->kind == TokenKind::kNumber) {
+    if (b->IsWord("ROWNUM") && a->kind == TokenKind::kNumber && sign.empty()) {
         std::swap(a, b);
         if (o == "<")
             o = ">";
@@ -182,60 +224,37 @@ bool RownumLimit(const Nodes& c, long long* limit, Context* ctx) {
     if (!a->IsWord("ROWNUM") || b->kind != TokenKind::kNumber || op->kind != TokenKind::kOperator) {
         return false;
     }
-    const double v = std::strtod(b->text.c_str(), nullptr);
-    if (v != std::floor(v)) {
-        Fail(ctx, "ORA-00900: invalid SQL statement (ROWNUM compared with a fraction)");
-        return true;
-    }
-    // Bounds beyond any row count are cut to one that still exceeds every count.
-    const long long n = static_cast<long long>(std::clamp(v, -1e18, 1e18));
-    if (o == "=") {
-        *limit = n == 1 ? 1 : 0;
-    } else if (o == "<=") {
-        *limit = std::max(0LL, n);
-    } else if (o == "<") {
-        *limit = std::max(0LL, n - 1);
-    } else if (o == ">") {
-        *limit = n < 1 ? -1 : 0;
-    } else if (o == ">=") {
-        *limit = n <= 1 ? -1 : 0;
-    } else if (o == "<>" || o == "!=") {
-        *limit = n == 1 ? 0 : (n > 1 ? n - 1 : -1);
-    } else {
+    *limit = RownumRows(o, std::strtod((sign + b->text).c_str(), nullptr));
+    if (*limit == -2)
         Fail(ctx, "ORA-00920: invalid relational operator");
-    }
     return true;
 }
 
-bool IsAggregateCall(const Nodes& list) {
-    static const char* kAgg[] = {"COUNT", "MAX", "MIN", "SUM", "AVG"};
-    for (size_t i = 0; i < list.size(); ++i) {
-        size_t next = NextSig(list, i);
-        if (next == std::string::npos || list[next].kind != TokenKind::kGroup)
-            continue;
-        for (const char* a : kAgg) {
-            if (list[i].IsWord(a))
-                return true;
-        }
+// The number of leading words of a select list's first item that are not the item: SELECT and
+// DISTINCT, UNIQUE or ALL.
+size_t SelectWords(const Nodes& item) {
+    std::vector<size_t> sig = Significant(item);
+    size_t k = 0;
+    while (k < sig.size() && (item[sig[k]].IsWord("SELECT") || item[sig[k]].IsWord("DISTINCT") ||
+                              item[sig[k]].IsWord("ALL") || item[sig[k]].IsWord("UNIQUE"))) {
+        ++k;
     }
-    return false;
+    return k;
 }
 
-// A select-list item that is SYSDATE or seq.NEXTVAL alone gets the column name the central
-// system gives it.
+// A select-list item that is SYSDATE, CURRENT_DATE or seq.NEXTVAL alone gets the column name the
+// central system gives it.
 void NameBareItems(Nodes* list) {
     std::vector<Nodes> items = SplitCommas(*list);
     bool changed = false;
     for (Nodes& item : items) {
         std::vector<size_t> sig = Significant(item);
-        // The first item carries the SELECT word (and DISTINCT or ALL).
-        while (!sig.empty() && (item[sig[0]].IsWord("SELECT") || item[sig[0]].IsWord("DISTINCT") ||
-                                item[sig[0]].IsWord("ALL") || item[sig[0]].IsWord("UNIQUE"))) {
-            sig.erase(sig.begin());
-        }
+        sig.erase(sig.begin(), sig.begin() + static_cast<long>(SelectWords(item)));
         const char* name = nullptr;
         if (sig.size() == 1 && item[sig[0]].IsWord("SYSDATE"))
             name = "\"SYSDATE\"";
+        if (sig.size() == 1 && item[sig[0]].IsWord("CURRENT_DATE"))
+            name = "\"CURRENT_DATE\"";
         if (sig.size() == 3 && item[sig[1]].IsOp(".") && item[sig[2]].IsWord("NEXTVAL")) {
             name = "\"NEXTVAL\"";
         }
@@ -451,10 +470,244 @@ Nodes Reassemble(const Block& b) {
     return out;
 }
 
+bool IsAggregateName(const Node& n) {
+    static const char* kAgg[] = {"COUNT", "MAX", "MIN", "SUM", "AVG", "STDDEV", "VARIANCE"};
+    return std::any_of(std::begin(kAgg), std::end(kAgg),
+                       [&](const char* a) { return n.IsWord(a); });
+}
+
+bool IsSubquery(const Node& n) {
+    std::vector<size_t> sig = Significant(n.kids);
+    return n.kind == TokenKind::kGroup && !sig.empty() &&
+           (n.kids[sig[0]].IsWord("SELECT") || n.kids[sig[0]].IsWord("WITH"));
+}
+
+// An aggregate call anywhere in the nodes except inside subqueries.
+bool HasAggregate(const Nodes& nodes) {
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const size_t next = NextSig(nodes, i);
+        if (IsAggregateName(nodes[i]) && next != std::string::npos &&
+            nodes[next].kind == TokenKind::kGroup) {
+            return true;
+        }
+        if (nodes[i].kind == TokenKind::kGroup && !IsSubquery(nodes[i]) &&
+            HasAggregate(nodes[i].kids)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Upper-case text of an expression without blanks, to match select items to GROUP BY items;
+// without the column qualifiers when `qualified` is false.
+std::string Canonical(const Nodes& nodes, bool qualified = true) {
+    std::string out;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const Node& n = nodes[i];
+        const size_t next = NextSig(nodes, i);
+        if (n.IsSpace() || (!qualified && n.kind == TokenKind::kWord && next != std::string::npos &&
+                            nodes[next].IsOp("."))) {
+            i = n.IsSpace() ? i : next;
+            continue;
+        }
+        out += n.kind == TokenKind::kGroup    ? "(" + Canonical(n.kids, qualified) + ")"
+               : n.kind == TokenKind::kString ? n.text
+                                              : UpperAscii(n.text);
+    }
+    return out;
+}
+
+struct Grouping {
+    std::set<std::string> exprs;        // canonical GROUP BY expressions
+    std::set<std::string> unqualified;  // the same without column qualifiers
+};
+
+// A column reference "A.X" or "X" matches a grouped column of the same name whose qualifier is
+// the same or left out on either side.
+bool ColumnGrouped(const std::string& column, const Grouping& groups) {
+    auto last = [](const std::string& c) { return c.substr(c.rfind('.') + 1); };
+    for (const std::string& g : groups.exprs) {
+        if (g == column || (last(g) == last(column) && (g.find('.') == std::string::npos ||
+                                                        column.find('.') == std::string::npos))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// True when every column the expression reads is inside an aggregate or a grouped expression.
+bool Grouped(const Nodes& expr, const Grouping& groups) {
+    if (groups.exprs.count(Canonical(expr)) || groups.unqualified.count(Canonical(expr, false)))
+        return true;
+    static const char* kValues[] = {"NULL", "SYSDATE", "CURRENT_DATE", "ROWNUM", "USER", "DATE"};
+    for (size_t i = 0; i < expr.size(); ++i) {
+        const Node& n = expr[i];
+        const size_t next = NextSig(expr, i);
+        const bool call = next != std::string::npos && expr[next].kind == TokenKind::kGroup;
+        if (n.kind == TokenKind::kGroup) {
+            if (IsSubquery(n))
+                continue;
+            for (const Nodes& part : SplitCommas(n.kids)) {
+                if (!Grouped(part, groups))
+                    return false;
+            }
+            continue;
+        }
+        if (n.kind != TokenKind::kWord && n.kind != TokenKind::kQuoted)
+            continue;
+        if (IsKeyword(n) || std::any_of(std::begin(kValues), std::end(kValues),
+                                        [&](const char* v) { return n.IsWord(v); })) {
+            continue;
+        }
+        if (call) {
+            if (IsAggregateName(n))
+                i = next;  // the arguments of an aggregate may read any column
+            continue;
+        }
+        std::string column = UpperAscii(n.text);
+        while (i + 2 < expr.size() && NextSig(expr, i) != std::string::npos &&
+               expr[NextSig(expr, i)].IsOp(".")) {
+            const size_t member = NextSig(expr, NextSig(expr, i));
+            if (member == std::string::npos)
+                break;
+            column += "." + UpperAscii(expr[member].text);
+            i = member;
+        }
+        const bool sequence =
+            column.size() > 8 && (column.ends_with(".NEXTVAL") || column.ends_with(".CURRVAL"));
+        if (!sequence && !ColumnGrouped(column, groups))
+            return false;
+    }
+    return true;
+}
+
+// A select item without its column alias.
+Nodes WithoutAlias(Nodes item) {
+    std::vector<size_t> sig = Significant(item);
+    if (sig.size() >= 2) {
+        const Node& last = item[sig.back()];
+        const Node& prev = item[sig[sig.size() - 2]];
+        const bool alias =
+            (last.kind == TokenKind::kWord && !IsKeyword(last)) || last.kind == TokenKind::kQuoted;
+        const bool after_value = prev.kind != TokenKind::kOperator &&
+                                 prev.kind != TokenKind::kComma &&
+                                 !(IsKeyword(prev) && !prev.IsWord("END") && !prev.IsWord("AS"));
+        if (alias && after_value) {
+            const size_t cut = prev.IsWord("AS") ? sig[sig.size() - 2] : sig.back();
+            item.erase(item.begin() + static_cast<long>(cut), item.end());
+        }
+    }
+    return item;
+}
+
+// A grouped query reads only grouped expressions and aggregates: ORA-00979, or ORA-00937 for
+// an aggregate query without GROUP BY.
+bool CheckGrouping(const Block& b, Context* ctx) {
+    std::vector<size_t> sig = Significant(b.tail);
+    const bool group_by = sig.size() >= 2 && b.tail[sig[0]].IsWord("GROUP");
+    if (!group_by && !HasAggregate(b.head))
+        return true;
+    Grouping groups;
+    Nodes having;
+    if (group_by) {
+        Nodes list;
+        bool in_having = false;
+        for (size_t k = 2; k < sig.size(); ++k) {
+            const Node& n = b.tail[sig[k]];
+            if (n.IsWord("ORDER"))
+                break;
+            if (n.IsWord("HAVING")) {
+                in_having = true;
+                continue;
+            }
+            (in_having ? having : list).push_back(n);
+        }
+        for (const Nodes& g : SplitCommas(list)) {
+            groups.exprs.insert(Canonical(g));
+            groups.unqualified.insert(Canonical(g, false));
+        }
+    }
+    for (Nodes item : SplitCommas(b.head)) {
+        const std::vector<size_t> sig = Significant(item);
+        const size_t words = SelectWords(item);
+        item.erase(item.begin(), item.begin() + static_cast<long>(words ? sig[words - 1] + 1 : 0));
+        if (!Grouped(WithoutAlias(item), groups))
+            return Fail(ctx, group_by ? "ORA-00979: not a GROUP BY expression"
+                                      : "ORA-00937: not a single-group group function");
+    }
+    return Grouped(having, groups) || Fail(ctx, "ORA-00979: not a GROUP BY expression");
+}
+
+// Result columns of a translated query: the items of its first SELECT.
+size_t SelectItemCount(const Nodes& query) {
+    Nodes head;
+    bool in_head = false;
+    for (const Node& n : query) {
+        if (n.IsWord("SELECT") && !in_head) {
+            in_head = true;
+            continue;
+        }
+        if (n.IsWord("FROM") && in_head)
+            break;
+        if (in_head)
+            head.push_back(n);
+    }
+    return SplitCommas(head).size();
+}
+
+// A subquery that cannot give two rows: an aggregate without GROUP BY, or one limited to a row.
+bool AtMostOneRow(const Nodes& query) {
+    std::vector<size_t> sig = Significant(query);
+    if (sig.size() >= 2 && query[sig[sig.size() - 2]].IsWord("LIMIT") &&
+        (query[sig.back()].text == "0" || query[sig.back()].text == "1")) {
+        return true;
+    }
+    Nodes head;
+    for (size_t k = 0; k < sig.size() && !query[sig[k]].IsWord("FROM"); ++k)
+        head.push_back(query[sig[k]]);
+    return HasAggregate(head) && !ContainsWord(query, "GROUP") &&
+           !std::any_of(query.begin(), query.end(), IsSetOperator);
+}
+
+// A subquery used as a value must give at most one row (ORA-01427); SQLite would take the
+// first. Subqueries of FROM, IN, EXISTS, ANY and ALL and row subqueries stay as they are.
+void CheckScalarSubqueries(Nodes* nodes) {
+    bool in_from = false;
+    for (size_t i = 0; i < nodes->size(); ++i) {
+        Node& n = (*nodes)[i];
+        if (n.IsWord("FROM") || n.IsWord("JOIN"))
+            in_from = true;
+        for (const char* w : {"WHERE", "GROUP", "HAVING", "ORDER", "ON", "SET", "UNION",
+                              "INTERSECT", "EXCEPT", "MINUS", "SELECT"}) {
+            if (n.IsWord(w))
+                in_from = false;
+        }
+        if (in_from || !IsSubquery(n) || SelectItemCount(n.kids) != 1 || AtMostOneRow(n.kids))
+            continue;
+        const size_t prev = PrevSig(*nodes, i), next = NextSig(*nodes, i);
+        // Alone or between set operators it is a query of its own.
+        if (prev == std::string::npos &&
+            (next == std::string::npos || IsSetOperator((*nodes)[next]))) {
+            continue;
+        }
+        if (prev != std::string::npos) {
+            const Node& p = (*nodes)[prev];
+            if (p.IsWord("IN") || p.IsWord("EXISTS") || p.IsWord("ANY") || p.IsWord("ALL") ||
+                p.IsWord("SOME") || p.IsWord("AS") || IsSetOperator(p) ||
+                (p.kind == TokenKind::kWord && !IsKeyword(p)) || p.kind == TokenKind::kQuoted) {
+                continue;
+            }
+        }
+        Nodes wrapped{MakeWord("WITH terv_single(v) AS"), MakeGroup(std::move(n.kids)), MakeSpace(),
+                      MakeWord("SELECT terv_one(v) FROM terv_single")};
+        n.kids = std::move(wrapped);
+    }
+}
+
 // Rewrites one SELECT block (no set operators inside at this level).
 bool RewriteBlock(Nodes* nodes, bool compound, Context* ctx) {
     Block b;
-    if (!SplitBlock(*nodes, &b, ctx))
+    if (!SplitBlock(*nodes, &b, ctx) || !CheckGrouping(b, ctx))
         return false;
     NameBareItems(&b.head);
     bool has_or = false;
@@ -512,7 +765,7 @@ bool RewriteBlock(Nodes* nodes, bool compound, Context* ctx) {
         return true;
     }
     const bool grouped = !b.tail.empty() || ContainsWord(b.head, "DISTINCT") ||
-                         ContainsWord(b.head, "UNIQUE") || IsAggregateCall(b.head);
+                         ContainsWord(b.head, "UNIQUE") || HasAggregate(b.head);
     if (!grouped && !compound) {
         *nodes = Reassemble(b);
         Append(nodes, NumberNodes(limit));
@@ -576,7 +829,8 @@ bool RewriteSelects(Nodes* nodes, Context* ctx) {
     return true;
 }
 
-// SYSDATE, seq.NEXTVAL and SDO_TOOLS.name become functions of the connection.
+// SYSDATE, CURRENT_DATE, DATE literals, seq.NEXTVAL and SDO_TOOLS.name become functions of the
+// connection.
 bool RewriteNames(Nodes* nodes, Context* ctx) {
     Nodes out;
     const Nodes& in = *nodes;
@@ -586,21 +840,15 @@ bool RewriteNames(Nodes* nodes, Context* ctx) {
         const bool qualified = prev != std::string::npos && in[prev].IsOp(".");
         const size_t next = NextSig(in, i);
         const bool dotted = next != std::string::npos && in[next].IsOp(".");
-        // Dates are texts here: adding days to one would give a wrong number, not a date.
-        const bool is_date = (n.IsWord("SYSDATE") && !qualified) ||
-                             (n.IsWord("TO_DATE") && next != std::string::npos &&
-                              in[next].kind == TokenKind::kGroup);
-        if (is_date) {
-            const size_t end = n.IsWord("TO_DATE") ? next : i;
-            const size_t after = NextSig(in, end);
-            const auto arithmetic = [&](size_t k) {
-                return k != std::string::npos && (in[k].IsOp("+") || in[k].IsOp("-"));
-            };
-            if (arithmetic(prev) || arithmetic(after)) {
-                return Fail(ctx, "ORA-00900: invalid SQL statement (date arithmetic)");
-            }
+        // DATE 'YYYY-MM-DD' is a date literal.
+        if (n.IsWord("DATE") && !qualified && next != std::string::npos &&
+            in[next].kind == TokenKind::kString) {
+            out.push_back(MakeWord("terv_date"));
+            out.push_back(MakeGroup({in[next]}));
+            i = next;
+            continue;
         }
-        if (n.IsWord("SYSDATE") && !qualified &&
+        if ((n.IsWord("SYSDATE") || n.IsWord("CURRENT_DATE")) && !qualified &&
             (next == std::string::npos || in[next].kind != TokenKind::kGroup)) {
             out.push_back(MakeWord("terv_sysdate"));
             out.push_back(MakeGroup({}));
@@ -635,18 +883,6 @@ bool RewriteNames(Nodes* nodes, Context* ctx) {
 
 // The end (exclusive) of the primary expression that starts at `i`: a literal, a group, or a
 // dotted name optionally followed by its argument group.
-bool IsKeyword(const Node& node) {
-    static const char* kWords[] = {
-        "SELECT", "FROM",    "WHERE",    "AND",  "OR",   "NOT",  "IN",   "EXISTS", "VALUES",
-        "ON",     "WHEN",    "THEN",     "ELSE", "CASE", "BY",   "AS",   "SET",    "IS",
-        "LIKE",   "BETWEEN", "DISTINCT", "ALL",  "ANY",  "SOME", "INTO", "END"};
-    for (const char* w : kWords) {
-        if (node.IsWord(w))
-            return true;
-    }
-    return false;
-}
-
 size_t PrimaryEnd(const Nodes& n, size_t i) {
     if (n[i].kind != TokenKind::kWord && n[i].kind != TokenKind::kQuoted)
         return i + 1;
@@ -670,75 +906,235 @@ size_t PrimaryEnd(const Nodes& n, size_t i) {
     return end;
 }
 
-// "a || b || c" becomes terv_concat(a, b, c): NULL operands count as empty text.
-void RewriteConcat(Nodes* nodes) {
-    const Nodes& in = *nodes;
-    bool any = false;
-    for (const Node& n : in)
-        any = any || n.IsOp("||");
-    if (!any)
-        return;
-    // Cut the level into units: primaries and single other nodes.
-    std::vector<std::pair<size_t, size_t>> units;
+// [begin, end) of the primaries and the single other nodes of a level, blanks left out.
+using Unit = std::pair<size_t, size_t>;
+
+std::vector<Unit> Units(const Nodes& in) {
+    std::vector<Unit> units;
     for (size_t i = 0; i < in.size();) {
         if (in[i].IsSpace()) {
             ++i;
             continue;
         }
-        size_t end = PrimaryEnd(in, i);
+        const size_t end = PrimaryEnd(in, i);
         units.push_back({i, end});
         i = end;
     }
+    return units;
+}
+
+bool IsOperand(const Node& n) {
+    switch (n.kind) {
+        case TokenKind::kWord:
+            return !IsKeyword(n);
+        case TokenKind::kQuoted:
+        case TokenKind::kString:
+        case TokenKind::kNumber:
+        case TokenKind::kGroup:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsArithmetic(const Node& n) {
+    return n.IsOp("+") || n.IsOp("-") || n.IsOp("*") || n.IsOp("/") || n.IsOp("||");
+}
+
+bool IsSign(const Node& n) {
+    return n.IsOp("+") || n.IsOp("-");
+}
+
+// An arithmetic expression of one level: operands (primaries with their signs) and the
+// operators between them, rebuilt as calls so that numbers, texts and dates combine as on the
+// central system: + - * / become terv_add, terv_sub, terv_mul, terv_div, and "||" becomes
+// terv_concat, which ignores NULL operands. "||" binds like + and -, all from the left.
+class Arithmetic {
+  public:
+    Arithmetic(std::vector<Nodes> operands, std::vector<std::string> ops)
+        : operands_(std::move(operands)), ops_(std::move(ops)) {}
+
+    Nodes Build() {
+        Term t = Sum();
+        return t.nodes;
+    }
+
+  private:
+    struct Term {
+        Nodes nodes;
+        Nodes concat_args;  // the operands of a "||" chain, flattened
+    };
+
+    Term Sum() {
+        Term left = Product();
+        while (pos_ < ops_.size() &&
+               (ops_[pos_] == "+" || ops_[pos_] == "-" || ops_[pos_] == "||")) {
+            const std::string op = ops_[pos_++];
+            Term right = Product();
+            if (op == "||") {
+                Nodes args = left.concat_args.empty() ? left.nodes : left.concat_args;
+                args.push_back({TokenKind::kComma, ",", {}});
+                Append(&args, right.nodes);
+                left = {Call("terv_concat", args), args};
+            } else {
+                left = {Call(op == "+" ? "terv_add" : "terv_sub", Pair(left, right)), {}};
+            }
+        }
+        return left;
+    }
+
+    Term Product() {
+        Term left{operands_[operand_++], {}};
+        while (pos_ < ops_.size() && (ops_[pos_] == "*" || ops_[pos_] == "/")) {
+            const std::string op = ops_[pos_++];
+            Term right{operands_[operand_++], {}};
+            left = {Call(op == "*" ? "terv_mul" : "terv_div", Pair(left, right)), {}};
+        }
+        return left;
+    }
+
+    static Nodes Pair(const Term& a, const Term& b) {
+        Nodes args = a.nodes;
+        args.push_back({TokenKind::kComma, ",", {}});
+        Append(&args, b.nodes);
+        return args;
+    }
+    static Nodes Call(const char* name, Nodes args) {
+        return {MakeWord(name), MakeGroup(std::move(args))};
+    }
+
+    std::vector<Nodes> operands_;
+    std::vector<std::string> ops_;
+    size_t pos_ = 0, operand_ = 0;
+};
+
+void RewriteArithmetic(Nodes* nodes) {
+    const Nodes& in = *nodes;
+    if (std::none_of(in.begin(), in.end(), IsArithmetic))
+        return;
+    const std::vector<Unit> units = Units(in);
+    auto unit = [&](size_t u) -> const Node& { return in[units[u].first]; };
+    auto copy = [&](size_t from, size_t to) {
+        return Nodes(in.begin() + static_cast<long>(from), in.begin() + static_cast<long>(to));
+    };
+    // An operand starts at unit u: its signs (when no operand precedes) and a primary.
+    auto operand_end = [&](size_t u) -> size_t {
+        while (u < units.size() && IsSign(unit(u)))
+            ++u;
+        return u < units.size() && IsOperand(unit(u)) ? u + 1 : 0;
+    };
     Nodes out;
     size_t copied = 0;
     for (size_t u = 0; u < units.size(); ++u) {
-        if (u + 2 >= units.size() || !in[units[u + 1].first].IsOp("||"))
+        const bool after_operand = u > 0 && IsOperand(unit(u - 1));
+        const size_t first_end = after_operand ? 0 : operand_end(u);
+        if (first_end == 0)
             continue;
-        size_t last = u;
-        while (last + 2 < units.size() && in[units[last + 1].first].IsOp("||"))
-            last += 2;
-        out.insert(out.end(), in.begin() + static_cast<long>(copied),
-                   in.begin() + static_cast<long>(units[u].first));
-        Nodes args;
-        for (size_t k = u; k <= last; k += 2) {
-            if (k > u)
-                args.push_back({TokenKind::kComma, ",", {}});
-            args.insert(args.end(), in.begin() + static_cast<long>(units[k].first),
-                        in.begin() + static_cast<long>(units[k].second));
+        std::vector<Nodes> operands{copy(units[u].first, units[first_end - 1].second)};
+        std::vector<std::string> ops;
+        size_t last = first_end;  // the unit after the expression
+        while (last + 1 < units.size() && IsArithmetic(unit(last))) {
+            const size_t end = operand_end(last + 1);
+            if (end == 0)
+                break;
+            ops.push_back(unit(last).text);
+            operands.push_back(copy(units[last + 1].first, units[end - 1].second));
+            last = end;
         }
-        out.push_back(MakeWord("terv_concat"));
-        out.push_back(MakeGroup(std::move(args)));
-        copied = units[last].second;
-        u = last;
+        if (ops.empty()) {
+            u = first_end - 1;
+            continue;
+        }
+        Append(&out, copy(copied, units[u].first));
+        Append(&out, Arithmetic(std::move(operands), std::move(ops)).Build());
+        copied = units[last - 1].second;
+        u = last - 1;
     }
-    out.insert(out.end(), in.begin() + static_cast<long>(copied), in.end());
+    Append(&out, copy(copied, in.size()));
     *nodes = std::move(out);
 }
 
-// "x = 058": the central system compares a text column with a number as numbers, so '058'
-// equals 058; SQLite would compare the text with "58". A number written with leading zeros is
-// therefore also tried as written: x IN (058, '058').
-void RewriteZeroNumbers(Nodes* nodes) {
-    Nodes& n = *nodes;
-    for (size_t i = 0; i < n.size(); ++i) {
-        if (n[i].kind != TokenKind::kNumber || n[i].text.size() < 2 || n[i].text[0] != '0' ||
-            n[i].text.find_first_not_of("0123456789") != std::string::npos) {
+// "x = 58": the central system compares a text with a number as numbers, so '058' equals 58 and
+// a text that is no number is ORA-01722. The comparison becomes
+// "(terv_chknum(x) AND x = CAST(58 AS NUMERIC))": the cast gives the comparison numeric
+// affinity, so SQLite converts a text x to a number, and an index on a number column still
+// serves it.
+bool IsComparison(const Node& n) {
+    return n.IsOp("=") || n.IsOp("<>") || n.IsOp("!=") || n.IsOp("<") || n.IsOp(">") ||
+           n.IsOp("<=") || n.IsOp(">=");
+}
+
+const char* Mirrored(const std::string& op) {
+    if (op == "<")
+        return ">";
+    if (op == ">")
+        return "<";
+    if (op == "<=")
+        return ">=";
+    if (op == ">=")
+        return "<=";
+    return op == "=" ? "=" : "<>";
+}
+
+void RewriteNumberComparisons(Nodes* nodes) {
+    const Nodes& in = *nodes;
+    const std::vector<Unit> units = Units(in);
+    auto at = [&](size_t u) -> const Node& { return in[units[u].first]; };
+    auto copy = [&](size_t from, size_t to) {
+        return Nodes(in.begin() + static_cast<long>(from), in.begin() + static_cast<long>(to));
+    };
+    // A column or a call (one unit each), and a number with its sign.
+    auto column = [&](size_t u) {
+        return (at(u).kind == TokenKind::kWord && !IsKeyword(at(u))) ||
+               at(u).kind == TokenKind::kQuoted;
+    };
+    auto number_from = [&](size_t u) {
+        return at(u).kind == TokenKind::kNumber ||
+               (IsSign(at(u)) && u + 1 < units.size() && at(u + 1).kind == TokenKind::kNumber);
+    };
+    Nodes out;
+    size_t copied = 0;
+    bool assigning = false;  // inside UPDATE ... SET, where "=" assigns
+    for (size_t u = 1; u + 1 < units.size(); ++u) {
+        assigning = at(u).IsWord("SET") || (assigning && !at(u).IsWord("WHERE"));
+        if (assigning || !IsComparison(at(u)))
+            continue;
+        size_t first = 0, last = 0, col = 0, num = 0;
+        std::string op = at(u).text;
+        if (column(u - 1) && number_from(u + 1)) {
+            first = col = u - 1;
+            num = u + 1;
+            last = IsSign(at(num)) ? num + 1 : num;
+        } else if (column(u + 1) && at(u - 1).kind == TokenKind::kNumber) {
+            num = first =
+                u >= 2 && IsSign(at(u - 2)) && (u < 3 || !IsOperand(at(u - 3))) ? u - 2 : u - 1;
+            last = col = u + 1;
+            op = Mirrored(op);
+        } else {
             continue;
         }
-        const size_t op = PrevSig(n, i);
-        const size_t after = NextSig(n, i);
-        if (op == std::string::npos || !(n[op].IsOp("=") || n[op].IsOp("<>") || n[op].IsOp("!="))) {
+        const bool inside_arithmetic = (first > 0 && IsArithmetic(at(first - 1))) ||
+                                       (last + 1 < units.size() && IsArithmetic(at(last + 1)));
+        if (inside_arithmetic)
             continue;
-        }
-        if (after != std::string::npos && n[after].kind == TokenKind::kOperator &&
-            !n[after].IsOp(".")) {
-            continue;  // part of a longer expression
-        }
-        const bool equal = n[op].IsOp("=");
-        n[op] = MakeWord(equal ? " IN " : " NOT IN ");
-        n[i] = MakeGroup(
-            {n[i], {TokenKind::kComma, ",", {}}, {TokenKind::kString, "'" + n[i].text + "'", {}}});
+        const Nodes operand = copy(units[col].first, units[col].second);
+        Nodes cast = copy(units[num].first, units[IsSign(at(num)) ? num + 1 : num].second);
+        Append(&cast, {MakeSpace(), MakeWord("AS NUMERIC")});
+        Nodes check{MakeWord("terv_chknum"), MakeGroup(operand), MakeSpace(), MakeWord("AND"),
+                    MakeSpace()};
+        Append(&check, operand);
+        Append(&check, {MakeSpace(),
+                        {TokenKind::kOperator, op, {}},
+                        MakeSpace(),
+                        MakeWord("CAST"),
+                        MakeGroup(cast)});
+        Append(&out, copy(copied, units[first].first));
+        out.push_back(MakeGroup(check));
+        copied = units[last].second;
+        u = last;
     }
+    Append(&out, copy(copied, in.size()));
+    *nodes = std::move(out);
 }
 
 bool RewriteLevel(Nodes* nodes, Context* ctx) {
@@ -746,13 +1142,12 @@ bool RewriteLevel(Nodes* nodes, Context* ctx) {
         if (n.kind == TokenKind::kGroup && !RewriteLevel(&n.kids, ctx))
             return false;
     }
+    CheckScalarSubqueries(nodes);
     MarkTokens(nodes);
     if (!RewriteSelects(nodes, ctx))
         return false;
     if (!RewriteNames(nodes, ctx))
         return false;
-    RewriteConcat(nodes);
-    RewriteZeroNumbers(nodes);
     for (const Node& n : *nodes) {
         if (n.kind == TokenKind::kOuterMark) {
             return Fail(ctx,
@@ -763,11 +1158,14 @@ bool RewriteLevel(Nodes* nodes, Context* ctx) {
             return Fail(ctx, "ORA-00900: invalid SQL statement (unsupported use of ROWNUM)");
         }
     }
+    RewriteArithmetic(nodes);
+    RewriteNumberComparisons(nodes);
     return true;
 }
 
-// Marks the select-list items of the outermost SELECT whose value is a date: SYSDATE or
-// TO_DATE(...), with or without a column alias.
+// Marks the select-list items of the outermost SELECT (translated) whose value is a date when it
+// is a text: calls of the functions that give dates or numbers, never other texts, with or
+// without a column alias.
 std::vector<bool> DateItems(const Nodes& nodes) {
     std::vector<bool> dates;
     std::vector<size_t> sig = Significant(nodes);
@@ -777,14 +1175,14 @@ std::vector<bool> DateItems(const Nodes& nodes) {
     for (size_t i = sig[0] + 1; i < nodes.size() && !nodes[i].IsWord("FROM"); ++i) {
         head.push_back(nodes[i]);
     }
+    static const char* kDateFunctions[] = {"TO_DATE", "TERV_SYSDATE", "TERV_DATE",
+                                           "TRUNC",   "TERV_ADD",     "TERV_SUB"};
     for (const Nodes& item : SplitCommas(head)) {
         std::vector<size_t> s = Significant(item);
-        const bool alias =
-            s.size() == 1 || s.size() == 2 || (s.size() == 3 && item[s[1]].IsWord("AS"));
-        bool date = !s.empty() && item[s[0]].IsWord("SYSDATE") && alias;
-        if (s.size() >= 2 && item[s[0]].IsWord("TO_DATE") && item[s[1]].kind == TokenKind::kGroup) {
-            date = s.size() == 2 || s.size() == 3 || (s.size() == 4 && item[s[2]].IsWord("AS"));
-        }
+        bool date = s.size() >= 2 && item[s[1]].kind == TokenKind::kGroup &&
+                    (s.size() == 2 || s.size() == 3 || (s.size() == 4 && item[s[2]].IsWord("AS")));
+        date = date && std::any_of(std::begin(kDateFunctions), std::end(kDateFunctions),
+                                   [&](const char* f) { return item[s[0]].IsWord(f); });
         dates.push_back(date);
     }
     return dates;
@@ -813,12 +1211,12 @@ bool TranslateOracleSql(const std::string& oracle_sql, Translation* out, std::st
             }
         }
     }
-    out->date_columns = DateItems(nodes);
     Context ctx;
     if (!RewriteLevel(&nodes, &ctx)) {
         *error = ctx.error;
         return false;
     }
+    out->date_columns = DateItems(nodes);
     out->sql = ToSql(nodes);
     out->uses_sequence = ctx.uses_sequence;
     return true;

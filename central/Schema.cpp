@@ -27,33 +27,47 @@ struct Builder {
     void Add(const std::string& sql) { statements.push_back(sql); }
 };
 
+// A text column of at most `width` characters: a longer value is ORA-12899, as on the central
+// system.
+std::string Text(const std::string& table, const char* column, int width,
+                 const char* constraint = "") {
+    const std::string w = std::to_string(width);
+    return std::string(column) + " VARCHAR2(" + w + ")" + constraint + " CHECK (terv_fits(" +
+           column + ", " + w + ", '" + UpperAscii(table) + "', '" + column + "'))";
+}
+
 void AddReferenceTables(Builder& b) {
     const std::string D = kDateType;
     b.Table(b.N(kThemeDual, "DUAL"), "DUMMY TEXT");
     b.Add("INSERT INTO " + b.N(kThemeDual, "DUAL") +
           " SELECT 'X' WHERE NOT EXISTS (SELECT 1 FROM " + b.N(kThemeDual, "DUAL") + ")");
     b.Table(b.N(kThemeMunicipalityCodes, "TERVCOMU"),
-            "COD_NAZIONALE TEXT PRIMARY KEY, ISTATP TEXT, ISTATC TEXT, SEZIONE_CENSUARIA TEXT, "
+            "COD_NAZIONALE TEXT NOT NULL PRIMARY KEY, ISTATP TEXT, ISTATC TEXT, SEZIONE_CENSUARIA "
+            "TEXT, "
             "NOME TEXT");
     b.Table(b.N(kThemeMunicipalities, "TERVCOMUNI"),
-            "COD_NAZIONALE TEXT PRIMARY KEY, ISTATP TEXT, ISTATC TEXT, ID_SEZC TEXT, NOME TEXT, "
+            "COD_NAZIONALE TEXT NOT NULL PRIMARY KEY, ISTATP TEXT, ISTATC TEXT, ID_SEZC TEXT, NOME "
+            "TEXT, "
             "FLAG_CATA TEXT, CODI_FISC_LUNA TEXT, DENO_PROV TEXT, SIGLA_PROV TEXT, ISTATR TEXT");
     b.Table(b.N(kThemeProvinces, "TERVPROVINCE"),
-            "ISTATP TEXT PRIMARY KEY, DENO_PROV TEXT, SIGLA_PROV TEXT, ISTATR TEXT");
-    b.Table(b.N(kThemeRegions, "TERVREGIONI"), "ISTATR TEXT PRIMARY KEY, DENO_REGI TEXT");
+            "ISTATP TEXT NOT NULL PRIMARY KEY, DENO_PROV TEXT, SIGLA_PROV TEXT, ISTATR TEXT");
+    b.Table(b.N(kThemeRegions, "TERVREGIONI"), "ISTATR TEXT NOT NULL PRIMARY KEY, DENO_REGI TEXT");
     b.Table(b.N(kThemeSectors, "TERVSETTORI"), "COD_SETTORE INTEGER PRIMARY KEY, DESCRIZIONE TEXT");
-    b.Table(b.N(kThemeVariables, "TERVVARIABILI"), "VARIABILE TEXT PRIMARY KEY, VALORE TEXT");
+    b.Table(b.N(kThemeVariables, "TERVVARIABILI"),
+            "VARIABILE TEXT NOT NULL PRIMARY KEY, VALORE TEXT");
     b.Table(b.N(kThemeUsers, "TERVUTENTI"),
             "UTENTE TEXT NOT NULL, SETTORE INTEGER, PROV_RIF TEXT, ELENCO_DEF INTEGER, PWD TEXT");
     b.Table(b.N(kThemeRoles, "GISUSERS"), "USR TEXT NOT NULL, RUOLO INTEGER");
     b.Table(b.N(kThemeRegionalCodes, "TERVCODS_REGI"),
-            "COD_REGI TEXT PRIMARY KEY, DESCRIZIONE TEXT");
+            "COD_REGI TEXT NOT NULL PRIMARY KEY, DESCRIZIONE TEXT");
     b.Table(b.N(kThemeVarieties, "TERVCODS_VARI"),
             "COD_VARI INTEGER PRIMARY KEY, DESCRIZIONE TEXT, DESC_BREVE TEXT");
     b.Table(b.N(kThemeEligible, "TERVCODS_ELVA"), "COD_VARI INTEGER, FOTO_INTE INTEGER");
     b.Table(b.N(kThemeInspectors, "TERVTCIN"), "COD_TECNICO TEXT, DESCRIZIONE TEXT, DATA_NASC " +
                                                    D + ", PROV_RIF TEXT, DATA_FINE_VAL " + D);
-    b.Table(b.N(kThemeRules, "PALM_NORME"), "CODI_NORMA TEXT PRIMARY KEY, DESCR TEXT");
+    const std::string rules = b.N(kThemeRules, "PALM_NORME");
+    b.Table(rules, Text(rules, "CODI_NORMA", 3, " NOT NULL PRIMARY KEY") + ", " +
+                       Text(rules, "DESCR", 50));
     b.Table(b.N(kThemeWorkLists, "TERVLISTALAV"),
             "ID_LAV INTEGER PRIMARY KEY, PROV_RIF TEXT, CAMPAGNA INTEGER, DATA_IMMI_ELEN TEXT, "
             "DESCRIZIONE TEXT, TIPOLAVORAZIONE INTEGER, COD_SETTORE INTEGER");
@@ -121,7 +135,8 @@ void AddExportTables(Builder& b) {
     b.Table(b.N(kThemeExportLog, "PALMR_SCARICHI_LOG"),
             "NUME_SCAR INTEGER, UTENTE TEXT, DATA_LOG " + D + ", NOTA TEXT");
     b.Table("TERV_SEQUENCES",
-            "SEQUENCE_NAME TEXT PRIMARY KEY, LAST_VALUE INTEGER NOT NULL, INCREMENT_BY INTEGER "
+            "SEQUENCE_NAME TEXT NOT NULL PRIMARY KEY, LAST_VALUE INTEGER NOT NULL, INCREMENT_BY "
+            "INTEGER "
             "NOT NULL DEFAULT 1");
     b.Add("INSERT OR IGNORE INTO TERV_SEQUENCES VALUES ('PALM_SCARICHI_SEQ', 1000, 1)");
     b.Add("INSERT OR IGNORE INTO TERV_SEQUENCES VALUES ('TERVPALMC_SEQ', 0, 1)");
@@ -137,30 +152,33 @@ void AddReturnTables(Builder& b) {
     const std::string rf = b.N(kThemeReturnTrees, "PALMR_FAG_RILE");
     const std::string rph = b.N(kThemeReturnPhotos, "PALMR_FOTO_RILE");
     const std::string loaded = ", DATA_CARICO " + D + " DEFAULT (terv_sysdate())";
-    b.Table(rp,
-            "ID_PART TEXT NOT NULL, COORDX REAL, COORDY REAL, TIPO_LAVO TEXT, NUME_SCAR "
-            "INTEGER, NUME_FOTO_RICH INTEGER, FLAG_LAVO TEXT, COD_AGRONOMO TEXT, DATA_LAV " +
-                D + loaded);
+    b.Table(rp, Text(rp, "ID_PART", 16, " NOT NULL") + ", COORDX REAL, COORDY REAL, " +
+                    Text(rp, "TIPO_LAVO", 1) + ", NUME_SCAR INTEGER, NUME_FOTO_RICH INTEGER, " +
+                    Text(rp, "FLAG_LAVO", 1) + ", " + Text(rp, "COD_AGRONOMO", 11) + ", DATA_LAV " +
+                    D + loaded);
     b.Add("CREATE UNIQUE INDEX IF NOT EXISTS " + rp + "_PK ON " + rp +
           "(ID_PART, ifnull(DATA_LAV, ''))");
-    b.Table(ru,
-            "ID_PART TEXT NOT NULL, CODI_UTIL TEXT NOT NULL, STAT_COLT TEXT NOT NULL, DATA_LAV " +
-                D + ", NOTE TEXT, COORDX REAL, COORDY REAL" + loaded);
+    b.Table(ru, Text(ru, "ID_PART", 16, " NOT NULL") + ", " +
+                    Text(ru, "CODI_UTIL", 3, " NOT NULL") + ", " +
+                    Text(ru, "STAT_COLT", 3, " NOT NULL") + ", DATA_LAV " + D + ", " +
+                    Text(ru, "NOTE", 255) + ", COORDX REAL, COORDY REAL" + loaded);
     b.Add("CREATE UNIQUE INDEX IF NOT EXISTS " + ru + "_PK ON " + ru +
           "(ID_PART, CODI_UTIL, STAT_COLT, ifnull(DATA_LAV, ''))");
-    b.Table(rn, "ID_PART TEXT NOT NULL, CODI_NORMA TEXT NOT NULL, DATA_LAV " + D +
+    b.Table(rn, Text(rn, "ID_PART", 16, " NOT NULL") + ", " +
+                    Text(rn, "CODI_NORMA", 3, " NOT NULL") + ", DATA_LAV " + D +
                     ", VIOLAZIONE INTEGER" + loaded);
     b.Add("CREATE UNIQUE INDEX IF NOT EXISTS " + rn + "_PK ON " + rn +
           "(ID_PART, CODI_NORMA, ifnull(DATA_LAV, ''))");
-    b.Table(rf,
-            "ID_PART TEXT NOT NULL, PROG_POLI INTEGER NOT NULL, DATA_LAV " + D +
-                ", SEST_REGO TEXT, DIST_TRA_FILA INTEGER, DIST_SU_FILA INTEGER, NUME_NOCC "
-                "INTEGER, NUME_NOCE INTEGER, NUME_MAND INTEGER, NUME_PIST INTEGER, NUME_CARR "
-                "INTEGER, NUME_CAST INTEGER, NUME_ALTR INTEGER, FLAG_PROD TEXT, FLAG_ERBA TEXT" +
-                loaded);
+    b.Table(rf, Text(rf, "ID_PART", 16, " NOT NULL") + ", PROG_POLI INTEGER NOT NULL, DATA_LAV " +
+                    D + ", " + Text(rf, "SEST_REGO", 1) +
+                    ", DIST_TRA_FILA INTEGER, DIST_SU_FILA INTEGER, NUME_NOCC INTEGER, NUME_NOCE "
+                    "INTEGER, NUME_MAND INTEGER, NUME_PIST INTEGER, NUME_CARR INTEGER, NUME_CAST "
+                    "INTEGER, NUME_ALTR INTEGER, " +
+                    Text(rf, "FLAG_PROD", 1) + ", " + Text(rf, "FLAG_ERBA", 1) + loaded);
     b.Add("CREATE UNIQUE INDEX IF NOT EXISTS " + rf + "_PK ON " + rf +
           "(ID_PART, PROG_POLI, ifnull(DATA_LAV, ''))");
-    b.Table(rph, "ID_PART TEXT NOT NULL, PROG_FOTO INTEGER NOT NULL, FILENAME TEXT, DATA_LAV " + D +
+    b.Table(rph, Text(rph, "ID_PART", 16, " NOT NULL") + ", PROG_FOTO INTEGER NOT NULL, " +
+                     Text(rph, "FILENAME", 25) + ", DATA_LAV " + D +
                      ", COORDX REAL, COORDY REAL, ANGOLO INTEGER" + loaded);
     b.Add("CREATE UNIQUE INDEX IF NOT EXISTS " + rph + "_PK ON " + rph +
           "(ID_PART, PROG_FOTO, ifnull(DATA_LAV, ''))");

@@ -285,7 +285,7 @@ TEST_F(StatementsTest, ExecuteIsAllOrNothing) {
     EXPECT_EQ(Execute(" ; "), "E\tERR\t0\tORA-00900: invalid SQL statement\n");
     EXPECT_EQ(Execute("INSERT INTO PALM_NORME VALUES ('003','a;b')"), "E\tOK\t1\n");
     EXPECT_EQ(Execute("INSERT INTO PALM_NORME VALUES ('003','dup')"),
-              "E\tERR\t0\tORA-00001: unique constraint (PALM_NORME.CODI_NORMA) violated\n");
+              "E\tERR\t0\tORA-00001: unique constraint (TERV.PALM_NORME_PK) violated\n");
 }
 
 TEST_F(StatementsTest, ProvinceOfAnUploadByExportOrByParcel) {
@@ -348,7 +348,7 @@ TEST_F(StatementsTest, WritesConvertValuesAndReportTheFailingWrite) {
     EXPECT_EQ(Write({{"PALM_NORME", "I", "CODI_NORMA|009|DESCR|", ""},
                      {"PALM_NORME", "I", "CODI_NORMA|001|DESCR|dup", ""},
                      {"PALM_NORME", "I", "CODI_NORMA|010|DESCR|x", ""}}),
-              "E\tERR\t0\tORA-00001: unique constraint (PALM_NORME.CODI_NORMA) violated (write 2 "
+              "E\tERR\t0\tORA-00001: unique constraint (TERV.PALM_NORME_PK) violated (write 2 "
               "of 3: PALM_NORME)\n");
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM PALM_NORME"), (Rows_{"I2", "E OK 1"}));
     EXPECT_EQ(Write({{"PALM_NORME", "I", "CODI_NORMA|009|DESCR|", ""}}), "E\tOK\t1\n");
