@@ -54,6 +54,10 @@ struct LoginCase {
     long long clockOffset = 0;
 };
 
+void PrintTo(const LoginCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class LoginCaseTest : public LoginTest, public ::testing::WithParamInterface<LoginCase> {};
 
 TEST_P(LoginCaseTest, MessagesAndOutcome) {

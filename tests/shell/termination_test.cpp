@@ -56,6 +56,10 @@ struct WaitingCase {
     const char* commandLine;  // an automatic login to an unreachable server stops at its message
 };
 
+void PrintTo(const WaitingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class TerminationTest : public ::testing::TestWithParam<WaitingCase> {};
 
 TEST_P(TerminationTest, SigtermAtAMessageBoxEndsTheProgramWithItsShutdown) {
