@@ -44,6 +44,12 @@ QMessageBox::StandardButtons ButtonsOf(int style) {
     }
 }
 
+// The splash window stays on top while the login works; a dialog that waits for the operator
+// must not open beneath it.
+void KeepAbove(QWidget& dialog) {
+    dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
+
 }  // namespace
 
 int AnswerOfButton(int standardButton) {
@@ -72,6 +78,7 @@ QString MessageText(const std::string& text) {
 int QtUiPort::MsgBox(const std::string& text, int style, const std::string& title) {
     QMessageBox box(IconOf(style), QString::fromStdString(title.empty() ? gAppTitle : title),
                     MessageText(text), ButtonsOf(style), QApplication::activeWindow());
+    KeepAbove(box);
     const QList<QAbstractButton*> buttons = box.buttons();
     if ((style & vbDefaultButton2) && buttons.size() > 1) {
         box.setDefaultButton(qobject_cast<QPushButton*>(buttons[1]));
@@ -87,6 +94,7 @@ int QtUiPort::MsgBox(const std::string& text, int style, const std::string& titl
 
 bool QtUiPort::ShowList(const ListDialog& dialog, int& chosen) {
     ListDialogWindow window(dialog, QApplication::activeWindow());
+    KeepAbove(window);
     if (window.exec() != QDialog::Accepted || window.chosenRow() < 0)
         return false;
     chosen = window.chosenRow();

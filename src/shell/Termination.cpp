@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
@@ -26,13 +27,26 @@ void OnTerminationSignal(int signo) {
 
 // Ends the program from wherever the event loop runs: a procedure or a dialog may still be on
 // the stack, so the process exits here instead of returning to them.
-[[noreturn]] void EndProgram(int signo) {
+[[noreturn]] void EndProgram(int exitCode) {
     SetDialogsRefused(true);
     ShutDown();
     ReleaseGlobals();
     std::fflush(nullptr);
-    _exit(128 + signo);
+    _exit(exitCode);
 }
+
+// The desktop session's end reaches the program as a Quit event from the platform (the only
+// spontaneous one); left to Qt it would close the windows one by one and give up at the first
+// message box that waits for an answer.
+class SessionEndFilter : public QObject {
+  public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Quit && event->spontaneous())
+            EndProgram(0);
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -44,7 +58,7 @@ void EndOnTerminationRequests(QCoreApplication& app) {
         notifier->setEnabled(false);
         char signo = 0;
         [[maybe_unused]] ssize_t n = read(gRequestPipe[0], &signo, 1);
-        EndProgram(signo);
+        EndProgram(128 + signo);
     });
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
@@ -52,6 +66,7 @@ void EndOnTerminationRequests(QCoreApplication& app) {
     action.sa_flags = SA_RESTART;
     for (int signo : {SIGTERM, SIGINT, SIGHUP})
         sigaction(signo, &action, nullptr);
+    app.installEventFilter(new SessionEndFilter(&app));
 }
 
 }  // namespace terv

@@ -62,15 +62,6 @@ inline constexpr const char* kRefreshDone =
 inline constexpr const char* kRefreshFailed =
     "L'aggiornamento della tabella dei comuni non è andato a buon fine.\rRiprovare l'operazione";
 
-// Table-driven test cases print as their name.
-template <typename Case>
-requires requires(const Case& c) {
-    c.name;
-}
-void PrintTo(const Case& c, std::ostream* os) {
-    *os << c.name;
-}
-
 // Every client module, the reference database, the theme catalogue, the configuration object and
 // the program globals back at their start state.
 inline void ResetEverything() {

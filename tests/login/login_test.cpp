@@ -54,6 +54,10 @@ struct LoginCase {
     long long clockOffset = 0;
 };
 
+void PrintTo(const LoginCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class LoginCaseTest : public LoginTest, public ::testing::WithParamInterface<LoginCase> {};
 
 TEST_P(LoginCaseTest, MessagesAndOutcome) {
@@ -82,6 +86,7 @@ TEST_P(LoginCaseTest, MessagesAndOutcome) {
 
 // clang-format off
 const LoginCase kLoginCases[] = {
+    {"PlainRightPassword", "Demo", "demo", {}, 2, 1, kSecondProvince, 2},
     {"PlainWrongPassword", "DEMO", "sbagliata", {Bang(kWrongCredentials)}},
     {"SsoRightPassword", "demo", "demo", {}, 2, 1, kSecondProvince, 2, {}, "", "sso"},
     {"SsoWrongPassword", "DEMO", "sbagliata", {kRefusedBox}, 0, 0, "", 0, {}, "", "sso"},
@@ -128,18 +133,6 @@ const LoginCase kLoginCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Login, LoginCaseTest, ::testing::ValuesIn(kLoginCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(LoginTest, PlainServerRightPassword) {
-    StartServer();
-    WriteDefaults("3.2");
-    Login("Demo", "demo");
-    EXPECT_EQ(ui.messages, std::vector<Message>{});
-    ExpectDemoLoggedIn("Demo", "demo");
-    EXPECT_FALSE(gSso);
-    // The plain server let the random probe credentials through, so the credential read ran.
-    EXPECT_TRUE(fs::exists(TmpFile("login.dat")));
-    EXPECT_EQ(gTervcli().VariabiliGis.GetVariabile("FILTERLOGIN", ""), "SI");
-}
 
 // A server that cannot be reached, or no server address at all: the HTTP client's error (up to
 // its NUL), then the refusal.

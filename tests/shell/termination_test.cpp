@@ -1,5 +1,6 @@
-// The program itself, offscreen, ended by SIGTERM while a message box waits for an answer: it
-// must end at once through its shutdown, leaving the scratch folders empty.
+// The program ended by SIGTERM (the program itself, offscreen) or by the end of the desktop
+// session while a message box waits for an answer: it must end at once through its shutdown,
+// leaving the scratch folders empty.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,7 +11,15 @@
 #include <functional>
 #include <thread>
 
+#include <QApplication>
+#include <QSpontaneKeyEvent>
+#include <QTimer>
+
+#include "QtUiPort.h"
+#include "Termination.h"
 #include "TestSupport.h"
+#include "platform/UiPort.h"
+#include "shell/config/clsTervcli.h"
 
 namespace terv::test {
 namespace {
@@ -56,6 +65,10 @@ struct WaitingCase {
     const char* commandLine;  // an automatic login to an unreachable server stops at its message
 };
 
+void PrintTo(const WaitingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class TerminationTest : public ::testing::TestWithParam<WaitingCase> {};
 
 TEST_P(TerminationTest, SigtermAtAMessageBoxEndsTheProgramWithItsShutdown) {
@@ -97,6 +110,37 @@ INSTANTIATE_TEST_SUITE_P(Program, TerminationTest,
                          ::testing::Values(WaitingCase{"DamagedTabelle", true, ""},
                                            WaitingCase{"LoginRefused", false, "DEMOÞdemo"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The program at a question, when the session manager ends the desktop session (a Quit event
+// from the platform). Exits 99 if the question gets its answer instead.
+[[noreturn]] void EndSessionAtAQuestion(const std::string& fglc) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int argc = 1;
+    char name[] = "tervpalm";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    EndOnTerminationRequests(app);
+    QtUiPort port;
+    SetUiPort(&port);
+    gTervcli();
+    WriteFileBytes(fglc + "/lavoro.dat", "x");
+    QTimer::singleShot(0, [] {
+        QEvent end(QEvent::Quit);
+        QSpontaneKeyEvent::setSpontaneous(&end);
+        qApp->notify(qApp, &end);  // as the platform delivers it (sendEvent clears the flag)
+    });
+    QTimer::singleShot(20000, [] { std::_Exit(98); });  // guard against a hang
+    MsgBox("Continuare?", vbYesNo + vbQuestion);
+    std::_Exit(99);
+}
+
+TEST(SessionEndTest, EndsTheProgramThroughItsShutdownWhileAQuestionWaits) {
+    GTEST_FLAG_SET(death_test_style, "fast");
+    TempHome home;
+    const std::string fglc = home / "tmp/fglc";
+    EXPECT_EXIT(EndSessionAtAQuestion(fglc), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(FilesIn(fglc), std::vector<std::string>{});
+}
 
 }  // namespace
 }  // namespace terv::test

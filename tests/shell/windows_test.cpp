@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <chrono>
 #include <filesystem>
@@ -159,6 +160,24 @@ TEST_F(WindowsTest, StartUpWithoutReferenceDatabaseExplainsAndEnds) {
     EXPECT_EQ(RunProgram(""), 1);
     EXPECT_EQ(port.messages, expected);
     EXPECT_EQ(CurrentSplash(), nullptr);
+}
+
+// The splash window is topmost while the login works: the port's dialogs open above it.
+TEST_F(WindowsTest, QtDialogsOpenAboveTheTopmostSplash) {
+    QtUiPort qt;
+    std::vector<bool> above;
+    auto answer = [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        above.push_back(dialog && dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        if (dialog)
+            dialog->reject();
+    };
+    QTimer::singleShot(0, answer);
+    EXPECT_EQ(qt.MsgBox("Continuare?", vbYesNo + vbQuestion, ""), vbCancel);
+    QTimer::singleShot(0, answer);
+    int chosen = -1;
+    EXPECT_FALSE(qt.ShowList(ParseListDialog("T", "IDÞ0Þ", "0Þ", "|", "Þ"), chosen));
+    EXPECT_EQ(above, (std::vector<bool>{true, true}));
 }
 
 TEST(QtUiPortTest, CarriageReturnsBreakLines) {
