@@ -141,6 +141,8 @@ TEST_P(ExportProcedureFixture, ServerStoppingMidRegistrationLosesNoSelection) {
     }
     EXPECT_EQ(stops, 2u) << log;
     EXPECT_EQ(trasf.lstFatti, ManyEntries());
+    // The windows repainted after every entry, failed batches included.
+    EXPECT_GE(port.repaints, 250);
     EXPECT_FALSE(trasf.Label2Visible);
     EXPECT_TRUE(trasf.cmdScaricaEnabled);
 
