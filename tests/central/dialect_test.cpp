@@ -238,6 +238,9 @@ TEST_F(DialectTest, SysdateIsADateWithTheColumnNameSysdate) {
     EXPECT_LE(before, rows[0]);
     EXPECT_LE(rows[0], after);
     EXPECT_EQ(ColumnLine(Select("select sysdate, sysdate from dual")), "C\tSYSDATE\tSYSDATE");
+    EXPECT_EQ(
+        ColumnLine(Select("SELECT sysdate - 1, 'a' || name x, d+1 AS y, CURRENT_DATE FROM ta")),
+        "C\tSYSDATE-1\tX\tY\tCURRENT_DATE");
 }
 
 TEST_F(DialectTest, DateColumnsTravelAsDates) {
