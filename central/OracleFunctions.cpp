@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -241,7 +242,9 @@ void ResultDate(sqlite3_context* ctx, long long seconds) {
 }
 
 void ResultReal(sqlite3_context* ctx, double x) {
-    if (x == std::floor(x) && std::fabs(x) < 9e15) {
+    if (!std::isfinite(x)) {
+        ResultError(ctx, "ORA-01426: numeric overflow");
+    } else if (x == std::floor(x) && std::fabs(x) < 9e15) {
         sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(x));
     } else {
         sqlite3_result_double(ctx, x);
@@ -349,7 +352,7 @@ void FnDiv(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         return;
     if (b.d == 0)
         return ResultError(ctx, "ORA-01476: divisor is equal to zero");
-    if (a.integral && b.integral && b.i != -1 && a.i % b.i == 0)
+    if (a.integral && b.integral && a.i != LLONG_MIN && a.i % b.i == 0)
         return sqlite3_result_int64(ctx, a.i / b.i);
     ResultReal(ctx, a.d / b.d);
 }
@@ -596,11 +599,13 @@ void FnToNumber(sqlite3_context* ctx, int, sqlite3_value** v) {
         ResultError(ctx, "ORA-01722: invalid number");
         return;
     }
-    if (x == std::floor(x) && std::fabs(x) < 9e15) {
-        sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(x));
-    } else {
-        sqlite3_result_double(ctx, x);
-    }
+    ResultReal(ctx, x);
+}
+
+// A position or length argument, cut to a whole number within the range of texts.
+long long WholeNumber(sqlite3_value* v) {
+    const double d = std::trunc(sqlite3_value_double(v));
+    return static_cast<long long>(std::clamp(d, -1e15, 1e15));
 }
 
 // SUBSTR(text, start [, length]): start 0 counts as 1, a negative start counts from the end.
@@ -614,7 +619,7 @@ void FnSubstr(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     const std::string s = ValueText(v[0]);
     const std::vector<size_t> starts = CharStarts(s);
     const long long n = static_cast<long long>(starts.size());
-    long long pos = static_cast<long long>(std::trunc(sqlite3_value_double(v[1])));
+    long long pos = WholeNumber(v[1]);
     if (pos == 0)
         pos = 1;
     if (pos < 0)
@@ -625,7 +630,7 @@ void FnSubstr(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     }
     long long len = n - pos + 1;
     if (argc == 3) {
-        len = std::min(len, static_cast<long long>(std::trunc(sqlite3_value_double(v[2]))));
+        len = std::min(len, WholeNumber(v[2]));
         if (len < 1) {
             sqlite3_result_null(ctx);
             return;
@@ -669,7 +674,8 @@ void FnPad(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         return;
     }
     const std::string s = ValueText(v[0]);
-    const long long width = sqlite3_value_int64(v[1]);
+    // A text of the central system holds at most 4000 characters.
+    const long long width = std::min<long long>(sqlite3_value_int64(v[1]), 4000);
     const std::string pad = argc > 2 ? ValueText(v[2]) : " ";
     const std::vector<size_t> starts = CharStarts(s);
     const long long n = static_cast<long long>(starts.size());
@@ -703,12 +709,7 @@ void FnMod(sqlite3_context* ctx, int, sqlite3_value** v) {
         sqlite3_result_value(ctx, v[0]);
         return;
     }
-    double r = std::fmod(a, b);
-    if (r == std::floor(r)) {
-        sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(r));
-    } else {
-        sqlite3_result_double(ctx, r);
-    }
+    ResultReal(ctx, std::fmod(a, b));
 }
 
 // CHR(n): the character of code n (UTF-8), NULL for NULL.

@@ -1163,26 +1163,85 @@ bool RewriteLevel(Nodes* nodes, Context* ctx) {
     return true;
 }
 
+// The node range [*begin, *end) of the outermost select list (after SELECT, before FROM).
+bool HeadRange(const Nodes& nodes, size_t* begin, size_t* end) {
+    std::vector<size_t> sig = Significant(nodes);
+    if (sig.empty() || !nodes[sig[0]].IsWord("SELECT"))
+        return false;
+    *begin = sig[0] + 1;
+    for (*end = *begin; *end < nodes.size() && !nodes[*end].IsWord("FROM"); ++*end) {
+    }
+    return true;
+}
+
+std::vector<Nodes> HeadItems(const Nodes& nodes) {
+    size_t begin = 0, end = 0;
+    if (!HeadRange(nodes, &begin, &end))
+        return {};
+    std::vector<Nodes> items = SplitCommas(
+        Nodes(nodes.begin() + static_cast<long>(begin), nodes.begin() + static_cast<long>(end)));
+    Nodes& first = items.front();
+    const std::vector<size_t> sig = Significant(first);
+    const size_t words = SelectWords(first);
+    first.erase(first.begin(), first.begin() + static_cast<long>(words ? sig[words - 1] + 1 : 0));
+    return items;
+}
+
+bool HasAlias(const Nodes& item) {
+    return Significant(WithoutAlias(item)).size() < Significant(item).size();
+}
+
+// The column names the central system gives the outermost select items without an alias: the
+// expression in upper case without blanks. Empty for items with an alias.
+std::vector<std::string> ExpressionNames(const Nodes& nodes) {
+    std::vector<std::string> names;
+    for (const Nodes& item : HeadItems(nodes))
+        names.push_back(HasAlias(item) ? "" : Canonical(item));
+    return names;
+}
+
+// Names the translated items whose text the translation changed, so that "a || b" keeps the
+// name "A||B" instead of the text of its translation.
+void NameExpressions(Nodes* nodes, const std::vector<std::string>& names) {
+    size_t begin = 0, end = 0;
+    if (!HeadRange(*nodes, &begin, &end))
+        return;
+    const std::vector<Nodes> items = HeadItems(*nodes);
+    if (items.size() != names.size())
+        return;
+    std::vector<Nodes> parts = SplitCommas(
+        Nodes(nodes->begin() + static_cast<long>(begin), nodes->begin() + static_cast<long>(end)));
+    Nodes head{MakeSpace()};
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            head.push_back({TokenKind::kComma, ",", {}});
+        Append(&head, parts[i]);
+        if (names[i].empty() || HasAlias(items[i]) || Canonical(items[i]) == names[i])
+            continue;
+        std::string quoted = "\"";
+        for (char c : names[i])
+            quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        head.push_back(MakeSpace());
+        head.push_back({TokenKind::kQuoted, quoted + "\"", {}});
+    }
+    head.push_back(MakeSpace());
+    nodes->erase(nodes->begin() + static_cast<long>(begin),
+                 nodes->begin() + static_cast<long>(end));
+    nodes->insert(nodes->begin() + static_cast<long>(begin), head.begin(), head.end());
+}
+
 // Marks the select-list items of the outermost SELECT (translated) whose value is a date when it
 // is a text: calls of the functions that give dates or numbers, never other texts, with or
 // without a column alias.
 std::vector<bool> DateItems(const Nodes& nodes) {
-    std::vector<bool> dates;
-    std::vector<size_t> sig = Significant(nodes);
-    if (sig.empty() || !nodes[sig[0]].IsWord("SELECT"))
-        return dates;
-    Nodes head;
-    for (size_t i = sig[0] + 1; i < nodes.size() && !nodes[i].IsWord("FROM"); ++i) {
-        head.push_back(nodes[i]);
-    }
     static const char* kDateFunctions[] = {"TO_DATE", "TERV_SYSDATE", "TERV_DATE",
                                            "TRUNC",   "TERV_ADD",     "TERV_SUB"};
-    for (const Nodes& item : SplitCommas(head)) {
-        std::vector<size_t> s = Significant(item);
-        bool date = s.size() >= 2 && item[s[1]].kind == TokenKind::kGroup &&
-                    (s.size() == 2 || s.size() == 3 || (s.size() == 4 && item[s[2]].IsWord("AS")));
-        date = date && std::any_of(std::begin(kDateFunctions), std::end(kDateFunctions),
-                                   [&](const char* f) { return item[s[0]].IsWord(f); });
+    std::vector<bool> dates;
+    for (const Nodes& item : HeadItems(nodes)) {
+        std::vector<size_t> s = Significant(WithoutAlias(item));
+        bool date = s.size() == 2 && item[s[1]].kind == TokenKind::kGroup &&
+                    std::any_of(std::begin(kDateFunctions), std::end(kDateFunctions),
+                                [&](const char* f) { return item[s[0]].IsWord(f); });
         dates.push_back(date);
     }
     return dates;
@@ -1211,11 +1270,13 @@ bool TranslateOracleSql(const std::string& oracle_sql, Translation* out, std::st
             }
         }
     }
+    const std::vector<std::string> names = ExpressionNames(nodes);
     Context ctx;
     if (!RewriteLevel(&nodes, &ctx)) {
         *error = ctx.error;
         return false;
     }
+    NameExpressions(&nodes, names);
     out->date_columns = DateItems(nodes);
     out->sql = ToSql(nodes);
     out->uses_sequence = ctx.uses_sequence;

@@ -137,15 +137,17 @@ TEST_F(DialectTest, EmptyTextIsNullAndConcatenationSkipsNulls) {
 
 // Dates, numbers against texts, and the central system's refusals, each with its answer.
 TEST_F(DialectTest, DatesNumbersAndRefusalsAnswerAsTheCentralSystem) {
-    Sql("CREATE TABLE TE(N INTEGER, D DATE_TEXT)");
     Check({
-        {"INSERT INTO te VALUES (1, SYSDATE); INSERT INTO te VALUES (2, SYSDATE - 40);"
-         "INSERT INTO te SELECT 3, TRUNC(SYSDATE) - 30 FROM DUAL",
+        {"INSERT INTO PALM_SCARICHI (NUME_SCAR) VALUES (1); INSERT INTO PALM_SCARICHI (NUME_SCAR, "
+         "DATA_SCARICO) VALUES (2, SYSDATE - 40); INSERT INTO PALM_SCARICHI (NUME_SCAR, "
+         "DATA_SCARICO) SELECT 3, TRUNC(SYSDATE) - 30 FROM DUAL",
          {"E OK 3"}},
-        {"SELECT n FROM te WHERE d >= TRUNC(SYSDATE)-30 AND d <= SYSDATE ORDER BY n",
+        {"SELECT NUME_SCAR FROM PALM_SCARICHI WHERE DATA_SCARICO >= TRUNC(SYSDATE)-30 AND "
+         "DATA_SCARICO <= SYSDATE ORDER BY 1",
          {"I1", "I3", "E OK 2"}},
-        {"SELECT COUNT(*) FROM te WHERE TRUNC(SYSDATE) <= d AND CURRENT_DATE - d < 1/24 AND "
-         "SYSDATE - 1 < d AND TRUNC(d) = TRUNC(SYSDATE)",
+        {"SELECT COUNT(*) FROM PALM_SCARICHI d WHERE TRUNC(SYSDATE) <= d.DATA_SCARICO AND "
+         "CURRENT_DATE - DATA_SCARICO < 1/24 AND SYSDATE - 1 < DATA_SCARICO AND "
+         "TRUNC(DATA_SCARICO) = TRUNC(SYSDATE)",
          {"I1", "E OK 1"}},
         {"SELECT d + 1, d - 0.5, d + 1/24, DATE '2024-02-28' + 1, DATE '2024-03-01' - "
          "DATE '2024-02-01', d - TO_DATE('20250614','YYYYMMDD'), TRUNC(d), TRUNC(d,'MM'), "
@@ -238,6 +240,9 @@ TEST_F(DialectTest, SysdateIsADateWithTheColumnNameSysdate) {
     EXPECT_LE(before, rows[0]);
     EXPECT_LE(rows[0], after);
     EXPECT_EQ(ColumnLine(Select("select sysdate, sysdate from dual")), "C\tSYSDATE\tSYSDATE");
+    EXPECT_EQ(
+        ColumnLine(Select("SELECT sysdate - 1, 'a' || name x, d+1 AS y, CURRENT_DATE FROM ta")),
+        "C\tSYSDATE-1\tX\tY\tCURRENT_DATE");
 }
 
 TEST_F(DialectTest, DateColumnsTravelAsDates) {
