@@ -161,6 +161,7 @@ TEST_F(GatewayTest, ResultFileThatCannotBeWrittenIsAFailureAndTheOldFileStays) {
     server.Enqueue(Records(RowsAnswer({"A"}, {{"T1"}, {"T2"}})));
     EXPECT_EQ(B1_SelectToTextFile("mario", "SELECT A FROM T", 1, out), -1);
     EXPECT_EQ(LastError(), "Cannot write the result file \"" + out + "\": No space left on device");
+    ASSERT_FALSE(std::filesystem::is_symlink(out));  // the full disk did not take its place
     EXPECT_EQ(ReadFileBytes(out), "prima\r\n");
     EXPECT_FALSE(std::filesystem::is_symlink(net::ScratchPath(out)));
 }
