@@ -56,7 +56,8 @@ enum class AnswerKind {
 // names may repeat ("SELECT a.X, b.X" names X twice).
 class RecordStreamReader {
   public:
-    RecordStreamReader(RecordHandler& handler, AnswerKind kind) : handler_(handler), kind_(kind) {}
+    explicit RecordStreamReader(RecordHandler& handler, AnswerKind kind = AnswerKind::kRows)
+        : handler_(handler), kind_(kind) {}
 
     // Feeds the next piece of the body. False when the stream is malformed or a handler refused
     // a record; stopText() then says why.
