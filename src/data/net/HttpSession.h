@@ -59,7 +59,7 @@ void Disconnect();
 struct TimeLimits {
     long connectMillis = 15000;    // connecting
     long idleMillis = 600000;      // no byte arriving (the server may think this long)
-    long totalMillis = 3600000;    // the whole request, first byte to last
+    long totalMillis = 3600000;    // the whole request, from its start to the last byte
     long lowSpeedBytes = 1024;     // once the answer has begun: at least this many bytes
     long lowSpeedMillis = 600000;  // ... in every window of this length
 };
