@@ -384,6 +384,54 @@ bool DescriptorSelect(const std::string& descriptor, std::string* select, std::s
     return true;
 }
 
+namespace {
+
+// One failed write of a batch: its place in the request and its error.
+struct FailedWrite {
+    size_t index;
+    OraError error;
+};
+
+// The end record's error: the first failure that is not a duplicate return row ("ORA-20001",
+// the row is already stored), else the first one; transient only when every failure was.
+OraError BatchError(const std::vector<FailedWrite>& failed) {
+    OraError end = failed.front().error;
+    for (const FailedWrite& f : failed) {
+        if (f.error.text.rfind("ORA-20001", 0) != 0) {
+            end = f.error;
+            break;
+        }
+    }
+    end.transient = true;
+    for (const FailedWrite& f : failed)
+        end.transient = end.transient && f.error.transient;
+    return end;
+}
+
+// Runs one write inside its own savepoint, so that its failure undoes only its own changes.
+// Returns the rows changed, or -1 with *err; *whole is set when the failure ended the whole
+// transaction (SQLite rolls it back itself on some errors, e.g. an interrupted statement).
+long long ApplyWriteAlone(Connection& conn, const WriteRequest& w, OraError* err, bool* whole) {
+    if (!conn.Exec("SAVEPOINT terv_write")) {
+        *err = LastError(conn, sqlite3_extended_errcode(conn.db()));
+        *whole = true;
+        return -1;
+    }
+    const long long n = ApplyWrite(conn, w, err);
+    if (n >= 0) {
+        conn.Exec("RELEASE terv_write");
+        return n;
+    }
+    *whole = sqlite3_get_autocommit(conn.db()) != 0;
+    if (!*whole) {
+        conn.Exec("ROLLBACK TO terv_write");
+        conn.Exec("RELEASE terv_write");
+    }
+    return -1;
+}
+
+}  // namespace
+
 void RunWrites(Connection& conn, const std::vector<WriteRequest>& writes, RecordWriter& out) {
     if (writes.empty()) {
         out.EndOk(0);
@@ -392,23 +440,31 @@ void RunWrites(Connection& conn, const std::vector<WriteRequest>& writes, Record
     if (!Begin(conn, out))
         return;
     long long changed = 0;
+    std::vector<FailedWrite> failed;
     for (size_t i = 0; i < writes.size(); ++i) {
         OraError err;
-        const long long n = ApplyWrite(conn, writes[i], &err);
-        if (n < 0) {
+        bool whole = false;
+        const long long n = ApplyWriteAlone(conn, writes[i], &err, &whole);
+        if (whole) {
             conn.Exec("ROLLBACK");
-            std::string text = err.text;
-            if (writes.size() > 1) {
-                text += " (write " + std::to_string(i + 1) + " of " +
-                        std::to_string(writes.size()) + ": " + writes[i].table + ")";
-            }
-            out.EndError(err.transient, text);
+            out.EndError(err.transient, err.text);
             return;
         }
-        changed += n;
+        if (n < 0)
+            failed.push_back({i, err});
+        else
+            changed += n;
     }
-    if (Commit(conn, out))
+    if (!Commit(conn, out))
+        return;
+    for (const FailedWrite& f : failed)
+        out.WriteFailure(f.index, f.error.transient, f.error.text);
+    if (failed.empty()) {
         out.EndOk(changed);
+        return;
+    }
+    const OraError end = BatchError(failed);
+    out.EndError(end.transient, end.text);
 }
 
 }  // namespace terv::central

@@ -41,8 +41,13 @@ struct WriteRequest {
     std::string where;       // condition of an update
 };
 
-// Applies the writes in order in one transaction; the first failure rolls all back and is the
-// answer (with its place in the batch when there are several).
+// Applies the writes in order in one transaction, each inside its own savepoint: a write that
+// fails is undone alone and the others go on; the good ones are committed. Each failed write is
+// answered with an "X" record (its 0-based place, transient flag, text) before the end record,
+// which is "E OK changes" when none failed, else "E ERR" with the text of the first failure that
+// is not "ORA-20001" (or of the first failure when all are), transient only when all were. A
+// failure of the transaction itself (begin, commit, a write that ends it) stores nothing and is
+// answered with its "E ERR" alone.
 void RunWrites(Connection& conn, const std::vector<WriteRequest>& writes, RecordWriter& out);
 
 }  // namespace terv::central

@@ -112,6 +112,12 @@ bool RecordWriter::Row(sqlite3_stmt* stmt, const std::vector<bool>& dates) {
     return MaybeFlush();
 }
 
+bool RecordWriter::WriteFailure(size_t index, bool transient, const std::string& text) {
+    buffer_ +=
+        "X\t" + std::to_string(index) + (transient ? "\t1\t" : "\t0\t") + EscapeField(text) + "\n";
+    return MaybeFlush();
+}
+
 bool RecordWriter::EndOk(long long count) {
     buffer_ += "E\tOK\t" + std::to_string(count) + "\n";
     return Flush();

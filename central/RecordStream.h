@@ -1,5 +1,6 @@
 // The record stream of the wire protocol: "C" column names, "R" rows of typed values, and one
-// closing "E" record ("E OK count" or "E ERR transient text"), one record per line, fields
+// closing "E" record ("E OK count" or "E ERR transient text"), with "X index transient text" for
+// each failed write of a write batch before it; one record per line, fields
 // separated by TAB. Values: N (NULL), I integer, F double, T text, D date "YYYYMMDDHHNNSS".
 #pragma once
 
@@ -24,6 +25,8 @@ class RecordWriter {
     bool Columns(const std::vector<std::string>& names);
     // One row of the current result of `stmt`; `dates` marks the columns sent as dates.
     bool Row(sqlite3_stmt* stmt, const std::vector<bool>& dates);
+    // "X" record of a failed write of a batch: its place in the request, transient flag, text.
+    bool WriteFailure(size_t index, bool transient, const std::string& text);
     bool EndOk(long long count);
     bool EndError(bool transient, const std::string& text);
     // Sends what is buffered.

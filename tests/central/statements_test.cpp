@@ -305,7 +305,9 @@ TEST_F(StatementsTest, UploadedResultsReachTheAcceptedTablesAndDuplicatesAnswer2
          "coordx|12.5|coordy|7",
          ""}};
     EXPECT_EQ(Write(row), "E\tOK\t1\n");
-    EXPECT_EQ(Write(row), "E\tERR\t0\tORA-20001: record already loaded (PALMR_UTIL_RILE_PK)\n");
+    EXPECT_EQ(Write(row),
+              "X\t0\t0\tORA-20001: record already loaded (PALMR_UTIL_RILE_PK)\n"
+              "E\tERR\t0\tORA-20001: record already loaded (PALMR_UTIL_RILE_PK)\n");
     EXPECT_EQ(Rows("SELECT ID_PART,COORDX,COORDY,NOTE,DATA_LAV FROM PALM_UTIL_RILE WHERE "
                    "CODI_UTIL='004'"),
               (Rows_{"TF205000700046A|F12.5|F7|Tok|D20260601120000", "E OK 1"}));
@@ -332,27 +334,34 @@ TEST_F(StatementsTest, UploadedResultsReachTheAcceptedTablesAndDuplicatesAnswer2
               (Rows_{"TF205000700045_|I1|TF1.jpg|D20260601120000|F1|F2|I90", "E OK 1"}));
 }
 
-TEST_F(StatementsTest, WritesConvertValuesAndReportTheFailingWrite) {
-    EXPECT_EQ(Write({{"PALMR_FAG_RILE", "I", "id_part|X|prog_poli|abc", ""}}),
-              "E\tERR\t0\tORA-01722: invalid number\n");
-    EXPECT_EQ(Write({{"PALMR_FAG_RILE", "I", "id_part|X|prog_poli|1|data_lav|2026", ""}}),
-              "E\tERR\t0\tORA-01861: literal does not match format string\n");
-    EXPECT_EQ(Write({{"PALMR_FAG_RILE", "I", "id_part|X|nope|1", ""}}),
-              "E\tERR\t0\tORA-00904: \"NOPE\": invalid identifier\n");
-    EXPECT_EQ(Write({{"NOPE", "I", "a|1", ""}}),
-              "E\tERR\t0\tORA-00942: table or view does not exist\n");
-    EXPECT_EQ(Write({{"PALM_NORME", "I", "CODI_NORMA|009|DESCR", ""}}),
-              "E\tERR\t0\tORA-00947: not enough values\n");
-    EXPECT_EQ(Write({{"PALM_NORME", "X", "CODI_NORMA|009", ""}}),
-              "E\tERR\t0\tORA-00900: invalid SQL statement (operation X)\n");
+TEST_F(StatementsTest, WritesConvertValuesAndReportEachFailingWrite) {
+    const std::pair<WriteRequest, std::string> refused[] = {
+        {{"PALMR_FAG_RILE", "I", "id_part|X|prog_poli|abc", ""}, "ORA-01722: invalid number"},
+        {{"PALMR_FAG_RILE", "I", "id_part|X|prog_poli|1|data_lav|2026", ""},
+         "ORA-01861: literal does not match format string"},
+        {{"PALMR_FAG_RILE", "I", "id_part|X|nope|1", ""},
+         "ORA-00904: \"NOPE\": invalid identifier"},
+        {{"NOPE", "I", "a|1", ""}, "ORA-00942: table or view does not exist"},
+        {{"PALM_NORME", "I", "CODI_NORMA|009|DESCR", ""}, "ORA-00947: not enough values"},
+        {{"PALM_NORME", "X", "CODI_NORMA|009", ""},
+         "ORA-00900: invalid SQL statement (operation X)"},
+    };
+    for (const auto& [write, text] : refused)
+        EXPECT_EQ(Write({write}), "X\t0\t0\t" + text + "\nE\tERR\t0\t" + text + "\n");
+    // A failing write is undone alone; the good ones around it are stored. The end record names
+    // the first failure that is not a duplicate return row.
+    const std::string dup = "ORA-00001: unique constraint (TERV.PALM_NORME_PK) violated";
+    const std::string loaded = "ORA-20001: record already loaded (PALMR_NORME_RILE_PK)";
+    const WriteRequest rule = {"PALMR_NORME_RILE", "I", "id_part|Y|codi_norma|1", ""};
+    EXPECT_EQ(Write({rule}), "E\tOK\t1\n");
     EXPECT_EQ(Write({{"PALM_NORME", "I", "CODI_NORMA|009|DESCR|", ""},
+                     rule,
                      {"PALM_NORME", "I", "CODI_NORMA|001|DESCR|dup", ""},
                      {"PALM_NORME", "I", "CODI_NORMA|010|DESCR|x", ""}}),
-              "E\tERR\t0\tORA-00001: unique constraint (TERV.PALM_NORME_PK) violated (write 2 "
-              "of 3: PALM_NORME)\n");
-    EXPECT_EQ(Rows("SELECT COUNT(*) FROM PALM_NORME"), (Rows_{"I2", "E OK 1"}));
-    EXPECT_EQ(Write({{"PALM_NORME", "I", "CODI_NORMA|009|DESCR|", ""}}), "E\tOK\t1\n");
-    EXPECT_EQ(Rows("SELECT DESCR FROM PALM_NORME WHERE CODI_NORMA='009'"), (Rows_{"N", "E OK 1"}));
+              "X\t1\t0\t" + loaded + "\nX\t2\t0\t" + dup + "\nE\tERR\t0\t" + dup + "\n");
+    EXPECT_EQ(Rows("SELECT CODI_NORMA,DESCR FROM PALM_NORME WHERE CODI_NORMA IN ('009','010') "
+                   "OR DESCR='dup' ORDER BY 1"),
+              (Rows_{"T009|N", "T010|Tx", "E OK 2"}));
 }
 
 }  // namespace

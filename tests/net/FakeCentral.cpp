@@ -10,23 +10,16 @@
 namespace terv::test {
 namespace {
 
-std::string Base64Decode(const std::string& in) {
-    static const std::string chars =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    int bits = 0, buffer = 0;
-    for (char c : in) {
-        const size_t v = chars.find(c);
-        if (v == std::string::npos)
-            break;  // "=" padding or junk ends the text
-        buffer = (buffer << 6) | static_cast<int>(v);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out.push_back(static_cast<char>((buffer >> bits) & 0xFF));
-        }
+// Writes the bytes at once, or one at a time `dripMillis` apart. False when the client is gone.
+bool Send(httplib::DataSink& sink, const std::string& bytes, int dripMillis) {
+    if (dripMillis <= 0)
+        return sink.write(bytes.data(), bytes.size());
+    for (char c : bytes) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(dripMillis));
+        if (!sink.write(&c, 1))
+            return false;
     }
-    return out;
+    return true;
 }
 
 }  // namespace
@@ -91,20 +84,16 @@ void FakeCentral::Handle(const void* request, void* response) {
         seen.body = nullptr;
     seen.cookie = req.get_header_value("Cookie");
     seen.remotePort = req.remote_port;
-    const std::string auth = req.get_header_value("Authorization");
-    if (auth.rfind("Basic ", 0) == 0) {
-        const std::string plain = Base64Decode(auth.substr(6));
-        const size_t colon = plain.find(':');
-        seen.authUser = plain.substr(0, colon);
-        seen.authPassword = colon == std::string::npos ? "" : plain.substr(colon + 1);
-    }
+    seen.authorization = req.get_header_value("Authorization");
     {
         std::lock_guard lock(mutex_);
         requests_.push_back(seen);
     }
 
     if (req.path == "/terv/kovJsSDO" && req.method == "GET") {
-        const bool known = seen.authUser == probeUser && seen.authPassword == probePassword;
+        const bool known =
+            seen.authorization ==
+            httplib::make_basic_authentication_header(probeUser, probePassword).second;
         const bool session = seen.cookie.find("TERVSSO=") != std::string::npos;
         if (known || session) {
             res.set_content("riga\n" + clientName + "\n", "text/plain; charset=utf-8");
@@ -141,8 +130,7 @@ void FakeCentral::Handle(const void* request, void* response) {
     res.set_chunked_content_provider("text/plain; charset=utf-8",
                                      [answer](size_t, httplib::DataSink& sink) {
                                          for (const std::string& line : answer.records) {
-                                             const std::string bytes = line + "\n";
-                                             if (!sink.write(bytes.data(), bytes.size()))
+                                             if (!Send(sink, line + "\n", answer.dripMillis))
                                                  return false;
                                          }
                                          if (answer.cut)

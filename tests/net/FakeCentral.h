@@ -30,16 +30,18 @@ struct FakeAnswer {
     bool cut = false;
     // Wait this long before answering.
     int delayMillis = 0;
+    // Send the records one byte at a time, this long apart.
+    int dripMillis = 0;
 };
 
 // What the server received.
 struct FakeRequest {
     std::string method;
-    std::string path;                    // e.g. "/terv/kovJsSQL"
-    std::string function;                // the "function" query parameter
-    nlohmann::json body;                 // null when the body was not JSON
-    std::string cookie;                  // the Cookie header
-    std::string authUser, authPassword;  // HTTP Basic credentials, when sent
+    std::string path;           // e.g. "/terv/kovJsSQL"
+    std::string function;       // the "function" query parameter
+    nlohmann::json body;        // null when the body was not JSON
+    std::string cookie;         // the Cookie header
+    std::string authorization;  // the Authorization header
     int remotePort = 0;
 };
 

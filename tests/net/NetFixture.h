@@ -23,7 +23,7 @@ namespace terv::test {
 
 inline void ResetClientState() {
     ResetNetState();
-    net::SetTimeouts(5000, 800);
+    net::SetTimeLimits({.connectMillis = 5000, .idleMillis = 800});
 }
 
 class NetTest : public ::testing::Test {
@@ -45,6 +45,12 @@ class NetTest : public ::testing::Test {
     std::string LogPath() const { return dir / "httplog.log"; }
     // The HTTP log's bytes (Windows-1252, CR LF).
     std::string LogBytes() const { return ReadFileBytes(LogPath()); }
+    // The text KOVICLIGetLastError hands out.
+    static std::string LastError() {
+        char buffer[1024];
+        KOVICLIGetLastError(buffer, sizeof buffer);
+        return buffer;
+    }
     // Points the gateway and the spatial-data service at a port nobody listens on.
     void PointAtClosedPort() {
         const std::string dead = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/terv/";

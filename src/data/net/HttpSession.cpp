@@ -7,8 +7,6 @@
 namespace terv::net {
 namespace {
 
-constexpr long kDefaultConnectMillis = 15000;
-constexpr long kDefaultIdleMillis = 600000;
 // An error answer's body is only read for its text; longer bodies are cut.
 constexpr size_t kMaxErrorBody = 2048;
 
@@ -18,8 +16,7 @@ struct Session {
     CURLSH* cookies = nullptr;  // outlives the handle, so that a disconnect keeps the cookies
     CURL* curl = nullptr;
     std::string lastError;
-    long connectMillis = kDefaultConnectMillis;
-    long idleMillis = kDefaultIdleMillis;
+    TimeLimits limits;
 
     ~Session() {
         if (curl)
@@ -50,17 +47,48 @@ CURL* Handle() {
 
 // Everything one transfer's callbacks need.
 struct Transfer {
-    Transfer(CURL* c, const BodySink* s, long idle) : curl(c), sink(s), idleMillis(idle) {}
+    Transfer(CURL* c, const BodySink* s, const TimeLimits& l) : curl(c), sink(s), limits(l) {}
     CURL* curl;
     const BodySink* sink;
+    TimeLimits limits;
     long status = 0;
     bool stopped = false;
-    bool idleTimeout = false;
+    std::string timeout;  // why a time limit ended the transfer
     std::string errorBody;
     curl_off_t lastDown = -1, lastUp = -1;
-    Clock::time_point lastActivity = Clock::now();
-    long idleMillis;
+    const Clock::time_point start = Clock::now();
+    Clock::time_point lastActivity = start;
+    Clock::time_point windowStart{};  // the low-speed window; unset until the answer begins
+    curl_off_t windowBytes = 0;
 };
+
+long MillisSince(Clock::time_point then, Clock::time_point now) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - then).count());
+}
+
+// The text of the time limit the transfer has passed, or empty.
+std::string PassedLimit(Transfer& t, curl_off_t dlnow, Clock::time_point now) {
+    const TimeLimits& l = t.limits;
+    if (MillisSince(t.start, now) > l.totalMillis)
+        return "the request took longer than " + std::to_string(l.totalMillis) + " ms";
+    if (MillisSince(t.lastActivity, now) > l.idleMillis)
+        return "no answer from the server for " + std::to_string(l.idleMillis) + " ms";
+    if (dlnow == 0)
+        return {};
+    if (t.windowStart == Clock::time_point{}) {
+        t.windowStart = now;
+        t.windowBytes = dlnow;
+    } else if (MillisSince(t.windowStart, now) >= l.lowSpeedMillis) {
+        if (dlnow - t.windowBytes < l.lowSpeedBytes) {
+            return "the server sent fewer than " + std::to_string(l.lowSpeedBytes) + " bytes in " +
+                   std::to_string(l.lowSpeedMillis) + " ms";
+        }
+        t.windowStart = now;
+        t.windowBytes = dlnow;
+    }
+    return {};
+}
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
@@ -86,14 +114,9 @@ int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t 
         t->lastDown = dlnow;
         t->lastUp = ulnow;
         t->lastActivity = now;
-        return 0;
     }
-    const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(now - t->lastActivity);
-    if (idle.count() > t->idleMillis) {
-        t->idleTimeout = true;
-        return 1;
-    }
-    return 0;
+    t->timeout = PassedLimit(*t, dlnow, now);
+    return t->timeout.empty() ? 0 : 1;
 }
 
 bool IsTransient(CURLcode code) {
@@ -130,7 +153,7 @@ void Configure(CURL* curl, const HttpRequest& request, Transfer& transfer, char*
     // No compressed answers: record streams are made as the rows are read, and compressing
     // them costs the server far more than the bytes it saves.
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, nullptr);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, s.connectMillis);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, s.limits.connectMillis);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
@@ -161,10 +184,10 @@ HttpOutcome Classify(CURLcode code, const Transfer& t, const char* errorBuffer) 
         out.code = kFailed;  // the sink knows why
         return out;
     }
-    if (t.idleTimeout) {
+    if (!t.timeout.empty()) {
         out.code = kTransient;
-        out.error =
-            "Timeout: no answer from the server for " + std::to_string(t.idleMillis) + " ms";
+        out.timedOut = true;
+        out.error = "Timeout: " + t.timeout;
         return out;
     }
     if (code != CURLE_OK) {
@@ -188,8 +211,8 @@ HttpOutcome Classify(CURLcode code, const Transfer& t, const char* errorBuffer) 
 HttpOutcome Perform(const HttpRequest& request, const BodySink& sink) {
     CURL* curl = Handle();
     if (!curl)
-        return {kFailed, 0, false, "The HTTP client could not be started"};
-    Transfer transfer(curl, &sink, TheSession().idleMillis);
+        return {kFailed, 0, false, false, "The HTTP client could not be started"};
+    Transfer transfer(curl, &sink, TheSession().limits);
     char errorBuffer[CURL_ERROR_SIZE] = {0};
     curl_slist* headers = nullptr;
     Configure(curl, request, transfer, errorBuffer, headers);
@@ -217,9 +240,8 @@ void Disconnect() {
     s.curl = nullptr;
 }
 
-void SetTimeouts(long connectMillis, long idleMillis) {
-    TheSession().connectMillis = connectMillis;
-    TheSession().idleMillis = idleMillis;
+void SetTimeLimits(const TimeLimits& limits) {
+    TheSession().limits = limits;
 }
 
 void ResetSession() {
@@ -231,8 +253,7 @@ void ResetSession() {
         curl_share_cleanup(s.cookies);
     s.cookies = nullptr;
     s.lastError.clear();
-    s.connectMillis = kDefaultConnectMillis;
-    s.idleMillis = kDefaultIdleMillis;
+    s.limits = TimeLimits();
 }
 
 }  // namespace terv::net

@@ -34,9 +34,10 @@ using BodySink = std::function<bool(std::string_view bytes)>;
 struct HttpOutcome {
     // kOk when a 200 answer arrived whole; kTransient or another nonzero code otherwise.
     int32_t code = kOk;
-    long status = 0;       // HTTP status, 0 when none arrived
-    bool stopped = false;  // the sink asked to stop
-    std::string error;     // failure text (transport error or "HTTP error N: body")
+    long status = 0;        // HTTP status, 0 when none arrived
+    bool stopped = false;   // the sink asked to stop
+    bool timedOut = false;  // one of the time limits ended the request
+    std::string error;      // failure text (transport error or "HTTP error N: body")
 };
 
 // Runs one request on the shared session. The body of a 200 answer goes to `sink`; any other
@@ -52,8 +53,17 @@ void SetLastErrorText(std::string text);
 // Closes any open connection; cookies are kept. Safe when nothing is open.
 void Disconnect();
 
-// Time limits of later requests: connecting, and the longest wait without any byte arriving.
-void SetTimeouts(long connectMillis, long idleMillis);
+// Time limits of every request. A request that passes one is a transient failure whose text
+// starts with "Timeout: ". The defaults let a 1 000 000-row answer arrive over a slow line while
+// a server that falls silent or drips its answer does not hold the program for ever.
+struct TimeLimits {
+    long connectMillis = 15000;    // connecting
+    long idleMillis = 600000;      // no byte arriving (the server may think this long)
+    long totalMillis = 3600000;    // the whole request, from its start to the last byte
+    long lowSpeedBytes = 1024;     // once the answer has begun: at least this many bytes
+    long lowSpeedMillis = 600000;  // ... in every window of this length
+};
+void SetTimeLimits(const TimeLimits& limits);
 
 // Drops the session (connections and cookies), the last-error text and the time limits.
 void ResetSession();

@@ -1,12 +1,11 @@
 #include "KovicliLib.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "HttpSession.h"
+#include "ResultWriters.h"
 
 namespace terv {
 namespace {
@@ -18,7 +17,7 @@ bool gLibSilent = false;
 class DownloadFile {
   public:
     explicit DownloadFile(std::string path)
-        : path_(std::move(path)), scratch_(path_ + "." + std::to_string(::getpid()) + ".part") {}
+        : path_(std::move(path)), scratch_(net::ScratchPath(path_)) {}
     ~DownloadFile() {
         if (file_) {
             std::fclose(file_);

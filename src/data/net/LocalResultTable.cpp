@@ -89,10 +89,6 @@ class LocalResultTable : public ResultTable {
     }
 
     bool Add(const std::vector<WireValue>& row) override {
-        if (row.size() != targets_.size()) {
-            return Fail("The server sent a row of " + std::to_string(row.size()) + " values for " +
-                        std::to_string(targets_.size()) + " columns");
-        }
         for (size_t i = 0; i < row.size(); ++i) {
             if (!Bind(static_cast<int>(i) + 1, row[i], def_.fields[targets_[i]]))
                 return false;
@@ -137,13 +133,18 @@ class LocalResultTable : public ResultTable {
         return -1;
     }
 
-    // By name when every result column names a field of the table, else by position.
+    // By name when every result column names a field of the table, else by position. Two result
+    // columns naming the same field leave no way to tell which value it takes.
     bool MapColumns(const std::vector<std::string>& columns) {
         targets_.clear();
+        std::vector<bool> taken(def_.fields.size());
         for (const std::string& c : columns) {
             const int i = FieldIndex(c);
             if (i < 0)
                 break;
+            if (taken[static_cast<size_t>(i)])
+                return Fail("The server's answer names the field \"" + c + "\" twice");
+            taken[static_cast<size_t>(i)] = true;
             targets_.push_back(static_cast<size_t>(i));
         }
         if (!columns.empty() && targets_.size() == columns.size())

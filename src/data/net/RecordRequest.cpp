@@ -10,14 +10,21 @@ int32_t Fail(int32_t code, std::string text) {
     return code;
 }
 
-}  // namespace
+// The handler of answers without rows: the reader refuses any row before it gets here.
+class NoRows : public RecordHandler {
+  public:
+    bool OnColumns(const std::vector<std::string>&) override { return false; }
+    bool OnRow(const std::vector<WireValue>&) override { return false; }
+    std::string failure() const override { return {}; }
+};
 
-int32_t FailBeforeRequest(const std::string& text) {
-    return Fail(kFailed, text);
+std::string Cut(const RecordStreamReader& reader) {
+    return "The server's answer ended before its end record (" + std::to_string(reader.rowsSeen()) +
+           " rows received)";
 }
 
-int32_t PostForRecords(const std::string& url, const nlohmann::json& body, RecordHandler& handler,
-                       const std::function<bool(std::string& error)>& commit, int64_t* count) {
+int32_t Post(const std::string& url, const nlohmann::json& body, RecordStreamReader& reader,
+             const std::function<bool(std::string& error)>& commit) {
     HttpRequest request;
     request.url = url;
     request.post = true;
@@ -25,27 +32,48 @@ int32_t PostForRecords(const std::string& url, const nlohmann::json& body, Recor
     // Texts that are not valid UTF-8 travel with replacement characters rather than failing.
     request.body = body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 
-    RecordStreamReader reader(handler);
     const HttpOutcome outcome =
         Perform(request, [&reader](std::string_view bytes) { return reader.Feed(bytes); });
-    if (outcome.stopped) {
-        return Fail(kFailed, reader.malformed() ? reader.malformedText() : handler.failure());
-    }
+    if (outcome.stopped)
+        return Fail(kFailed, reader.stopText());
+    // A good answer whose connection broke mid-way is told in the answer's own terms.
+    if (outcome.code == kTransient && outcome.status == 200 && !outcome.timedOut)
+        return Fail(kTransient, Cut(reader));
     if (outcome.code != kOk)
         return Fail(outcome.code, outcome.error);
-    if (!reader.finished()) {
-        return Fail(kTransient, "The server's answer ended before its end record (" +
-                                    std::to_string(reader.rowsSeen()) + " rows received)");
-    }
-    if (!reader.succeeded()) {
+    if (!reader.finished())
+        return Fail(kTransient, Cut(reader));
+    if (!reader.succeeded())
         return Fail(reader.transient() ? kTransient : kFailed, reader.errorText());
-    }
     std::string error;
     if (commit && !commit(error))
         return Fail(kFailed, error);
-    if (count)
-        *count = reader.count();
     return kOk;
+}
+
+}  // namespace
+
+int32_t FailBeforeRequest(const std::string& text) {
+    return Fail(kFailed, text);
+}
+
+int32_t PostForRows(const std::string& url, const nlohmann::json& body, RecordHandler& handler,
+                    const std::function<bool(std::string& error)>& commit) {
+    RecordStreamReader reader(handler, AnswerKind::kRows);
+    return Post(url, body, reader, commit);
+}
+
+int32_t PostForChanges(const std::string& url, const nlohmann::json& body,
+                       std::vector<WriteFailure>* failures) {
+    NoRows none;
+    RecordStreamReader reader(none, failures ? AnswerKind::kWriteBatch : AnswerKind::kChanges);
+    const int32_t result = Post(url, body, reader, nullptr);
+    if (failures) {
+        failures->clear();
+        if (reader.finished() && !reader.malformed())
+            *failures = reader.writeFailures();
+    }
+    return result;
 }
 
 }  // namespace terv::net

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -12,24 +13,19 @@
 
 namespace terv::net {
 
-// Posts `body` to `url` and reads the answer's records into `handler`. When the answer ended
-// with a good end record, `commit` runs (it returns false with a text when the rows could not be
-// made final) and `count` receives the end record's count. Returns 0 on success, -10000 for a
-// transient failure (a cut answer included), another nonzero code otherwise; on failure the
-// last-error text is set.
-int32_t PostForRecords(const std::string& url, const nlohmann::json& body, RecordHandler& handler,
-                       const std::function<bool(std::string& error)>& commit,
-                       int64_t* count = nullptr);
+// Posts a select or a read to `url` and hands the answer's rows to `handler`. When the answer
+// ended with a good end record, `commit` runs (it returns false with a text when the rows could
+// not be made final). Returns 0 on success, -10000 for a transient failure (an answer cut short
+// included), another nonzero code otherwise; on failure the last-error text is set.
+int32_t PostForRows(const std::string& url, const nlohmann::json& body, RecordHandler& handler,
+                    const std::function<bool(std::string& error)>& commit);
+
+// Posts an execute or a write batch; results as PostForRows. With `failures` the answer is a
+// write batch's: its failed writes (empty unless the answer arrived whole) are left there.
+int32_t PostForChanges(const std::string& url, const nlohmann::json& body,
+                       std::vector<WriteFailure>* failures = nullptr);
 
 // A failure before any request: sets the last-error text and returns -1.
 int32_t FailBeforeRequest(const std::string& text);
-
-// A handler for answers whose rows are not wanted (execute, update).
-class DiscardRows : public RecordHandler {
-  public:
-    bool OnColumns(const std::vector<std::string>&) override { return true; }
-    bool OnRow(const std::vector<WireValue>&) override { return true; }
-    std::string failure() const override { return {}; }
-};
 
 }  // namespace terv::net

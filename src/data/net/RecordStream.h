@@ -20,24 +20,47 @@ struct WireValue {
     std::string text;
 };
 
+// One failed write of a write batch: its 0-based place in the request, transient flag, text.
+struct WriteFailure {
+    int64_t index = 0;
+    bool transient = false;
+    std::string text;
+};
+
+// A column record may name at most this many columns; a longer one is not an answer of ours.
+constexpr size_t kMaxColumns = 4096;
+
 // What the reader hands on.
 class RecordHandler {
   public:
     virtual ~RecordHandler() = default;
     // Column names, once before the first row. False stops the stream; the handler keeps why.
     virtual bool OnColumns(const std::vector<std::string>& names) = 0;
-    // One row. False stops the stream.
+    // One row, as wide as the column record. False stops the stream.
     virtual bool OnRow(const std::vector<WireValue>& values) = 0;
     // Why the handler refused a record or could not finish.
     virtual std::string failure() const = 0;
 };
 
+// What an answer may hold besides its end record.
+enum class AnswerKind {
+    kRows,        // select and read: a column record, then rows; "E OK" counts the rows
+    kChanges,     // execute: nothing; "E OK" counts the rows changed
+    kWriteBatch,  // update: "X" records of failed writes; "E OK" counts the rows changed
+};
+
+// Checks everything the answer says as it arrives: an answer that is not whole or not
+// consistent (an end count that differs from the rows received, a row wider or narrower than the
+// column record, a row before it, more than kMaxColumns columns, a typed value that does not
+// parse, a NUL character, a record the kind of answer does not hold) stops as malformed. Column
+// names may repeat ("SELECT a.X, b.X" names X twice).
 class RecordStreamReader {
   public:
-    explicit RecordStreamReader(RecordHandler& handler) : handler_(handler) {}
+    explicit RecordStreamReader(RecordHandler& handler, AnswerKind kind = AnswerKind::kRows)
+        : handler_(handler), kind_(kind) {}
 
     // Feeds the next piece of the body. False when the stream is malformed or a handler refused
-    // a record; malformed() then says which.
+    // a record; stopText() then says why.
     bool Feed(std::string_view bytes);
 
     // True once the end record arrived.
@@ -50,16 +73,25 @@ class RecordStreamReader {
     // Set when Feed failed on a malformed stream rather than on a handler's refusal.
     bool malformed() const { return !malformedText_.empty(); }
     const std::string& malformedText() const { return malformedText_; }
+    // Why Feed failed: the malformed answer's text or the handler's.
+    std::string stopText() const { return malformed() ? malformedText_ : handler_.failure(); }
     int64_t rowsSeen() const { return rows_; }
+    // The "X" records of a write batch's answer, in order.
+    const std::vector<WriteFailure>& writeFailures() const { return failures_; }
 
   private:
     bool Record(std::string_view line);
+    bool Columns(const std::vector<std::string_view>& fields);
+    bool Row(const std::vector<std::string_view>& fields);
+    bool FailedWrite(const std::vector<std::string_view>& fields);
     bool EndRecord(const std::vector<std::string_view>& fields);
     bool Malformed(std::string text);
 
     RecordHandler& handler_;
+    AnswerKind kind_;
     std::string pending_;  // an incomplete last line
     std::vector<WireValue> values_;
+    size_t columns_ = 0;
     bool columnsSeen_ = false;
     bool finished_ = false;
     bool succeeded_ = false;
@@ -68,6 +100,7 @@ class RecordStreamReader {
     int64_t rows_ = 0;
     std::string errorText_;
     std::string malformedText_;
+    std::vector<WriteFailure> failures_;
 };
 
 // Undoes the escapes of a text field: "\\\\", "\\t", "\\n", "\\r". False on a bad escape.

@@ -13,6 +13,17 @@ namespace {
 
 constexpr size_t kFileBuffer = 1 << 16;
 
+// Appends a text value so that the line stays one row for the program's readers: each line break
+// inside it (CR LF, CR or LF) becomes one blank.
+void AppendOnOneLine(std::string& line, const std::string& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;  // the LF that follows gives the blank
+        line += (c == '\r' || c == '\n') ? ' ' : c;
+    }
+}
+
 ResultTableOpener& Opener() {
     static ResultTableOpener opener;
     return opener;
@@ -35,10 +46,12 @@ void SetResultTableOpener(ResultTableOpener opener) {
     Opener() = std::move(opener);
 }
 
-TextResultWriter::TextResultWriter(std::string path, bool trailingComma)
-    : path_(std::move(path)), trailingComma_(trailingComma) {
-    scratch_ = path_ + "." + std::to_string(::getpid()) + ".part";
+std::string ScratchPath(const std::string& path) {
+    return path + "." + std::to_string(::getpid()) + ".part";
 }
+
+TextResultWriter::TextResultWriter(std::string path, bool trailingComma)
+    : path_(std::move(path)), scratch_(ScratchPath(path_)), trailingComma_(trailingComma) {}
 
 TextResultWriter::~TextResultWriter() {
     Discard();
@@ -68,7 +81,7 @@ bool TextResultWriter::OnRow(const std::vector<WireValue>& values) {
             line_ += ',';
         const WireValue& v = values[i];
         if (v.type == 'T')
-            line_ += Utf8ToCp1252(v.text);
+            AppendOnOneLine(line_, Utf8ToCp1252(v.text));
         else if (v.type != 'N')
             line_ += v.text;
     }
@@ -84,9 +97,9 @@ bool TextResultWriter::Commit() {
     if (!file_)
         return false;
     const bool flushed = std::fflush(file_) == 0;
-    std::fclose(file_);
+    const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
-    if (!flushed) {
+    if (!flushed || !closed) {
         Fail("Cannot write the result file");
         std::remove(scratch_.c_str());
         return false;
@@ -108,19 +121,14 @@ void TextResultWriter::Discard() {
 }
 
 bool TableResultWriter::OnColumns(const std::vector<std::string>& names) {
-    begun_ = true;
     return table_.Begin(names);
 }
 
 bool TableResultWriter::OnRow(const std::vector<WireValue>& values) {
-    if (!begun_ && !OnColumns({}))
-        return false;
     return table_.Add(values);
 }
 
 bool TableResultWriter::Commit() {
-    if (!begun_ && !OnColumns({}))
-        return false;
     return table_.Commit();
 }
 

@@ -16,8 +16,12 @@
 
 namespace terv::net {
 
+// The scratch file beside `path` that a result is written to before it replaces `path`.
+std::string ScratchPath(const std::string& path);
+
 // Text result file: one line per row ended by CR LF, values separated by ",", in Windows-1252.
-// Rows of descriptor reads end with a "," after the last value; rows of the gateway do not.
+// Rows of descriptor reads end with a "," after the last value; rows of the gateway do not. A line
+// break inside a value is written as one blank, so that every row stays one line.
 class TextResultWriter : public RecordHandler {
   public:
     TextResultWriter(std::string path, bool trailingComma);
@@ -29,7 +33,8 @@ class TextResultWriter : public RecordHandler {
     bool Open();
     bool OnColumns(const std::vector<std::string>& names) override;
     bool OnRow(const std::vector<WireValue>& values) override;
-    // Flushes the scratch file and renames it over the target. False (and error()) on failure.
+    // Flushes and closes the scratch file and renames it over the target. False (and error()) on
+    // failure, the scratch file removed and the target as it was.
     bool Commit();
     // Deletes the scratch file; the target stays as it was.
     void Discard();
@@ -83,7 +88,6 @@ class TableResultWriter : public RecordHandler {
 
   private:
     ResultTable& table_;
-    bool begun_ = false;
 };
 
 // The step that makes a writer's rows final once the whole answer has arrived.

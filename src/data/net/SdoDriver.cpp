@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "HttpSession.h"
 #include "RecordRequest.h"
 #include "ResultWriters.h"
 
@@ -17,6 +18,7 @@ struct Driver {
     std::vector<QueuedRead> reads;
     bool batchOpen = false;
     nlohmann::json writes = nlohmann::json::array();
+    std::vector<SdoWriteFailure> failures;  // of the last request of writes
 };
 
 Driver& TheDriver() {
@@ -38,7 +40,7 @@ int32_t Read(const QueuedRead& read) {
         net::TextResultWriter writer(read.outputFile, true);
         if (!writer.Open())
             return net::FailBeforeRequest(writer.failure());
-        return net::PostForRecords(url, body, writer, net::CommitStep(writer));
+        return net::PostForRows(url, body, writer, net::CommitStep(writer));
     }
     std::string error;
     std::unique_ptr<net::ResultTable> target =
@@ -46,15 +48,29 @@ int32_t Read(const QueuedRead& read) {
     if (!target)
         return net::FailBeforeRequest(error);
     net::TableResultWriter writer(*target);
-    return net::PostForRecords(url, body, writer, net::CommitStep(writer));
+    return net::PostForRows(url, body, writer, net::CommitStep(writer));
 }
 
+// Sends writes in one request; its failed writes become the last batch's.
 int32_t SendWrites(const nlohmann::json& writes) {
-    const Driver& d = TheDriver();
+    Driver& d = TheDriver();
+    d.failures.clear();
     if (d.address.empty())
         return NoAddress();
-    net::DiscardRows rows;
-    return net::PostForRecords(d.address + "?function=update", {{"writes", writes}}, rows, nullptr);
+    std::vector<net::WriteFailure> failures;
+    const int32_t result =
+        net::PostForChanges(d.address + "?function=update", {{"writes", writes}}, &failures);
+    for (net::WriteFailure& f : failures) {
+        if (f.index >= static_cast<int64_t>(writes.size())) {
+            d.failures.clear();
+            net::SetLastErrorText("Malformed server answer: failed write " +
+                                  std::to_string(f.index) + " of a request of " +
+                                  std::to_string(writes.size()) + " writes");
+            return net::kFailed;
+        }
+        d.failures.push_back({f.index, std::move(f.text)});
+    }
+    return result;
 }
 
 }  // namespace
@@ -117,6 +133,10 @@ int32_t DrvSDUpdateBatchEnd() {
     if (writes.empty())
         return 0;
     return SendWrites(writes);
+}
+
+const std::vector<SdoWriteFailure>& SdoLastBatchFailures() {
+    return TheDriver().failures;
 }
 
 size_t SdoQueuedWrites() {

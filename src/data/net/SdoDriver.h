@@ -5,7 +5,8 @@
 // Reads write their rows to a text result file (each line ends with "," after the last value)
 // or, when a table name is given, add them to that table of the local database named by the
 // output path. Writes are queued between DrvSDUpdateBatchStart and DrvSDUpdateBatchEnd and sent
-// together, applied on the server in one transaction; a write outside a batch is sent at once.
+// together in one request; a write outside a batch is sent at once. The server applies each
+// write of a request on its own: a failing write is undone alone and the good ones are stored.
 //
 // Results: 0 success, -10000 worth one retry, another nonzero code otherwise; the error text is
 // left for KOVICLIGetLastError. Texts are UTF-8.
@@ -13,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace terv {
 
@@ -51,9 +53,22 @@ int32_t DrvSDEUpdate(const std::string& table, const std::string& op, int32_t id
 
 // Opens a write batch (an open batch stays open with its queued writes). Returns 0.
 int32_t DrvSDUpdateBatchStart();
-// Sends the queued writes, closes the batch and empties the queue whatever the outcome; the
-// writes are applied all or none. Returns 0 when there was nothing to send.
+// Sends the queued writes, closes the batch and empties the queue whatever the outcome. Returns 0
+// when every write was stored (or there was nothing to send); when some failed, -10000 if every
+// failure was transient, else -1, with the server's text as the last error: the first failure
+// that is not "ORA-20001" (a return row already stored), or the first one when all are. The
+// good writes are stored all the same. A request that fails as a whole stores nothing.
 int32_t DrvSDUpdateBatchEnd();
+
+// A write of the last request of writes that the server refused: its 0-based place in the
+// request (the batch's queue order) and the server's text.
+struct SdoWriteFailure {
+    int64_t index = 0;
+    std::string text;
+};
+// The refused writes of the last request of writes (batch end or single write), in order; empty
+// when all were stored or the request failed as a whole. Their number is the size.
+const std::vector<SdoWriteFailure>& SdoLastBatchFailures();
 
 // Writes queued in the open batch; whether a batch is open (tests).
 size_t SdoQueuedWrites();

@@ -1,5 +1,6 @@
 #include "SidSde.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "Kovicli.h"
@@ -65,19 +66,25 @@ void ReadFailed(bool silent, const std::string& firstLogLine) {
     HttpLog(Shown(gLastError));
 }
 
-// Counts the write in the open batch, or opens a batch of its own for it.
-void BeforeWrite() {
+// Counts the write in the open batch, or opens a batch of its own for it. Returns the result of
+// the batch that a full counter ends (0 when none ends).
+int32_t BeforeWrite() {
     if (gBatchState != 1) {
         DrvSDUpdateBatchStart();
-        return;
+        return 0;
     }
     if (gBatchCounter < kBatchLimit) {
         ++gBatchCounter;
-        return;
+        return 0;
     }
-    Bracketed([] { return DrvSDUpdateBatchEnd(); });
+    const int32_t ended = Bracketed([] { return DrvSDUpdateBatchEnd(); });
     DrvSDUpdateBatchStart();
     gBatchCounter = 0;
+    return ended;
+}
+
+bool IsDuplicateReturnRow(const std::string& error) {
+    return error.find("ORA-20001") != std::string::npos;
 }
 
 }  // namespace
@@ -136,18 +143,18 @@ int32_t SdoBlockGo(int32_t n1, int32_t n2, int32_t n3, int32_t n4, int32_t n5, i
 int32_t SdoWrite(const std::string& table, const std::string& op, int32_t id,
                  const std::string& shape, int32_t n, const std::string& attributes,
                  const std::string& where, int32_t mode) {
-    BeforeWrite();
+    // A batch ended by a full counter reports through the write that ended it.
+    int32_t ended = BeforeWrite();
     int32_t result =
         Bracketed([&] { return DrvSDEUpdate(table, op, id, shape, n, attributes, where); });
-    if (gBatchState != 1) {
-        const int32_t ended = Bracketed([] { return DrvSDUpdateBatchEnd(); });
-        if (result == 0)
-            result = ended;  // a write refused before sending keeps its own code
-    }
+    if (gBatchState != 1)
+        ended = Bracketed([] { return DrvSDUpdateBatchEnd(); });
+    if (result == 0)
+        result = ended;  // a write refused before sending keeps its own code
     if (result == 0)
         return 0;
     ReadServerError();
-    if ((mode == 0 || mode == 1) && gLastError.find("ORA-20001") != std::string::npos)
+    if ((mode == 0 || mode == 1) && IsDuplicateReturnRow(gLastError))
         return 0;
     ++gErrorCount;
     if (mode == 0)
@@ -167,10 +174,23 @@ int32_t SdoBatchEnd(bool quiet) {
     const int32_t result = Bracketed([] { return DrvSDUpdateBatchEnd(); });
     gBatchState = 0;
     gBatchCounter = 0;
-    if (result != 0 && !quiet) {
-        ReadServerError();
-        HttpLog("Stop Update: ");
-        HttpLog(Shown(gLastError));
+    if (result == 0)
+        return 0;
+    // Return rows the server already holds ("ORA-20001") are not lost: no count, no lines.
+    const auto& failed = SdoLastBatchFailures();
+    const bool duplicatesOnly =
+        !failed.empty() && std::all_of(failed.begin(), failed.end(),
+                                       [](const auto& f) { return IsDuplicateReturnRow(f.text); });
+    if (!duplicatesOnly)
+        ++gErrorCount;
+    if (quiet)
+        return result;
+    ReadServerError();
+    HttpLog("Stop Update: ");
+    HttpLog(Shown(gLastError));
+    if (!duplicatesOnly) {
+        for (const SdoWriteFailure& f : failed)
+            HttpLog("Write failed: " + std::to_string(f.index) + " " + f.text);
     }
     return result;
 }

@@ -54,18 +54,22 @@ int32_t SdoBlockGo(int32_t n1, int32_t n2, int32_t n3, int32_t n4, int32_t n5, i
 
 // Inserts ("I") or updates ("U") a row through DrvSDEUpdate. Inside a batch the write is
 // counted; the write that finds the counter at 101 first ends the batch and starts a new one
-// (counter back to 0). Outside a batch the write runs in a batch of its own and that batch's
-// result is the write's. On failure: mode 0 and 1 treat an error containing "ORA-20001" as
-// success; otherwise gErrorCount + 1, with mode 0 the message box "Errore scrittura SDO: " +
-// error (title "SDO"), and the HTTP log lines "Write: " + table + " O: " + op + " Id: " + id +
-// " SF: " + shape + " N: " + n + " A: " + attributes + " W: " + where, and the error.
+// (counter back to 0), and a failure of the ended batch becomes this write's result. Outside a
+// batch the write runs in a batch of its own and that batch's result is the write's. On failure:
+// mode 0 and 1 treat an error containing "ORA-20001" as success; otherwise gErrorCount + 1, with
+// mode 0 the message box "Errore scrittura SDO: " + error (title "SDO"), and the HTTP log lines
+// "Write: " + table + " O: " + op + " Id: " + id + " SF: " + shape + " N: " + n + " A: " +
+// attributes + " W: " + where, and the error.
 int32_t SdoWrite(const std::string& table, const std::string& op, int32_t id,
                  const std::string& shape, int32_t n, const std::string& attributes,
                  const std::string& where, int32_t mode);
 // Opens a write batch.
 void SdoBatchStart();
-// Sends the batch and closes it (state and counter 0 in every case). On failure, unless
-// `quiet`, the error is fetched and logged: "Stop Update: " and the error.
+// Sends the batch and closes it (state and counter 0 in every case). On failure gErrorCount + 1
+// and, unless `quiet`, the error is fetched and logged: "Stop Update: ", the error, and one line
+// "Write failed: " + place in the batch + " " + text per refused write. A batch whose only
+// refused writes are return rows already stored ("ORA-20001") is neither counted nor given the
+// per-write lines; its result stays nonzero.
 int32_t SdoBatchEnd(bool quiet);
 
 // Fetches the client's last error into gLastError: each LF becomes CR LF, the text is kept up to

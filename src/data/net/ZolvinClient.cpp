@@ -37,8 +37,8 @@ int32_t B1_SelectToTextFile(const std::string& user, const std::string& sql, int
     net::TextResultWriter writer(outputFile, false);
     if (!writer.Open())
         return net::FailBeforeRequest(writer.failure());
-    return net::PostForRecords(GatewayAddress() + "select", SelectBody(user, sql, fieldCount),
-                               writer, net::CommitStep(writer));
+    return net::PostForRows(GatewayAddress() + "select", SelectBody(user, sql, fieldCount), writer,
+                            net::CommitStep(writer));
 }
 
 int32_t B1_SelectToMdbTable(const std::string& user, const std::string& sql, int32_t fieldCount,
@@ -51,16 +51,14 @@ int32_t B1_SelectToMdbTable(const std::string& user, const std::string& sql, int
     if (!target)
         return net::FailBeforeRequest(error);
     net::TableResultWriter writer(*target);
-    return net::PostForRecords(GatewayAddress() + "select", SelectBody(user, sql, fieldCount),
-                               writer, net::CommitStep(writer));
+    return net::PostForRows(GatewayAddress() + "select", SelectBody(user, sql, fieldCount), writer,
+                            net::CommitStep(writer));
 }
 
 int32_t B1_Execute(const std::string& user, const std::string& sql) {
     if (!HaveAddress())
         return NoAddress();
-    net::DiscardRows rows;
-    return net::PostForRecords(GatewayAddress() + "execute", {{"user", user}, {"sql", sql}}, rows,
-                               nullptr);
+    return net::PostForChanges(GatewayAddress() + "execute", {{"user", user}, {"sql", sql}});
 }
 
 void ResetGatewayClient() {
