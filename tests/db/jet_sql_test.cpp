@@ -43,7 +43,8 @@ TEST(JetSqlTest, ExpressionsGiveJetsAnswers) {
         {"'ab' + NULL", null}, {"'2' + 3", 5}, {"7 / 2", 3.5}, {"6 / 3", 2.0}, {"7 \\ 2", 3},
         {"7.5 \\ 2", 4}, {"6.5 \\ 2", 3}, {"-7 \\ 2", -3}, {"7 Mod 3", 1}, {"-7 Mod 3", -1},
         {"7.5 Mod 3", 2}, {"2 ^ 10", 1024.0}, {"-2 ^ 2", -4.0}, {"1 + 2 * 3 Mod 4", 3},
-        {"True", -1}, {"False", 0}, {"1 = 1", -1}, {"1 > 2", 0}, {"NOT 1 = 1", 0},
+        {"1E+16 / 1E-06", 1E+22}, {"True", -1}, {"False", 0}, {"1 = 1", -1}, {"1 > 2", 0},
+        {"NOT 1 = 1", 0},
         {"1 = 1 AND 2 = 2", -1}, {"1 = 2 OR NULL", null}, {"NULL = NULL", null},
         // text order and LIKE
         {"'à' = 'À'", -1}, {"'é' = 'É'", -1}, {"'ÿ' = 'Ÿ'", -1}, {"'œ' = 'Œ'", -1},
@@ -112,7 +113,8 @@ TEST(JetSqlTest, StatementFormsRunWithJetsMeaning) {
         {{"CREATE TABLE U (K TEXT(2))", "INSERT INTO U VALUES ('à')", "INSERT INTO U VALUES ('À')"},
          "SELECT Count(*) FROM U GROUP BY K", "|2"},
         {{"CREATE TABLE P2 (COD TEXT(5), N LONG, X DOUBLE, ID LONG)",
-          "INSERT INTO P2 SELECT * FROM P WHERE X >= 0"}, "SELECT COD FROM P2 ORDER BY ID", "|A|Città"},
+          "INSERT INTO P2 SELECT * FROM P WHERE X >= 0"},
+         "SELECT COD FROM P2 ORDER BY ID", "|A|Città"},
     };
     // clang-format on
     TempFolder dir;
@@ -150,16 +152,20 @@ TEST(JetSqlTest, WhatJetRefusesOrTheLayerDoesNotCarryOutFailsWithItsName) {
         {"SELECT 1 / 0", kDivisionByZero}, {"SELECT CLng(NULL)", kInvalidUseOfNull},
         {"SELECT Mid('abc', 0)", kInvalidArgument},
         {"SELECT DLookup('COD', 'P')", UndefinedFunction("DLookup")},
-        {"SELECT Left('abc')", "Wrong number of arguments used with function in query expression 'Left'."},
+        {"SELECT Left('abc')",
+         "Wrong number of arguments used with function in query expression 'Left'."},
         {"SELECT TOP 50 PERCENT COD FROM P", NotSupported("TOP n PERCENT")},
         {"SELECT 1 XOR 2", NotSupported("the XOR operator")},
         {"TRANSFORM Count(ID) SELECT COD FROM P GROUP BY COD PIVOT N", NotSupported("TRANSFORM")},
         {"SELECT COD FROM P ORDER BY 1", NotSupported("a column number in ORDER BY or GROUP BY")},
         {"DELETE P.* FROM P INNER JOIN Q ON P.COD = Q.COD", NotSupported("DELETE with a join")},
-        {"UPDATE P LEFT JOIN Q ON P.COD = Q.COD SET P.N = 1", NotSupported("UPDATE with an outer join")},
+        {"UPDATE P LEFT JOIN Q ON P.COD = Q.COD SET P.N = 1",
+         NotSupported("UPDATE with an outer join")},
         {"CREATE TABLE W (A COUNTER, B LONG, CONSTRAINT K PRIMARY KEY (B))",
          NotSupported("a COUNTER field outside the primary key")},
         {"SELECT COD INTO P FROM P", AlreadyExists("P")},
+        {"INSERT INTO Q SELECT * FROM P", "The INSERT INTO statement contains the following unknown "
+         "field name: 'ID'. Make sure you have typed the name correctly, and try the operation again."},
         {"SELECT #13/45/2026#", "Syntax error in date in query expression '#13/45/2026#'."},
         {"CREATE TABLE W (A TEXT(300))", "Size of field 'A' is too long."},
         {"SELECT COD FROM P LIMIT 2", kTrailing}, {"SELECT COD || 'x' FROM P", kTrailing},

@@ -186,7 +186,7 @@ void Database::Execute(std::string_view sql, int /*options*/) {
         return SelectInto(*this, c, r, original);
     Statement st(c, r.sql, original);
     if (sqlite3_column_count(st.get()) > 0 && sqlite3_stmt_readonly(st.get()))
-        c.Fail("cannot execute a select query", original);
+        c.Fail("Cannot execute a select query.", original);
     int rc;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
     }

@@ -341,7 +341,7 @@ void InStrFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     long width = static_cast<long>(Len(needle));
     for (long at = start; at + width - 1 <= length; ++at) {
         std::string part = Mid(hay, at, width);
-        if (text ? CompareText(part, needle) == 0 && UCase(part) == UCase(needle) : part == needle)
+        if (text ? CompareText(part, needle) == 0 : part == needle)
             return sqlite3_result_int64(ctx, at);
     }
     sqlite3_result_int(ctx, 0);

@@ -134,13 +134,14 @@ class Parser {
             Syntax(where);
         return t_[p_++].text;
     }
-    // An optional alias: "AS name" or a bare name.
-    std::string Alias() {
+    // An optional alias: "AS name" or a bare name; an end token when there is none.
+    Token Alias() {
         if (Word("AS")) {
             ++p_;
-            return Name("query");
+            Name("query");
+            return t_[p_ - 1];
         }
-        return AtName() ? t_[p_++].text : "";
+        return AtName() ? t_[p_++] : Token{Tok::kEnd, ""};
     }
 
     // SELECT ... [INTO t] FROM ... ; `statement` when it is the whole statement (only then
@@ -246,10 +247,10 @@ class Parser {
                 p_ += 3;
             } else {
                 Ex e = Parse(0);
-                std::string alias = Alias();
+                Token alias = Alias();
                 out += Value(e);
-                if (!alias.empty())
-                    out += " AS " + alias;
+                if (alias.kind != Tok::kEnd)
+                    out += " AS " + alias.text;
                 else if (!e.column)
                     out += " AS [Expr" + std::to_string(exprNames_++) + "]";
             }
@@ -310,10 +311,10 @@ class Parser {
             if (Word("SELECT")) {
                 std::string sub = Select(false, nullptr);
                 ExpectPunct(")", "FROM clause");
-                std::string alias = Alias();
+                Token alias = Alias();
                 if (info)
                     Fail(jet_error::NotSupported("a subquery in the FROM clause here"));
-                return "(" + sub + ")" + (alias.empty() ? "" : " AS " + alias);
+                return "(" + sub + ")" + (alias.kind == Tok::kEnd ? "" : " AS " + alias.text);
             }
             std::string inner = TableRef(info);
             ExpectPunct(")", "JOIN operation");
@@ -322,10 +323,10 @@ class Parser {
         Source s;
         s.name = NameOf(At());
         s.sql = Name("FROM clause");
-        std::string alias = Alias();
-        if (!alias.empty()) {
-            s.alias = NameOf(Token{alias[0] == '[' ? Tok::kBracket : Tok::kWord, alias});
-            s.sql += " AS " + alias;
+        Token alias = Alias();
+        if (alias.kind != Tok::kEnd) {
+            s.alias = NameOf(alias);
+            s.sql += " AS " + alias.text;
         }
         if (info)
             info->sources.push_back(s);
@@ -379,15 +380,16 @@ class Parser {
         if (src.empty())
             return "";  // not a table: SQLite names the problem
         if (dst.empty())
-            Fail("The Microsoft Jet database engine cannot find the output table '" + target +
-                 "'.");
+            Fail("Could not find output table '" + target + "'.");
         std::string list;
         for (const auto& s : src) {
             bool found = false;
             for (const auto& d : dst)
                 found = found || EqualNoCase(s, d);
             if (!found)
-                Fail("Unknown field name: '" + s + "' in output table '" + target + "'.");
+                Fail("The INSERT INTO statement contains the following unknown field name: '" + s +
+                     "'. Make sure you have typed the name correctly, and try the operation "
+                     "again.");
             list += (list.empty() ? "" : ",") + QuoteName(s);
         }
         return list;
@@ -404,12 +406,11 @@ class Parser {
         std::vector<Assignment> set;
         do {
             Assignment a;
+            const Token first = At();
             a.field = Name("UPDATE statement");
             if (Punct(".") || Punct("!")) {
                 ++p_;
-                a.qualifier = NameOf(Token{Tok::kBracket, a.field});
-                if (a.field[0] != '[')
-                    a.qualifier = a.field;
+                a.qualifier = NameOf(first);
                 a.field = Name("UPDATE statement");
             }
             ExpectPunct("=", "UPDATE statement");

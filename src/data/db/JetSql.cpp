@@ -225,7 +225,9 @@ void RewriteColumnList(std::vector<Token>& t, size_t open) {
         std::vector<std::string> fields = KeyFields(t, r.begin, r.end);
         if (fields.size() != 1 || !EqualNoCase(fields[0], counter))
             throw JetSqlError(jet_error::NotSupported("a COUNTER field outside the primary key"));
-        for (size_t k = r.comma; k < r.end; ++k)
+        // The comma before it goes too, or the one after it when it comes first.
+        size_t to = r.comma == r.begin && IsPunct(t[r.end], ",") ? r.end + 1 : r.end;
+        for (size_t k = r.comma; k < to; ++k)
             t[k].text.clear();
     }
     if (inlineKeys > 1)

@@ -73,6 +73,13 @@ std::vector<Token> Tokenize(std::string_view s) {
         } else if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(s[i + 1]))) {
             while (j < n && (std::isalnum(static_cast<unsigned char>(s[j])) || s[j] == '.'))
                 ++j;
+            // The signed exponent of "1E+16", "1E-06".
+            if ((s[j - 1] == 'e' || s[j - 1] == 'E') && j + 1 < n && (s[j] == '+' || s[j] == '-') &&
+                IsDigit(s[j + 1])) {
+                j += 2;
+                while (j < n && IsDigit(s[j]))
+                    ++j;
+            }
             kind = Tok::kNumber;
         } else if (IsWordChar(c)) {
             while (j < n && IsWordChar(s[j]))
