@@ -6,7 +6,6 @@
 
 #include "DbTestUtil.h"
 #include "data/db/JetErrors.h"
-#include "data/db/JetSql.h"
 #include "data/db/mdbUtil.h"
 
 namespace terv {
@@ -186,19 +185,6 @@ TEST(JetSqlTest, WhatJetRefusesOrTheLayerDoesNotCarryOutFailsWithItsName) {
         }
     }
     EXPECT_EQ(DbGetText(db, "SELECT COD & N & X FROM P WHERE ID = 1"), "A11.5");
-}
-
-TEST(JetSqlTest, UpdatableSourceAddsTheRowId) {
-    std::string table, sql;
-    ASSERT_TRUE(UpdatableSource("SELECT * FROM PART_DICH WHERE A=1", table, sql));
-    EXPECT_EQ(table, "PART_DICH");
-    EXPECT_EQ(sql, "SELECT [PART_DICH].rowid, * FROM PART_DICH WHERE A=1");
-    ASSERT_TRUE(UpdatableSource("select a.x from [T] as a order by x", table, sql));
-    EXPECT_EQ(sql, "select a.rowid, a.x from [T] as a order by x");
-    for (const char* readOnly :
-         {"SELECT * FROM A INNER JOIN B ON A.X=B.X", "SELECT * FROM A, B", "SELECT COUNT(*) FROM A",
-          "SELECT DISTINCT X FROM A", "SELECT X FROM A GROUP BY X", "SELECT * FROM (SELECT 1)"})
-        EXPECT_FALSE(UpdatableSource(readOnly, table, sql)) << readOnly;
 }
 
 }  // namespace
