@@ -100,7 +100,7 @@ double NumberOf(sqlite3_value* v) {
 int64_t WholeOf(sqlite3_value* v, double lo, double hi) {
     if (IsNull(v))
         throw Failure{jet_error::kInvalidUseOfNull};
-    if (sqlite3_value_type(v) == SQLITE_INTEGER && !IsText(v)) {
+    if (sqlite3_value_type(v) == SQLITE_INTEGER) {
         int64_t i = sqlite3_value_int64(v);
         if (i < lo || i > hi)
             throw Failure{"Overflow"};
@@ -153,10 +153,9 @@ bool AnyNull(int argc, sqlite3_value** argv) {
 
 // --- operators
 
-void Cat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+void Cat(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (IsNull(argv[0]) && IsNull(argv[1]))
         return sqlite3_result_null(ctx);
-    (void)argc;
     ResultText(ctx, TextOf(argv[0]) + TextOf(argv[1]));
 }
 

@@ -264,12 +264,9 @@ class Parser {
         do {
             if (!out.empty())
                 out += ", ";
-            size_t start = p_;
             Ex e = Parse(0);
             if (e.number)
                 Fail(jet_error::NotSupported("a column number in ORDER BY or GROUP BY"));
-            if (e.sql.empty())
-                ExprError(start);
             out += e.column ? e.sql : Collated(Value(e));
             if (order && (Word("ASC") || Word("DESC")))
                 out += " " + Upper(t_[p_++].text);

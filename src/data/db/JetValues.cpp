@@ -206,13 +206,16 @@ bool FormatDate(const DateTime& d, std::string_view p, std::string& out, std::st
     return true;
 }
 
+// A pattern of date parts: no digit placeholder, at least one of y m d h n s.
 bool IsDatePattern(std::string_view p) {
+    bool part = false;
     for (char c : p) {
         char l = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (l == '0' || l == '#')
             return false;
+        part = part || std::string_view("ymdhns").find(l) != std::string_view::npos;
     }
-    return true;
+    return part;
 }
 
 std::string Group(const std::string& digits) {
@@ -394,10 +397,20 @@ bool FormatText(std::string_view text, std::string_view pattern, std::string& ou
                 std::string& error) {
     DateTime d;
     double number = 0;
-    if (DateOfText(text, d) && IsDatePattern(pattern))
-        return FormatDate(d, pattern, out, error);
+    if (DateOfText(text, d)) {
+        if (IsDatePattern(pattern))
+            return FormatDate(d, pattern, out, error);
+        double serial = DaysFromCivil(d.year, d.month, d.day) - DaysFromCivil(1899, 12, 30) +
+                        (d.hour * 3600 + d.minute * 60 + d.second) / 86400.0;
+        return FormatWithPattern(serial, pattern, out, error);
+    }
     if (StrictNumber(text, number))
         return FormatNumber(number, pattern, out, error);
+    // Character placeholders (@ & < > !) lay out a text; a number or date pattern leaves it.
+    if (pattern.find_first_of("@&<>!") != std::string_view::npos) {
+        error = "the Format pattern '" + std::string(pattern) + "'";
+        return false;
+    }
     out = std::string(text);
     return true;
 }

@@ -25,8 +25,9 @@ std::string NumberText(double value);
 
 // Format(value, pattern) of a number (number patterns "0000", "0.00", "#,##0", "0%", or date
 // patterns of a date serial) or of a date text (date patterns "yyyymmdd", "dd/mm/yyyy",
-// "hh:nn:ss" ...). A text that is neither passes through unchanged. False with `error` set when
-// the pattern uses what is not supported.
+// "hh:nn:ss" ...). A text that is neither passes through unchanged; character patterns (@, &,
+// <, >, !) are not supported. False with `error` set when the pattern uses what is not
+// supported.
 bool FormatNumber(double value, std::string_view pattern, std::string& out, std::string& error);
 bool FormatText(std::string_view text, std::string_view pattern, std::string& out,
                 std::string& error);
