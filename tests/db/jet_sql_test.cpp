@@ -111,6 +111,8 @@ TEST(JetSqlTest, StatementFormsRunWithJetsMeaning) {
          "SELECT ID FROM P WHERE COD = 'e'", "|5"},
         {{"CREATE TABLE U (K TEXT(2))", "INSERT INTO U VALUES ('à')", "INSERT INTO U VALUES ('À')"},
          "SELECT Count(*) FROM U GROUP BY K", "|2"},
+        {{"CREATE TABLE U (K TEXT(2))", "INSERT INTO U VALUES ('à')", "INSERT INTO U VALUES ('À')"},
+         "SELECT DISTINCT K & '' FROM U", "|à"},
         {{"CREATE TABLE P2 (COD TEXT(5), N LONG, X DOUBLE, ID LONG)",
           "INSERT INTO P2 SELECT * FROM P WHERE X >= 0"},
          "SELECT COD FROM P2 ORDER BY ID", "|A|Città"},

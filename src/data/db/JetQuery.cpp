@@ -248,7 +248,8 @@ class Parser {
             } else {
                 Ex e = Parse(0);
                 Token alias = Alias();
-                out += Value(e);
+                // A computed text keeps Jet's order for DISTINCT, UNION and outer queries.
+                out += e.column ? e.sql : Collated(Value(e));
                 if (alias.kind != Tok::kEnd)
                     out += " AS " + alias.text;
                 else if (!e.column)
