@@ -77,13 +77,15 @@ TEST(MdbUtilTest, SetQueryDefCreatesAndReplaces) {
 
 TEST(MdbUtilTest, CopyTableDefCopiesFieldsSizesAndIndexes) {
     TempFolder dir;
-    Database src = MakeDb(dir, "src.mdb",
-                          {"CREATE TABLE FOTO_RILE(ID_PART TEXT(16),PROG_FOTO LONG,FILENAME "
-                           "TEXT(25),COORDX DOUBLE,[NOTE] TEXT(255), CONSTRAINT PrimaryKey PRIMARY "
-                           "KEY (ID_PART, PROG_FOTO))",
-                           "create index FOTO_RILE_IDX on FOTO_RILE(ID_PART,PROG_FOTO)",
-                           "CREATE UNIQUE INDEX FN ON FOTO_RILE(FILENAME)",
-                           "INSERT INTO FOTO_RILE VALUES('A',1,'f',1.5,NULL)"});
+    Database src =
+        MakeDb(dir, "src.mdb",
+               {"CREATE TABLE FOTO_RILE(ID_PART TEXT(16) NOT NULL,PROG_FOTO LONG,FILENAME "
+                "TEXT(25) DEFAULT 'f.jpg',COORDX DOUBLE,[NOTE] TEXT(255), CONSTRAINT "
+                "PrimaryKey PRIMARY KEY (ID_PART, PROG_FOTO))",
+                "CREATE TABLE N (ID COUNTER, V TEXT(5))",
+                "create index FOTO_RILE_IDX on FOTO_RILE(ID_PART,PROG_FOTO)",
+                "CREATE UNIQUE INDEX FN ON FOTO_RILE(FILENAME)",
+                "INSERT INTO FOTO_RILE VALUES('A',1,'f',1.5,NULL)"});
     Database dst = MakeDb(dir, "dst.mdb", {});
     TableDef def = src.GetTableDef("FOTO_RILE");
     ASSERT_TRUE(CopyTableDef(def, dst, "FOTO_COPIA"));
@@ -94,7 +96,21 @@ TEST(MdbUtilTest, CopyTableDefCopiesFieldsSizesAndIndexes) {
         EXPECT_EQ(copy.fields[i].name, def.fields[i].name);
         EXPECT_EQ(copy.fields[i].type, def.fields[i].type);
         EXPECT_EQ(copy.fields[i].size, def.fields[i].size);
+        EXPECT_EQ(copy.fields[i].required, def.fields[i].required);
+        EXPECT_EQ(copy.fields[i].defaultValue, def.fields[i].defaultValue);
     }
+    EXPECT_TRUE(copy.fields[0].required);
+    EXPECT_EQ(copy.fields[2].defaultValue, "'f.jpg'");
+    EXPECT_THROW(dst.Execute("INSERT INTO FOTO_COPIA (PROG_FOTO) VALUES (1)"), DbError);
+    dst.Execute("INSERT INTO FOTO_COPIA (ID_PART, PROG_FOTO) VALUES ('a', 1)");
+    EXPECT_EQ(DbGetText(dst, "SELECT FILENAME FROM FOTO_COPIA"), "f.jpg");
+    EXPECT_THROW(dst.Execute("INSERT INTO FOTO_COPIA (ID_PART, PROG_FOTO) VALUES ('A', 1)"),
+                 DbError);
+    dst.Execute("DELETE * FROM FOTO_COPIA");
+    ASSERT_TRUE(CopyTableDef(src.GetTableDef("N"), dst, "N2"));
+    EXPECT_EQ(dst.GetTableDef("N2").fields[0].type, "COUNTER");
+    dst.Execute("INSERT INTO N2 (V) VALUES ('x')");
+    EXPECT_EQ(DbGetLong(dst, "SELECT ID FROM N2 WHERE V = 'X'"), 1);
     EXPECT_EQ(copy.fields[0].size, 16);
     EXPECT_EQ(copy.fields[1].size, 4);
     ASSERT_EQ(copy.indexes.size(), 3u);

@@ -1,7 +1,5 @@
 #include "Connection.h"
 
-#include "JetSql.h"
-
 namespace terv {
 
 Connection::~Connection() {
@@ -20,7 +18,7 @@ void Connection::CheckOpen(const std::string& statement) const {
 }
 
 void Connection::Fail(const std::string& statement) const {
-    Fail(db ? sqlite3_errmsg(db) : "the database is closed", statement);
+    Fail(db ? JetMessage(sqlite3_errmsg(db)) : "the database is closed", statement);
 }
 
 void Connection::Fail(const std::string& message, const std::string& statement) const {
@@ -30,6 +28,14 @@ void Connection::Fail(const std::string& message, const std::string& statement) 
 std::string Connection::Rewrite(std::string_view jet) {
     try {
         return RewriteJetSql(jet, [this](const std::string& t) { return Columns(t); });
+    } catch (const JetSqlError& e) {
+        Fail(e.what(), std::string(jet));
+    }
+}
+
+RewrittenSql Connection::RewriteStatement(std::string_view jet) {
+    try {
+        return RewriteJetStatement(jet, [this](const std::string& t) { return Columns(t); });
     } catch (const JetSqlError& e) {
         Fail(e.what(), std::string(jet));
     }

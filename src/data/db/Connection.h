@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "DbError.h"
+#include "JetSql.h"
 #include "platform/Variant.h"
 
 namespace terv {
@@ -23,12 +24,14 @@ struct Connection {
 
     // Throws DbError unless the connection is open.
     void CheckOpen(const std::string& statement) const;
-    // DbError with SQLite's text for the last failure.
+    // DbError with the text of the last failure (Jet's text for a failed field check).
     [[noreturn]] void Fail(const std::string& statement) const;
     [[noreturn]] void Fail(const std::string& message, const std::string& statement) const;
 
-    // The SQLite form of a Jet statement; DbError when it cannot be rewritten.
+    // The SQLite form of a Jet statement; DbError when it cannot be rewritten or is a
+    // SELECT ... INTO (RewriteStatement gives those).
     std::string Rewrite(std::string_view jet);
+    RewrittenSql RewriteStatement(std::string_view jet);
     // Prepares already rewritten SQL; `original` names the statement in errors. With
     // `single`, text after the first statement (other than blanks and ";") is an error.
     sqlite3_stmt* Prepare(const std::string& sql, const std::string& original, bool single = true);

@@ -1,11 +1,14 @@
 #include "Database.h"
 
+#include <cstdint>
 #include <filesystem>
 
 #include "Connection.h"
+#include "JetErrors.h"
 #include "JetFunctions.h"
 #include "JetSql.h"
 #include "RecordsetImpl.h"
+#include "platform/VbText.h"
 
 namespace terv {
 
@@ -49,10 +52,10 @@ int SizeOf(const std::string& type) {
         return 1;
     if (u == "SHORT" || u == "SMALLINT")
         return 2;
-    if (u == "DOUBLE" || u == "FLOAT" || u == "REAL" || u == "CURRENCY" || u == "DATETIME" ||
-        u == "DATE")
+    if (u == "DOUBLE" || u == "FLOAT" || u == "CURRENCY" || u == "DATETIME" || u == "DATE")
         return 8;
-    if (u == "LONG" || u == "INTEGER" || u == "INT" || u == "COUNTER" || u == "SINGLE")
+    if (u == "LONG" || u == "INTEGER" || u == "INT" || u == "COUNTER" || u == "SINGLE" ||
+        u == "REAL")
         return 4;
     return 0;
 }
@@ -60,6 +63,13 @@ int SizeOf(const std::string& type) {
 std::string Text(sqlite3_stmt* st, int col) {
     const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
     return p ? p : "";
+}
+
+// The CREATE TABLE statement SQLite keeps for a table, in upper case.
+std::string TableSql(Connection& c, const std::string& table) {
+    Statement st(c, "SELECT upper(sql) FROM sqlite_master WHERE type='table' AND name=?", table);
+    BindValue(st.get(), 1, Variant(table));
+    return sqlite3_step(st.get()) == SQLITE_ROW ? Text(st.get(), 0) : "";
 }
 
 }  // namespace
@@ -111,12 +121,72 @@ void Database::Close() {
         conn_->Close();
 }
 
+namespace {
+
+// Runs already rewritten SQL that returns no rows.
+void Step(Connection& c, const std::string& sql, const std::string& original) {
+    Statement st(c, sql, original);
+    int rc;
+    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE)
+        c.Fail(original);
+}
+
+// The Jet type a new table gives a column of a SELECT ... INTO: the field's own type, or after
+// the first row's value for an expression.
+std::string IntoType(sqlite3_stmt* st, int col, bool hasRow) {
+    const char* declared = sqlite3_column_decltype(st, col);
+    if (declared && *declared)
+        return declared;
+    switch (hasRow ? sqlite3_column_type(st, col) : SQLITE_NULL) {
+        case SQLITE_INTEGER: {
+            sqlite3_int64 v = sqlite3_column_int64(st, col);
+            return v >= INT32_MIN && v <= INT32_MAX ? "LONG" : "DOUBLE";
+        }
+        case SQLITE_FLOAT:
+            return "DOUBLE";
+        default:
+            return "TEXT(255)";
+    }
+}
+
+// SELECT ... INTO: a new table with the fields of the SELECT, filled with its rows; all or
+// nothing.
+void SelectInto(Database& db, Connection& c, const RewrittenSql& r, const std::string& original) {
+    if (db.TableExists(r.intoTable))
+        c.Fail(jet_error::AlreadyExists(r.intoTable), original);
+    std::string create = "CREATE TABLE " + QuoteName(r.intoTable) + " (";
+    {
+        Statement st(c, r.sql, original);
+        bool hasRow = sqlite3_step(st.get()) == SQLITE_ROW;
+        for (int i = 0; i < sqlite3_column_count(st.get()); ++i)
+            create += (i ? ", " : "") + QuoteName(sqlite3_column_name(st.get(), i)) + " " +
+                      IntoType(st.get(), i, hasRow);
+    }
+    c.Run("SAVEPOINT jet_select_into");
+    try {
+        Step(c, c.Rewrite(create + ")"), original);
+        Step(c, "INSERT INTO " + QuoteName(r.intoTable) + " " + r.sql, original);
+        c.Run("RELEASE jet_select_into");
+    } catch (const DbError&) {
+        c.Run("ROLLBACK TO jet_select_into");
+        c.Run("RELEASE jet_select_into");
+        throw;
+    }
+}
+
+}  // namespace
+
 void Database::Execute(std::string_view sql, int /*options*/) {
     Connection& c = Conn();
     std::string original(sql);
-    Statement st(c, c.Rewrite(sql), original);
+    RewrittenSql r = c.RewriteStatement(sql);
+    if (!r.intoTable.empty())
+        return SelectInto(*this, c, r, original);
+    Statement st(c, r.sql, original);
     if (sqlite3_column_count(st.get()) > 0 && sqlite3_stmt_readonly(st.get()))
-        c.Fail("cannot execute a select query", original);
+        c.Fail("Cannot execute a select query.", original);
     int rc;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
     }
@@ -175,12 +245,21 @@ TableDef Database::GetTableDef(std::string_view table) {
     def.name = name;
     std::vector<std::string> keyFields;
     {
+        const bool counted = TableSql(c, name).find("AUTOINCREMENT") != std::string::npos;
         Statement st(c, "PRAGMA table_info(" + QuoteName(name) + ")", name);
         while (sqlite3_step(st.get()) == SQLITE_ROW) {
-            FieldDef f{Text(st.get(), 1), Text(st.get(), 2), 0};
+            FieldDef f;
+            f.name = Text(st.get(), 1);
+            f.type = Text(st.get(), 2);
+            f.required = sqlite3_column_int(st.get(), 3) != 0;
+            f.defaultValue = Text(st.get(), 4);
             f.size = SizeOf(f.type);
-            if (sqlite3_column_int(st.get(), 5) > 0)
+            if (sqlite3_column_int(st.get(), 5) > 0) {
                 keyFields.push_back(f.name);
+                // The numbering field is the row id itself, declared INTEGER.
+                if (counted && EqualsNoCase(f.type, "INTEGER"))
+                    f.type = "COUNTER";
+            }
             def.fields.push_back(f);
         }
     }

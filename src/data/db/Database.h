@@ -1,8 +1,8 @@
 // A local database in the manner of a DAO Database: an SQLite file that keeps its ".mdb" name.
 //
-// Statements are Jet SQL (see JetSql.h); FIRST() and LAST() are aggregates with Jet's meaning.
-// Every failure - missing file, a file that is not a database or is damaged, a statement SQLite
-// cannot run, a write to a read-only database - throws DbError naming the file and the
+// Statements are Jet SQL with Jet's meaning (see JetSql.h); what cannot run with that meaning is
+// refused. Every failure - missing file, a file that is not a database or is damaged, a statement
+// SQLite cannot run, a write to a read-only database - throws DbError naming the file and the
 // statement. A Database is movable, not copyable; recordsets opened on it keep the connection
 // alive, but fail with DbError once the Database is closed.
 #pragma once
@@ -48,7 +48,8 @@ class Database {
     // Closes the file; open recordsets become unusable. Closing twice is harmless.
     void Close();
 
-    // Runs one statement (a trailing ";" is allowed, a second statement is an error).
+    // Runs one statement (a trailing ";" is allowed, a second statement is an error). SELECT ...
+    // INTO creates and fills the new table, all or nothing.
     void Execute(std::string_view sql, int options = 0);
     // Rows changed by the last Execute.
     long RecordsAffected() const;

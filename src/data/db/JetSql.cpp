@@ -2,238 +2,240 @@
 
 #include <cctype>
 
+#include "JetErrors.h"
+#include "JetQuery.h"
+#include "JetTokens.h"
+
 namespace terv {
 
 namespace {
 
-enum class Tok { kSpace, kWord, kBracket, kDQuote, kSQuote, kNumber, kPunct, kComment };
+// Prefixes of the names of the field checks; an SQLite error naming one becomes Jet's text.
+constexpr const char* kSizeCheck = "jet_size ";
+constexpr const char* kTypeCheck = "jet_type ";
+constexpr const char* kRangeCheck = "jet_range ";
 
-struct Token {
-    Tok kind;
-    std::string text;
+enum class Kind { kText, kMemo, kWhole, kReal, kDate, kYesNo, kCounter, kBinary };
+
+struct JetType {
+    Kind kind;
+    const char* sqliteType;    // nullptr: keep the declared name
+    double low = 0, high = 0;  // range of whole numbers
 };
 
-bool IsWordChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' ||
-           static_cast<unsigned char>(c) >= 0x80;
-}
-
-// Splits at token boundaries; the concatenation of the token texts is the input.
-std::vector<Token> Tokenize(std::string_view s) {
-    std::vector<Token> out;
-    size_t i = 0;
-    const size_t n = s.size();
-    auto quoted = [&](char close) {
-        size_t j = i + 1;
-        while (j < n) {
-            if (s[j] == close) {
-                if (close != ']' && j + 1 < n && s[j + 1] == close) {
-                    j += 2;
-                    continue;
-                }
-                return j + 1;
-            }
-            ++j;
-        }
-        return n;
-    };
-    while (i < n) {
-        char c = s[i];
-        size_t j = i + 1;
-        Tok kind = Tok::kPunct;
-        if (std::isspace(static_cast<unsigned char>(c))) {
-            while (j < n && std::isspace(static_cast<unsigned char>(s[j])))
-                ++j;
-            kind = Tok::kSpace;
-        } else if (c == '-' && i + 1 < n && s[i + 1] == '-') {
-            while (j < n && s[j] != '\n')
-                ++j;
-            kind = Tok::kComment;
-        } else if (c == '/' && i + 1 < n && s[i + 1] == '*') {
-            size_t end = s.find("*/", i + 2);
-            j = end == std::string_view::npos ? n : end + 2;
-            kind = Tok::kComment;
-        } else if (c == '\'') {
-            j = quoted('\'');
-            kind = Tok::kSQuote;
-        } else if (c == '"') {
-            j = quoted('"');
-            kind = Tok::kDQuote;
-        } else if (c == '[') {
-            j = quoted(']');
-            kind = Tok::kBracket;
-        } else if (std::isdigit(static_cast<unsigned char>(c)) ||
-                   (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
-            while (j < n && (std::isalnum(static_cast<unsigned char>(s[j])) || s[j] == '.'))
-                ++j;
-            kind = Tok::kNumber;
-        } else if (IsWordChar(c)) {
-            while (j < n && IsWordChar(s[j]))
-                ++j;
-            kind = Tok::kWord;
-        } else if (i + 1 < n) {
-            std::string_view two = s.substr(i, 2);
-            if (two == "<>" || two == "<=" || two == ">=" || two == "||" || two == "!=" ||
-                two == "==")
-                j = i + 2;
-        }
-        out.push_back({kind, std::string(s.substr(i, j - i))});
-        i = j;
-    }
-    return out;
-}
-
-bool Is(const Token& t, std::string_view word) {
-    if (t.kind != Tok::kWord || t.text.size() != word.size())
+bool TypeOf(const std::string& declared, JetType& out) {
+    const std::string u = Upper(declared);
+    auto any = [&](std::initializer_list<const char*> names) {
+        for (const char* n : names)
+            if (u == n)
+                return true;
         return false;
-    for (size_t i = 0; i < word.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(t.text[i])) != word[i])
-            return false;
+    };
+    if (any({"TEXT", "CHAR", "VARCHAR", "CHARACTER", "STRING", "ALPHANUMERIC", "NCHAR", "NVARCHAR",
+             "NTEXT"}))
+        out = {Kind::kText, u == "STRING" || u == "ALPHANUMERIC" ? "TEXT" : nullptr};
+    else if (any({"MEMO", "NOTE", "LONGTEXT", "LONGCHAR", "HYPERLINK"}))
+        out = {Kind::kMemo, "LONGTEXT"};
+    else if (any({"BYTE", "TINYINT", "INTEGER1"}))
+        out = {Kind::kWhole, nullptr, 0, 255};
+    else if (any({"SHORT", "SMALLINT", "INTEGER2"}))
+        out = {Kind::kWhole, nullptr, -32768, 32767};
+    else if (any({"LONG", "INT", "INTEGER", "INTEGER4"}))
+        out = {Kind::kWhole, nullptr, -2147483648.0, 2147483647.0};
+    else if (any({"COUNTER", "AUTOINCREMENT", "IDENTITY"}))
+        out = {Kind::kCounter, "INTEGER"};
+    else if (any({"DOUBLE", "FLOAT", "FLOAT8", "IEEEDOUBLE", "NUMBER", "SINGLE", "FLOAT4",
+                  "IEEESINGLE", "REAL", "CURRENCY", "MONEY", "NUMERIC", "DECIMAL", "DEC"}))
+        out = {Kind::kReal, u == "NUMBER" || u == "IEEEDOUBLE" ? "DOUBLE"
+                            : u == "IEEESINGLE"                ? "SINGLE"
+                                                               : nullptr};
+    else if (any({"DATETIME", "DATE", "TIME", "TIMESTAMP"}))
+        out = {Kind::kDate, nullptr};
+    else if (any({"YESNO", "BIT", "LOGICAL", "LOGICAL1", "BOOLEAN"}))
+        out = {Kind::kYesNo, nullptr};
+    else if (any({"BINARY", "VARBINARY", "LONGBINARY", "OLEOBJECT", "GENERAL", "IMAGE", "GUID",
+                  "UNIQUEIDENTIFIER"}))
+        out = {Kind::kBinary, nullptr};
+    else
+        return false;
     return true;
 }
 
-bool IsPunct(const Token& t, std::string_view p) {
-    return t.kind == Tok::kPunct && t.text == p;
+std::string Check(const char* prefix, const std::string& bare, const std::string& test) {
+    return " CONSTRAINT [" + std::string(prefix) + bare + "] CHECK (" + test + ")";
 }
 
-bool Skippable(const Token& t) {
-    return t.kind == Tok::kSpace || t.kind == Tok::kComment;
-}
-
-// Index of the next token at or after i that is not blank or comment; tokens.size() if none.
-size_t Next(const std::vector<Token>& t, size_t i) {
-    while (i < t.size() && Skippable(t[i]))
-        ++i;
-    return i;
-}
-
-bool IsName(const Token& t) {
-    return t.kind == Tok::kWord || t.kind == Tok::kBracket;
-}
-
-// The bare name of an identifier token ([x] gives x).
-std::string NameOf(const Token& t) {
-    if (t.kind == Tok::kBracket)
-        return t.text.substr(1, t.text.size() >= 2 ? t.text.size() - 2 : 0);
-    return t.text;
-}
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return Upper(a) == Upper(b);
-}
-
-// '...' from the content of a Jet "..." literal.
-std::string SingleQuoted(const std::string& dq) {
-    std::string body = dq.substr(1, dq.size() >= 2 ? dq.size() - 2 : 0);
-    std::string out = "'";
-    for (size_t i = 0; i < body.size(); ++i) {
-        if (body[i] == '"' && i + 1 < body.size() && body[i + 1] == '"') {
-            out += '"';
-            ++i;
-        } else if (body[i] == '\'') {
-            out += "''";
-        } else {
-            out += body[i];
-        }
-    }
-    return out + "'";
-}
-
-void RewriteLiteralsAndWords(std::vector<Token>& t) {
-    for (size_t i = 0; i < t.size(); ++i) {
-        if (t[i].kind == Tok::kDQuote) {
-            t[i] = {Tok::kSQuote, SingleQuoted(t[i].text)};
-        } else if (Is(t[i], "DISTINCTROW")) {
-            t[i] = {Tok::kSpace, ""};
-        } else if (Is(t[i], "LIKE")) {
-            size_t j = Next(t, i + 1);
-            if (j < t.size() && (t[j].kind == Tok::kSQuote || t[j].kind == Tok::kDQuote)) {
-                if (t[j].kind == Tok::kDQuote)
-                    t[j] = {Tok::kSQuote, SingleQuoted(t[j].text)};
-                for (char& c : t[j].text) {
-                    if (c == '*')
-                        c = '%';
-                    if (c == '?')
-                        c = '_';
-                }
-            }
-        }
+// The checks that give a field Jet's width and type.
+std::string Checks(const JetType& type, const std::string& field, const std::string& bare,
+                   int size) {
+    const std::string ok = field + " IS NULL OR ";
+    switch (type.kind) {
+        case Kind::kText:
+            return Check(kSizeCheck, bare, ok + "length(" + field + ") <= " + std::to_string(size));
+        case Kind::kWhole:
+            return Check(kTypeCheck, bare, ok + "typeof(" + field + ") = 'integer'") +
+                   Check(kRangeCheck, bare,
+                         ok + field + " BETWEEN " +
+                             std::to_string(static_cast<long long>(type.low)) + " AND " +
+                             std::to_string(static_cast<long long>(type.high)));
+        case Kind::kReal:
+            return Check(kTypeCheck, bare, ok + "typeof(" + field + ") IN ('integer', 'real')");
+        case Kind::kDate:
+            return Check(kTypeCheck, bare,
+                         ok + field +
+                             " GLOB '[0-9][0-9][0-9][0-9]-[01][0-9]-[0-3][0-9] "
+                             "[0-2][0-9]:[0-5][0-9]:[0-5][0-9]'");
+        case Kind::kYesNo:
+            return Check(kTypeCheck, bare, ok + field + " IN (-1, 0)");
+        default:
+            return "";
     }
 }
 
-// Maps Jet type names whose SQLite affinity would be wrong onto equivalent names.
-std::string MapType(const std::string& type) {
-    std::string u = Upper(type);
-    if (u == "MEMO" || u == "NOTE" || u == "LONGCHAR" || u == "HYPERLINK")
-        return "LONGTEXT";
-    if (u == "STRING" || u == "ALPHANUMERIC")
-        return "TEXT";
-    if (u == "SINGLE" || u == "IEEESINGLE")
-        return "FLOAT";
-    if (u == "IEEEDOUBLE" || u == "NUMBER")
-        return "DOUBLE";
-    return type;
+bool StartsConstraint(const Token& t) {
+    return Is(t, "CONSTRAINT") || Is(t, "PRIMARY") || Is(t, "UNIQUE") || Is(t, "FOREIGN") ||
+           Is(t, "CHECK");
 }
 
-// Rewrites one column definition running from token b to e (exclusive).
-void RewriteColumn(std::vector<Token>& t, size_t b, size_t e) {
+// Index of the last significant token in [b, e); e when none.
+size_t LastToken(const std::vector<Token>& t, size_t b, size_t e) {
+    for (size_t k = e; k > b; --k)
+        if (!Skippable(t[k - 1]))
+            return k - 1;
+    return e;
+}
+
+bool HasWord(const std::vector<Token>& t, size_t b, size_t e, const char* word) {
+    for (size_t k = b; k < e; ++k)
+        if (Is(t[k], word))
+            return true;
+    return false;
+}
+
+struct Range {
+    size_t begin, end;  // tokens of one field or constraint, without the comma
+    size_t comma;       // the comma before it, or begin for the first
+};
+
+// Rewrites one field definition; returns whether it is a counter.
+bool RewriteColumn(std::vector<Token>& t, size_t b, size_t e) {
     size_t name = Next(t, b);
-    if (name >= e)
-        return;
-    if (Is(t[name], "CONSTRAINT") || Is(t[name], "PRIMARY") || Is(t[name], "UNIQUE") ||
-        Is(t[name], "FOREIGN") || Is(t[name], "CHECK"))
-        return;
     size_t type = Next(t, name + 1);
-    if (type >= e || t[type].kind != Tok::kWord)
-        return;
-    t[type].text = MapType(t[type].text);
-    if (!IsTextType(t[type].text))
-        return;
-    for (size_t k = type; k < e; ++k)
-        if (Is(t[k], "COLLATE"))
-            return;
+    if (type >= e || !IsName(t[name]) || t[type].kind != Tok::kWord)
+        throw JetSqlError(jet_error::SyntaxError("field definition"));
+    JetType jt;
+    if (!TypeOf(t[type].text, jt))
+        throw JetSqlError(jet_error::SyntaxError("field definition"));
+    if (jt.sqliteType)
+        t[type].text = jt.sqliteType;
     size_t after = type;  // last token of the type, its size included
+    int size = 255;
     size_t open = Next(t, type + 1);
     if (open < e && IsPunct(t[open], "(")) {
         size_t close = open;
         while (close < e && !IsPunct(t[close], ")"))
             ++close;
-        if (close < e)
-            after = close;
+        size_t number = Next(t, open + 1);
+        if (close >= e || jt.kind != Kind::kText || t[number].kind != Tok::kNumber)
+            throw JetSqlError(jet_error::SyntaxError("field definition"));
+        size = std::atoi(t[number].text.c_str());
+        if (size < 1 || size > 255)
+            throw JetSqlError("Size of field '" + NameOf(t[name]) + "' is too long.");
+        after = close;
     }
-    t[after].text += " COLLATE NOCASE";
+    const bool text = jt.kind == Kind::kText || jt.kind == Kind::kMemo;
+    if (text && !HasWord(t, type, e, "COLLATE"))
+        t[after].text += " COLLATE NOCASE";
+    if (jt.kind == Kind::kCounter) {
+        size_t key = e;
+        for (size_t k = type; k < e; ++k)
+            if (Is(t[k], "KEY"))
+                key = k;
+        if (key < e)
+            t[key].text += " AUTOINCREMENT";
+        else
+            t[after].text += " PRIMARY KEY AUTOINCREMENT";
+        return true;
+    }
+    size_t last = LastToken(t, b, e);
+    t[last].text += Checks(jt, t[name].text, NameOf(t[name]), size);
+    return false;
 }
 
-// Rewrites the column definitions inside the parentheses that open at token `open`.
-void RewriteColumnList(std::vector<Token>& t, size_t open) {
+std::vector<Range> Items(const std::vector<Token>& t, size_t open, size_t& close) {
+    std::vector<Range> items;
     int depth = 0;
-    size_t start = open + 1;
+    size_t start = open + 1, comma = open + 1;
     for (size_t i = open; i < t.size(); ++i) {
         if (IsPunct(t[i], "(")) {
             ++depth;
-        } else if (IsPunct(t[i], ")")) {
-            if (--depth == 0) {
-                RewriteColumn(t, start, i);
-                return;
-            }
+        } else if (IsPunct(t[i], ")") && --depth == 0) {
+            items.push_back({start, i, comma});
+            close = i;
+            return items;
         } else if (depth == 1 && IsPunct(t[i], ",")) {
-            RewriteColumn(t, start, i);
+            items.push_back({start, i, comma});
+            comma = i;
             start = i + 1;
         }
     }
+    throw JetSqlError(jet_error::SyntaxError("CREATE TABLE statement"));
+}
+
+// The fields of a PRIMARY KEY (...) table constraint in [b, e); empty when it is none.
+std::vector<std::string> KeyFields(const std::vector<Token>& t, size_t b, size_t e) {
+    std::vector<std::string> fields;
+    for (size_t k = b; k < e; ++k) {
+        if (!Is(t[k], "PRIMARY"))
+            continue;
+        for (size_t j = k; j < e; ++j)
+            if (IsName(t[j]) && !Is(t[j], "PRIMARY") && !Is(t[j], "KEY"))
+                fields.push_back(NameOf(t[j]));
+    }
+    return fields;
+}
+
+// The field definitions inside the parentheses that open at token `open`.
+void RewriteColumnList(std::vector<Token>& t, size_t open) {
+    size_t close = 0;
+    std::vector<Range> items = Items(t, open, close);
+    std::string counter;
+    std::vector<Range> keys;
+    size_t inlineKeys = 0;
+    for (const Range& r : items) {
+        size_t first = Next(t, r.begin);
+        if (first < r.end && StartsConstraint(t[first])) {
+            if (!KeyFields(t, r.begin, r.end).empty())
+                keys.push_back(r);
+            continue;
+        }
+        if (HasWord(t, r.begin, r.end, "PRIMARY"))
+            ++inlineKeys;
+        if (RewriteColumn(t, r.begin, r.end)) {
+            if (!counter.empty())
+                throw JetSqlError(jet_error::NotSupported("two COUNTER fields in one table"));
+            counter = NameOf(t[first]);
+            inlineKeys += HasWord(t, r.begin, r.end, "PRIMARY") ? 0 : 1;
+        }
+    }
+    if (counter.empty())
+        return;
+    // The counter is the primary key: a key constraint on it alone goes, any other is refused.
+    for (const Range& r : keys) {
+        std::vector<std::string> fields = KeyFields(t, r.begin, r.end);
+        if (fields.size() != 1 || !EqualNoCase(fields[0], counter))
+            throw JetSqlError(jet_error::NotSupported("a COUNTER field outside the primary key"));
+        // The comma before it goes too, or the one after it when it comes first.
+        size_t to = r.comma == r.begin && IsPunct(t[r.end], ",") ? r.end + 1 : r.end;
+        for (size_t k = r.comma; k < to; ++k)
+            t[k].text.clear();
+    }
+    if (inlineKeys > 1)
+        throw JetSqlError(jet_error::NotSupported("a COUNTER field outside the primary key"));
 }
 
 void RewriteCreateTable(std::vector<Token>& t, size_t tableWord) {
     size_t name = Next(t, tableWord + 1);
-    if (name >= t.size())
-        return;
     size_t open = Next(t, name + 1);
     if (open < t.size() && IsPunct(t[open], "("))
         RewriteColumnList(t, open);
@@ -247,8 +249,8 @@ void RewriteAlterTable(std::vector<Token>& t, size_t tableWord) {
     size_t col = Next(t, add + 1);
     if (col < t.size() && Is(t[col], "COLUMN"))
         col = Next(t, col + 1);
-    if (col < t.size() && !Is(t[col], "CONSTRAINT"))
-        RewriteColumn(t, col, t.size());
+    if (col < t.size() && !Is(t[col], "CONSTRAINT") && RewriteColumn(t, col, t.size()))
+        throw JetSqlError(jet_error::NotSupported("adding a COUNTER field"));
 }
 
 // "INDEX name ON table": renames the index to its per-table SQLite name and gives the place of
@@ -293,111 +295,51 @@ void RewriteDropIndex(std::vector<Token>& t, size_t indexWord) {
         t[k].text.clear();
 }
 
-std::string JoinNames(const std::vector<std::string>& names) {
-    std::string out;
-    for (const auto& n : names) {
-        if (!out.empty())
-            out += ",";
-        out += QuoteName(n);
-    }
-    return out;
-}
-
-// INSERT INTO X SELECT * FROM Y ...: the columns of Y, by name.
-void RewriteInsertSelectStar(std::vector<Token>& t, size_t insert, const ColumnLookup& columns) {
-    size_t into = Next(t, insert + 1);
-    size_t target = Next(t, into + 1);
-    size_t select = Next(t, target + 1);
-    size_t star = Next(t, select + 1);
-    size_t from = Next(t, star + 1);
-    size_t source = Next(t, from + 1);
-    if (source >= t.size() || !Is(t[into], "INTO") || !IsName(t[target]) ||
-        !Is(t[select], "SELECT") || !IsPunct(t[star], "*") || !Is(t[from], "FROM") ||
-        !IsName(t[source]) || !columns)
-        return;
-    std::vector<std::string> src = columns(NameOf(t[source]));
-    std::vector<std::string> dst = columns(NameOf(t[target]));
-    if (src.empty())
-        return;  // not a table: let SQLite report it
-    if (dst.empty())
-        throw JetSqlError("unknown output table '" + NameOf(t[target]) + "'");
-    for (const auto& s : src) {
-        bool found = false;
-        for (const auto& d : dst)
-            found = found || EqualNoCase(s, d);
-        if (!found)
-            throw JetSqlError("unknown field name '" + s + "' in output table '" +
-                              NameOf(t[target]) + "'");
-    }
-    std::string list = JoinNames(src);
-    t[target].text += " (" + list + ")";
-    t[star].text = list;
-}
-
-std::string Join(const std::vector<Token>& t) {
-    std::string out;
-    for (const auto& tok : t)
-        out += tok.text;
-    return out;
-}
-
-bool ContainsNoCase(std::string_view text, std::string_view word) {
-    if (word.size() > text.size())
-        return false;
-    for (size_t i = 0; i + word.size() <= text.size(); ++i) {
-        size_t k = 0;
-        while (k < word.size() && std::toupper(static_cast<unsigned char>(text[i + k])) == word[k])
-            ++k;
-        if (k == word.size())
-            return true;
-    }
-    return false;
-}
-
-// Whether anything in the statement may need rewriting; most statements (the INSERT ... VALUES
-// and SELECTs of the procedures) do not, and skip the tokenizer.
-bool MayNeedRewrite(std::string_view sql) {
-    size_t i = 0;
-    while (i < sql.size() && std::isspace(static_cast<unsigned char>(sql[i])))
-        ++i;
-    std::string_view head = sql.substr(i, 6);
-    if (EqualNoCase(head.substr(0, 5), "ALTER") || EqualNoCase(head.substr(0, 4), "DROP") ||
-        EqualNoCase(head, "CREATE"))
-        return true;
-    if (sql.find('"') != std::string_view::npos)
-        return true;
-    if (EqualNoCase(head, "INSERT") && ContainsNoCase(sql, "SELECT"))
-        return true;
-    return ContainsNoCase(sql, "LIKE") || ContainsNoCase(sql, "DISTINCTROW");
-}
-
-}  // namespace
-
-std::string RewriteJetSql(std::string_view sql, const ColumnLookup& columns) {
-    if (!MayNeedRewrite(sql))
-        return std::string(sql);
-    std::vector<Token> t = Tokenize(sql);
-    RewriteLiteralsAndWords(t);
+// CREATE, ALTER and DROP statements: rewritten in place, token by token.
+std::string RewriteDefinition(std::vector<Token>& t) {
+    for (Token& tok : t)
+        if (tok.kind == Tok::kDQuote)
+            tok = {Tok::kSQuote, SingleQuoted(tok.text)};
     size_t first = Next(t, 0);
-    if (first >= t.size())
-        return Join(t);
     size_t second = Next(t, first + 1);
     size_t third = second < t.size() ? Next(t, second + 1) : t.size();
-    if (Is(t[first], "CREATE") && second < t.size()) {
+    if (second >= t.size())
+        return Join(t);
+    if (Is(t[first], "CREATE")) {
         if (Is(t[second], "TABLE"))
             RewriteCreateTable(t, second);
         if (Is(t[second], "INDEX"))
             RewriteCreateIndex(t, first, second);
         if (Is(t[second], "UNIQUE") && third < t.size() && Is(t[third], "INDEX"))
             RewriteCreateIndex(t, first, third);
-    } else if (Is(t[first], "ALTER") && second < t.size() && Is(t[second], "TABLE")) {
+    } else if (Is(t[first], "ALTER") && Is(t[second], "TABLE")) {
         RewriteAlterTable(t, second);
-    } else if (Is(t[first], "DROP") && second < t.size() && Is(t[second], "INDEX")) {
+    } else if (Is(t[first], "DROP") && Is(t[second], "INDEX")) {
         RewriteDropIndex(t, second);
-    } else if (Is(t[first], "INSERT")) {
-        RewriteInsertSelectStar(t, first, columns);
     }
     return Join(t);
+}
+
+}  // namespace
+
+RewrittenSql RewriteJetStatement(std::string_view sql, const ColumnLookup& columns) {
+    std::vector<Token> t = Tokenize(sql);
+    size_t first = Next(t, 0);
+    if (first < t.size() &&
+        (Is(t[first], "CREATE") || Is(t[first], "ALTER") || Is(t[first], "DROP")))
+        return {RewriteDefinition(t), ""};
+    std::vector<Token> significant;
+    for (Token& tok : t)
+        if (!Skippable(tok))
+            significant.push_back(std::move(tok));
+    return RewriteJetQuery(std::move(significant), columns);
+}
+
+std::string RewriteJetSql(std::string_view sql, const ColumnLookup& columns) {
+    RewrittenSql r = RewriteJetStatement(sql, columns);
+    if (!r.intoTable.empty())
+        throw JetSqlError("Cannot open an action query.");
+    return r.sql;
 }
 
 bool UpdatableSource(std::string_view sql, std::string& table, std::string& withRowid) {
@@ -466,6 +408,21 @@ std::string QuoteName(std::string_view name) {
     if (name.find(']') != std::string_view::npos)
         throw JetSqlError("invalid name '" + std::string(name) + "'");
     return "[" + std::string(name) + "]";
+}
+
+std::string JetMessage(const std::string& sqliteMessage) {
+    const std::string failed = "CHECK constraint failed: ";
+    if (sqliteMessage.compare(0, failed.size(), failed) != 0)
+        return sqliteMessage;
+    std::string name = sqliteMessage.substr(failed.size());
+    auto starts = [&](const char* prefix) { return name.rfind(prefix, 0) == 0; };
+    if (starts(kSizeCheck))
+        return jet_error::kFieldTooSmall;
+    if (starts(kTypeCheck))
+        return jet_error::kTypeMismatch;
+    if (starts(kRangeCheck))
+        return jet_error::kOverflow;
+    return sqliteMessage;
 }
 
 }  // namespace terv

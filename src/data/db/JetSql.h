@@ -1,19 +1,28 @@
-// Rewrites the Jet SQL the procedures send into SQL that SQLite runs with the same meaning.
+// Rewrites the Jet SQL the procedures send into SQLite SQL with the same meaning, or refuses it.
 //
-// The local databases are SQLite files; the statements are written in Jet's dialect. Most of it
-// SQLite accepts as it stands ([NAME] brackets, TEXT(n), LONG, DOUBLE, nested INNER JOINs in
-// parentheses, FIRST()/LAST() once registered as aggregates). What differs is rewritten here, on
-// tokens, wherever it appears:
-//  - text columns of CREATE TABLE / ALTER TABLE ADD get COLLATE NOCASE, because Jet compares,
-//    groups and indexes text without regard to letter case; MEMO and NOTE become LONGTEXT;
-//  - "..." is a text literal in Jet, so it becomes '...';
-//  - LIKE patterns use * and ?, which become % and _;
-//  - DISTINCTROW is dropped (it only matters for Jet's joins);
+// The local databases are SQLite files; the statements are written in Jet's dialect and run
+// unchanged. What SQLite would read differently is rewritten; what the layer cannot carry out
+// with Jet's meaning is refused with a JetSqlError naming it (texts in JetErrors.h).
+//  - SELECT, INSERT, UPDATE, DELETE are parsed (JetQuery.h) with Jet's operator precedence:
+//    & and + join texts (Null as empty for &), / divides as reals, \ and Mod round their
+//    operands, True is -1, "..." and #date# are literals, LIKE takes Jet's patterns, text
+//    compares, sorts and groups without regard to case, the functions Nz, IIf, IsNull, Mid,
+//    Left, Right, Len, UCase, LCase, Trim, LTrim, RTrim, CStr, CLng, CInt, CDbl, Val, Now,
+//    Date, Format, StrComp, InStr and the aggregates Count, Sum, Avg, Min, Max, First, Last
+//    have Jet's meaning (JetFunctions.h); any other function is "Undefined function".
+//    TOP n (rows tied with the n-th included), DELETE * FROM, UPDATE ... INNER JOIN ... SET,
+//    UPDATE t AS a, SELECT ... INTO newtable and INSERT INTO X SELECT * FROM Y (fields
+//    matched by name) are carried out. Refused: TOP n PERCENT, TRANSFORM, PARAMETERS, Xor,
+//    Eqv, Imp, UPDATE with outer joins or of two tables' fields, DELETE with a join, a column
+//    number in ORDER BY / GROUP BY, SQLite-only syntax (LIMIT, ||, CASE, CAST, GLOB ...).
+//  - CREATE TABLE / ALTER TABLE ADD: text fields get COLLATE NOCASE (Jet's text order); every
+//    field gets a check of its width and type, which fails with Jet's text ("The field is too
+//    small ...", "Data type mismatch in criteria expression.", "Numeric field overflow.");
+//    COUNTER / AUTOINCREMENT fields number the rows as the primary key (one that is not the
+//    primary key is refused); MEMO and NOTE become LONGTEXT.
 //  - CREATE INDEX names an index of one table (Jet lets two tables have indexes of the same
 //    name), so the SQLite index is named "table.index"; DROP INDEX x ON t likewise;
-//    WITH PRIMARY makes the index unique, the other WITH options are dropped;
-//  - INSERT INTO X SELECT * FROM Y matches the columns by name, as Jet does, and fails when Y has
-//    a column X lacks.
+//    WITH PRIMARY makes the index unique, the other WITH options are dropped.
 #pragma once
 
 #include <functional>
@@ -27,13 +36,21 @@ namespace terv {
 // Names of the columns of a table, in table order; empty when there is no such table.
 using ColumnLookup = std::function<std::vector<std::string>(const std::string& table)>;
 
-// Thrown when a statement cannot be rewritten (unknown column of an INSERT ... SELECT *).
+// Thrown when a statement cannot be carried out with Jet's meaning; what() is Jet's text.
 class JetSqlError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
 
+struct RewrittenSql {
+    std::string sql;
+    // SELECT ... INTO: the new table, to create and fill from `sql` (the SELECT alone).
+    std::string intoTable;
+};
+
 // The SQLite form of one Jet statement. `columns` is asked only for INSERT ... SELECT *.
+RewrittenSql RewriteJetStatement(std::string_view sql, const ColumnLookup& columns);
+// As above, for statements that are not SELECT ... INTO (refused here).
 std::string RewriteJetSql(std::string_view sql, const ColumnLookup& columns);
 
 // When `sql` (already rewritten) selects from one table without join, grouping, DISTINCT,
@@ -49,5 +66,8 @@ bool IsTextType(std::string_view declaredType);
 
 // The name as an SQL identifier in brackets (a "]" inside is doubled).
 std::string QuoteName(std::string_view name);
+
+// Jet's text for an SQLite error message of a field check; the message itself otherwise.
+std::string JetMessage(const std::string& sqliteMessage);
 
 }  // namespace terv

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "JetQuery.h"
 #include "JetSql.h"
 #include "RecordsetImpl.h"
 #include "platform/VbText.h"
@@ -56,16 +57,19 @@ void Step(RecordsetImpl& r) {
     }
 }
 
-void ReadNames(RecordsetImpl& r, sqlite3_stmt* st, int extra) {
+// The fields of the statement, without the row id in front and the rank of TOP ... ORDER BY
+// at the end.
+void ReadNames(RecordsetImpl& r, sqlite3_stmt* st) {
     r.names.clear();
     int n = sqlite3_column_count(st);
+    int extra = n > 0 && std::string_view(sqlite3_column_name(st, n - 1)) == kTopRankColumn;
     for (int i = r.offset; i < n - extra; ++i)
         r.names.emplace_back(sqlite3_column_name(st, i));
 }
 
 void Materialize(RecordsetImpl& r) {
     Statement st(r.Conn(), r.baseSql, r.source);
-    ReadNames(r, st.get(), 0);
+    ReadNames(r, st.get());
     int n = static_cast<int>(r.names.size());
     int rc;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
@@ -227,7 +231,7 @@ std::unique_ptr<RecordsetImpl> OpenRecordsetImpl(std::shared_ptr<Connection> kee
     }
     if (r->streaming) {
         Start(*r);
-        ReadNames(*r, r->stmt, 0);
+        ReadNames(*r, r->stmt);
         Step(*r);
     } else {
         Materialize(*r);

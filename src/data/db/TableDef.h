@@ -8,8 +8,10 @@ namespace terv {
 
 struct FieldDef {
     std::string name;
-    std::string type;  // Jet type as declared: "TEXT(16)", "LONG", "DOUBLE", "INTEGER" ...
-    int size = 0;      // characters of a text field, bytes of a number field
+    std::string type;          // Jet type as declared: "TEXT(16)", "LONG", "DOUBLE", "COUNTER" ...
+    int size = 0;              // characters of a text field, bytes of a number field
+    bool required = false;     // NOT NULL
+    std::string defaultValue;  // the default as an SQL literal; empty when none
 };
 
 struct IndexDef {

@@ -32,6 +32,14 @@ void CompactInto(const std::string& path, const std::string& target) {
         throw DbError(sqlite3_errmsg(db.Handle()), path, "VACUUM");
 }
 
+// A numbering field is its table's primary key by its own definition.
+bool IsCounter(const TableDef& def, const std::string& field) {
+    for (const FieldDef& f : def.fields)
+        if (f.name == field)
+            return f.type == "COUNTER";
+    return false;
+}
+
 }  // namespace
 
 int32_t DbGetLong(Database& db, std::string_view sql) {
@@ -71,9 +79,13 @@ bool CopyTableDef(const TableDef& source, Database& target, const std::string& n
     for (size_t i = 0; i < source.fields.size(); ++i) {
         const FieldDef& f = source.fields[i];
         sql += (i ? ", " : "") + QuoteName(f.name) + " " + (f.type.empty() ? "TEXT" : f.type);
+        if (!f.defaultValue.empty())
+            sql += " DEFAULT " + f.defaultValue;
+        if (f.required)
+            sql += " NOT NULL";
     }
     for (const IndexDef& ix : source.indexes) {
-        if (!ix.primary)
+        if (!ix.primary || (ix.fields.size() == 1 && IsCounter(source, ix.fields[0])))
             continue;
         sql += ", CONSTRAINT " + QuoteName(ix.name) + " PRIMARY KEY (";
         for (size_t i = 0; i < ix.fields.size(); ++i)

@@ -27,9 +27,9 @@ long DbReadColumn(Database& db, std::string_view sql, std::vector<std::string>& 
 // Replaces the stored query `name` (a missing one is simply created) with `sql`.
 void SetQueryDef(Database& db, std::string_view name, std::string_view sql);
 
-// Creates in `target` an empty table `newName` with the fields (names, types, sizes) and indexes
-// (names, fields, unique, primary) of `source`. Returns true; failures to create the table or an
-// index throw DbError.
+// Creates in `target` an empty table `newName` with the fields (names, types, sizes, NOT NULL,
+// defaults, numbering) and indexes (names, fields, unique, primary) of `source`. Returns true;
+// failures to create the table or an index throw DbError.
 bool CopyTableDef(const TableDef& source, Database& target, const std::string& newName);
 
 // Compacts the closed database file in place: deletes leftover path+"cmp" and path+"bak",
