@@ -1,16 +1,11 @@
 // The central system's SQL functions on a SQLite connection: NVL, NVL2, DECODE, TO_CHAR (number
-// masks such as '0000' and date masks), TO_DATE, TO_NUMBER, TRUNC (dates and numbers), SUBSTR,
-// TRIM, LTRIM, RTRIM, UPPER, LOWER, LPAD, RPAD, MOD, CHR, SDO_TOOLS_GET_POINT_X/Y (after
-// translation of SDO_TOOLS.get_point_x), the password function named by the DATOLOGIN server
-// variable, the helpers the translator calls (terv_sysdate, terv_date for DATE literals,
-// terv_nextval, terv_concat, terv_add, terv_sub, terv_mul, terv_div, terv_chknum for texts
-// compared with numbers, the aggregate terv_one for subqueries used as values) and terv_fits,
-// the column width check of the schema.
-//
-// Dates are texts "YYYYMMDDHHNNSS" wherever they are stored or sent, and inside an expression
-// a text of 14 digits that is a valid date and time is a date: date + n and date - n move it by n
-// days (fractions to the second), date - date gives days. Arithmetic on texts that are no numbers
-// is ORA-01722, a zero divisor ORA-01476. Functions that would give an empty text give NULL.
+// masks such as '0000' and date masks), TO_DATE, TO_NUMBER, SUBSTR, TRIM, LTRIM, RTRIM, UPPER,
+// LOWER, LPAD, RPAD, MOD, CHR, SDO_TOOLS_GET_POINT_X/Y (after translation of
+// SDO_TOOLS.get_point_x), the password function named by the DATOLOGIN server variable, the
+// helpers the translator calls (terv_sysdate, terv_nextval, terv_concat), and the operators and
+// checks of OracleOperators.h (arithmetic, TRUNC, DATE literals, single-row subqueries, column
+// widths). Values follow SqlValues.h: dates are texts "YYYYMMDDHHNNSS", and functions that would
+// give an empty text give NULL.
 #pragma once
 
 #include <sqlite3.h>

@@ -245,6 +245,76 @@ std::vector<std::string> SplitStatements(const std::string& sql) {
     return out;
 }
 
+// Index of the previous / next non-space node, or npos.
+size_t PrevSig(const Nodes& n, size_t i) {
+    while (i > 0) {
+        --i;
+        if (!n[i].IsSpace())
+            return i;
+    }
+    return std::string::npos;
+}
+size_t NextSig(const Nodes& n, size_t i) {
+    for (++i; i < n.size(); ++i) {
+        if (!n[i].IsSpace())
+            return i;
+    }
+    return std::string::npos;
+}
+
+bool IsSetOperator(const Node& node) {
+    return node.IsWord("UNION") || node.IsWord("INTERSECT") || node.IsWord("EXCEPT") ||
+           node.IsWord("MINUS");
+}
+
+bool ContainsWord(const Nodes& nodes, const char* word) {
+    for (const Node& n : nodes) {
+        if (n.IsWord(word))
+            return true;
+    }
+    return false;
+}
+
+bool IsKeyword(const Node& node) {
+    static const char* kWords[] = {
+        "SELECT", "FROM",    "WHERE",    "AND",  "OR",   "NOT",  "IN",   "EXISTS", "VALUES",
+        "ON",     "WHEN",    "THEN",     "ELSE", "CASE", "BY",   "AS",   "SET",    "IS",
+        "LIKE",   "BETWEEN", "DISTINCT", "ALL",  "ANY",  "SOME", "INTO", "END"};
+    for (const char* w : kWords) {
+        if (node.IsWord(w))
+            return true;
+    }
+    return false;
+}
+
+Nodes Trimmed(Nodes nodes) {
+    while (!nodes.empty() && nodes.back().IsSpace())
+        nodes.pop_back();
+    size_t b = 0;
+    while (b < nodes.size() && nodes[b].IsSpace())
+        ++b;
+    nodes.erase(nodes.begin(), nodes.begin() + static_cast<long>(b));
+    return nodes;
+}
+
+std::vector<Nodes> SplitCommas(const Nodes& nodes) {
+    std::vector<Nodes> parts(1);
+    for (const Node& n : nodes) {
+        if (n.kind == TokenKind::kComma) {
+            parts.emplace_back();
+        } else {
+            parts.back().push_back(n);
+        }
+    }
+    for (Nodes& p : parts)
+        p = Trimmed(std::move(p));
+    return parts;
+}
+
+void Append(Nodes* out, const Nodes& more) {
+    out->insert(out->end(), more.begin(), more.end());
+}
+
 std::string UpperAscii(std::string s) {
     for (char& c : s)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

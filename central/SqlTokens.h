@@ -48,6 +48,20 @@ Node MakeGroup(Nodes kids);
 // The indexes of the non-space nodes.
 std::vector<size_t> Significant(const Nodes& nodes);
 
+// Index of the previous / next non-space node of `n` before / after index `i`, or npos.
+size_t PrevSig(const Nodes& n, size_t i);
+size_t NextSig(const Nodes& n, size_t i);
+
+bool IsSetOperator(const Node& node);                     // UNION, INTERSECT, EXCEPT, MINUS
+bool ContainsWord(const Nodes& nodes, const char* word);  // at this level only
+// A keyword that never is a column, an operand or an alias (SELECT, AND, CASE, END ...).
+bool IsKeyword(const Node& node);
+
+Nodes Trimmed(Nodes nodes);  // without leading and trailing blanks
+// The parts between the top-level commas, each trimmed.
+std::vector<Nodes> SplitCommas(const Nodes& nodes);
+void Append(Nodes* out, const Nodes& more);
+
 // Splits `sql` at ";" outside quotes and comments; drops parts that are only blanks.
 std::vector<std::string> SplitStatements(const std::string& sql);
 

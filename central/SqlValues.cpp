@@ -1,0 +1,213 @@
+// Values of the central system's SQL: texts, numbers and dates.
+#include "SqlValues.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "OracleFunctions.h"
+
+namespace terv::central::sqlvalue {
+
+namespace {
+
+long long DaysFromCivil(long long y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+void CivilFromDays(long long z, long long* y, unsigned* m, unsigned* d) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    *d = doy - (153 * mp + 2) / 5 + 1;
+    *m = mp < 10 ? mp + 3 : mp - 9;
+    *y = static_cast<long long>(yoe) + era * 400 + (*m <= 2);
+}
+
+}  // namespace
+
+std::string ValueText(sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_INTEGER:
+            return std::to_string(sqlite3_value_int64(v));
+        case SQLITE_FLOAT:
+            return OracleNumberText(sqlite3_value_double(v));
+        case SQLITE_NULL:
+            return "";
+        default: {
+            const unsigned char* t = sqlite3_value_text(v);
+            return t ? std::string(reinterpret_cast<const char*>(t),
+                                   static_cast<size_t>(sqlite3_value_bytes(v)))
+                     : std::string();
+        }
+    }
+}
+
+// Text result; the empty text is NULL on the central system.
+void ResultText(sqlite3_context* ctx, const std::string& s) {
+    if (s.empty()) {
+        sqlite3_result_null(ctx);
+    } else {
+        sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+    }
+}
+
+void ResultError(sqlite3_context* ctx, const std::string& text) {
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+// Numbers as the central system reads them: a number value, or a text that is one entirely
+// (blanks around it allowed); anything else is ORA-01722.
+
+bool NumericText(const std::string& s) {
+    size_t i = 0, digits = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        ++i;
+    for (; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i)
+        ++digits;
+    if (i < s.size() && s[i] == '.') {
+        for (++i; i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])); ++i)
+            ++digits;
+    }
+    if (digits == 0)
+        return false;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+            ++i;
+        const size_t start = i;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i])))
+            ++i;
+        if (i == start)
+            return false;
+    }
+    return i == s.size();
+}
+
+bool NumberOf(sqlite3_value* v, Number* n) {
+    switch (sqlite3_value_type(v)) {
+        case SQLITE_INTEGER:
+            *n = {true, sqlite3_value_int64(v), static_cast<double>(sqlite3_value_int64(v))};
+            return true;
+        case SQLITE_FLOAT:
+            *n = {false, 0, sqlite3_value_double(v)};
+            return true;
+        case SQLITE_TEXT:
+            break;
+        default:
+            return false;
+    }
+    std::string s = ValueText(v);
+    const size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos)
+        return false;
+    s = s.substr(b, s.find_last_not_of(' ') - b + 1);
+    if (!NumericText(s))
+        return false;
+    n->d = std::strtod(s.c_str(), nullptr);
+    n->integral = s.find_first_of(".eE") == std::string::npos && std::fabs(n->d) < 9e18;
+    n->i = n->integral ? std::strtoll(s.c_str(), nullptr, 10) : 0;
+    return true;
+}
+
+bool ValueNumber(sqlite3_value* v, double* out) {
+    Number n;
+    if (!NumberOf(v, &n))
+        return false;
+    *out = n.d;
+    return true;
+}
+
+bool AllDigits(const std::string& s) {
+    if (s.empty())
+        return false;
+    for (char c : s) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
+    }
+    return true;
+}
+
+std::vector<size_t> CharStarts(const std::string& s) {
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80)
+            starts.push_back(i);
+    }
+    return starts;
+}
+
+// Seconds since 1970-01-01 00:00:00 of a text "YYYYMMDDHHNNSS"; false for no valid date.
+bool DateSeconds(const std::string& s, long long* out) {
+    if (s.size() != 14 || !AllDigits(s))
+        return false;
+    const int y = std::stoi(s.substr(0, 4)), mo = std::stoi(s.substr(4, 2));
+    const int d = std::stoi(s.substr(6, 2)), h = std::stoi(s.substr(8, 2));
+    const int mi = std::stoi(s.substr(10, 2)), sec = std::stoi(s.substr(12, 2));
+    if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo) || h > 23 || mi > 59 ||
+        sec > 59) {
+        return false;
+    }
+    *out = DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * kDaySeconds +
+           h * 3600 + mi * 60 + sec;
+    return true;
+}
+
+bool SecondsDate(long long t, std::string* out) {
+    const long long days = t >= 0 ? t / kDaySeconds : -((-t + kDaySeconds - 1) / kDaySeconds);
+    const long long rest = t - days * kDaySeconds;
+    long long y = 0;
+    unsigned m = 0, d = 0;
+    CivilFromDays(days, &y, &m, &d);
+    if (y < 1 || y > 9999)
+        return false;
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04lld%02u%02u%02lld%02lld%02lld", y, m, d, rest / 3600,
+                  rest / 60 % 60, rest % 60);
+    *out = buf;
+    return true;
+}
+
+// The value as a date: a date text (stored, or given by a date function).
+bool AsDate(sqlite3_value* v, long long* seconds) {
+    if (sqlite3_value_type(v) != SQLITE_TEXT)
+        return false;
+    return DateSeconds(ValueText(v), seconds);
+}
+
+void ResultDate(sqlite3_context* ctx, long long seconds) {
+    std::string s;
+    if (!SecondsDate(seconds, &s)) {
+        ResultError(ctx, "ORA-01841: (full) year must be between -4713 and +9999, and not be 0");
+        return;
+    }
+    sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+void ResultReal(sqlite3_context* ctx, double x) {
+    if (!std::isfinite(x)) {
+        ResultError(ctx, "ORA-01426: numeric overflow");
+    } else if (x == std::floor(x) && std::fabs(x) < 9e15) {
+        sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(x));
+    } else {
+        sqlite3_result_double(ctx, x);
+    }
+}
+
+int DaysInMonth(int y, int m) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0))
+        return 29;
+    return kDays[m - 1];
+}
+
+}  // namespace terv::central::sqlvalue
