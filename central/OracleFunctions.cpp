@@ -39,6 +39,15 @@ void ResultText(sqlite3_context* ctx, const std::string& s) {
     }
 }
 
+// True, with the "too big" error set, when a result of `bytes` would pass the connection's
+// length limit; checked before building it so that no oversized text is ever allocated.
+bool TooBig(sqlite3_context* ctx, long long bytes) {
+    if (bytes <= sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1))
+        return false;
+    sqlite3_result_error_toobig(ctx);
+    return true;
+}
+
 void ResultError(sqlite3_context* ctx, const std::string& text) {
     sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }
@@ -320,6 +329,8 @@ void FnPad(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         sqlite3_result_null(ctx);
         return;
     }
+    if (TooBig(ctx, width))
+        return;
     if (n >= width) {
         ResultText(ctx, s.substr(0, static_cast<size_t>(width) < starts.size()
                                         ? starts[static_cast<size_t>(width)]
@@ -380,8 +391,11 @@ void FnChr(sqlite3_context* ctx, int, sqlite3_value** v) {
 
 void FnConcat(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     std::string out;
-    for (int i = 0; i < argc; ++i)
+    for (int i = 0; i < argc; ++i) {
+        if (TooBig(ctx, static_cast<long long>(out.size()) + sqlite3_value_bytes(v[i])))
+            return;
         out += ValueText(v[i]);
+    }
     ResultText(ctx, out);
 }
 

@@ -109,7 +109,7 @@ TEST_F(LoginTest, SecondSsoAttemptLogsOutOfTheFirst) {
 TEST_F(LoginTest, FailedBlockReadStopsTheLogin) {
     StartServer();
     WriteDefaults("3.2");
-    Execute("ALTER TABLE TERVVARIABILI RENAME TO TERVVARIABILI_ALTROVE");
+    Administer("ALTER TABLE TERVVARIABILI RENAME TO TERVVARIABILI_ALTROVE");
     Login("DEMO", "demo");
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[0].text.rfind("Errore lettura SDO: ", 0), 0u) << ui.messages[0].text;
