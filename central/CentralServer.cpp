@@ -166,12 +166,15 @@ bool CentralServer::Start(std::string* error) {
     http_->set_read_timeout(request_seconds, 0);
     http_->set_write_timeout(30, 0);
     http_->set_payload_max_length(static_cast<size_t>(options_.max_body_bytes));
-    http_->set_error_handler([this](const httplib::Request&, httplib::Response& res) {
-        if (res.status == 413) {
-            Answer(res, 413,
-                   "request body larger than the server's limit of " +
-                       std::to_string(options_.max_body_bytes) + " bytes");
-        }
+    http_->set_error_handler([this](const httplib::Request& req, httplib::Response& res) {
+        if (res.status != 413)
+            return;
+        // The HTTP library takes form bodies of a few kilobytes only; requests are JSON.
+        if (req.get_header_value("Content-Type") == "application/x-www-form-urlencoded")
+            return Answer(res, 413, "request body too large for a form: send application/json");
+        Answer(res, 413,
+               "request body larger than the server's limit of " +
+                   std::to_string(options_.max_body_bytes) + " bytes");
     });
     http_->set_logger([this](const httplib::Request& req, const httplib::Response&) {
         deadlines_.Answered(PeerKey(req.remote_addr, req.remote_port));
