@@ -1,10 +1,7 @@
 // HTTP front of the central server.
 #include "CentralServer.h"
 
-#include <arpa/inet.h>
-#include <dirent.h>
 #include <httplib.h>
-#include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -13,8 +10,10 @@
 #include <nlohmann/json.hpp>
 
 #include "DemoData.h"
+#include "Grants.h"
 #include "Operations.h"
 #include "Schema.h"
+#include "Sockets.h"
 #include "SqlTokens.h"
 
 namespace terv::central {
@@ -114,35 +113,6 @@ bool Member(const nlohmann::json& j, const char* name, std::string* out) {
     return true;
 }
 
-// Shuts down the sockets of this process whose local port is `port` (the connections the server
-// accepted), so that idle keep-alive connections do not hold a stop back.
-void ShutdownAcceptedSockets(int port) {
-    DIR* dir = opendir("/proc/self/fd");
-    if (dir == nullptr)
-        return;
-    while (dirent* entry = readdir(dir)) {
-        const int fd = std::atoi(entry->d_name);
-        if (fd <= 2 || fd == dirfd(dir))
-            continue;
-        sockaddr_storage addr{};
-        socklen_t len = sizeof addr;
-        if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-            continue;
-        int local = -1;
-        if (addr.ss_family == AF_INET) {
-            local = ntohs(reinterpret_cast<sockaddr_in*>(&addr)->sin_port);
-        } else if (addr.ss_family == AF_INET6) {
-            local = ntohs(reinterpret_cast<sockaddr_in6*>(&addr)->sin6_port);
-        }
-        sockaddr_storage peer{};
-        socklen_t peer_len = sizeof peer;
-        const bool connected = getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peer_len) == 0;
-        if (local == port && connected)
-            shutdown(fd, SHUT_RDWR);
-    }
-    closedir(dir);
-}
-
 }  // namespace
 
 CentralServer::CentralServer(ServerOptions options)
@@ -165,7 +135,10 @@ bool CentralServer::Start(std::string* error) {
         return false;
     functions_.clock_offset_seconds = options_.clock_offset_seconds;
     functions_.users_table = themes_.Name(kThemeUsers, "TERVUTENTI");
-    pool_ = std::make_unique<ConnectionPool>(options_.db_path, &functions_);
+    ConnectionLimits limits;
+    limits.max_value_bytes = options_.max_value_bytes;
+    limits.statement_time = std::chrono::milliseconds(options_.statement_timeout_ms);
+    pool_ = std::make_unique<ConnectionPool>(options_.db_path, &functions_, limits);
     {
         Lease conn = pool_->Acquire(error);
         if (!conn || !CreateSchema(*conn, themes_, error))
@@ -177,8 +150,8 @@ bool CentralServer::Start(std::string* error) {
     }
     signal(SIGPIPE, SIG_IGN);  // a client that goes away must not end the server
     http_ = std::make_unique<httplib::Server>();
-    const int threads = options_.threads;
-    http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    const size_t threads = static_cast<size_t>(std::max(1, options_.threads));
+    http_->new_task_queue = [threads] { return new WorkerPool(threads); };
     http_->set_keep_alive_max_count(100000);
     // Answers go out at once: with Nagle's algorithm on, a reply written in pieces waited for the
     // client's delayed acknowledgement, about 40 ms a request. Accepted sockets inherit this.
@@ -187,9 +160,25 @@ bool CentralServer::Start(std::string* error) {
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     });
-    http_->set_keep_alive_timeout(30);
-    http_->set_read_timeout(30, 0);
+    const time_t request_seconds =
+        static_cast<time_t>(std::max<long long>(1, (options_.request_timeout_ms + 999) / 1000));
+    http_->set_keep_alive_timeout(request_seconds);
+    http_->set_read_timeout(request_seconds, 0);
     http_->set_write_timeout(30, 0);
+    http_->set_payload_max_length(static_cast<size_t>(options_.max_body_bytes));
+    http_->set_error_handler([this](const httplib::Request& req, httplib::Response& res) {
+        if (res.status != 413)
+            return;
+        // The HTTP library takes form bodies of a few kilobytes only; requests are JSON.
+        if (req.get_header_value("Content-Type") == "application/x-www-form-urlencoded")
+            return Answer(res, 413, "request body too large for a form: send application/json");
+        Answer(res, 413,
+               "request body larger than the server's limit of " +
+                   std::to_string(options_.max_body_bytes) + " bytes");
+    });
+    http_->set_logger([this](const httplib::Request& req, const httplib::Response&) {
+        deadlines_.Answered(PeerKey(req.remote_addr, req.remote_port));
+    });
     auto route = [this](const httplib::Request& req, httplib::Response& res) { Route(req, res); };
     http_->Get(".*", route);
     http_->Post(".*", route);
@@ -202,6 +191,8 @@ bool CentralServer::Start(std::string* error) {
         *error = "cannot listen on " + options_.host + ":" + std::to_string(options_.port);
         return false;
     }
+    WidenBacklog(port_);
+    deadlines_.Start(port_, std::chrono::milliseconds(options_.request_timeout_ms));
     thread_ = std::thread([this] { http_->listen_after_bind(); });
     // A stop that came before the loop runs would be lost: wait for it.
     while (!http_->is_running())
@@ -214,9 +205,11 @@ void CentralServer::Stop() {
     if (http_)
         http_->stop();
     if (thread_.joinable()) {
-        ShutdownAcceptedSockets(port_);
+        // Idle keep-alive connections and slow clients must not hold the stop back.
+        ForEachAcceptedSocket(port_, [](int fd, const std::string&) { shutdown(fd, SHUT_RDWR); });
         thread_.join();
     }
+    deadlines_.Stop();
 }
 
 std::vector<size_t> CentralServer::WriteBatches() const {
@@ -225,6 +218,7 @@ std::vector<size_t> CentralServer::WriteBatches() const {
 }
 
 void CentralServer::Route(const httplib::Request& req, httplib::Response& res) {
+    deadlines_.Handling(PeerKey(req.remote_addr, req.remote_port));
     const std::string path = CollapseSlashes(req.path);
     const size_t slash = path.rfind('/');
     const std::string last = path.substr(slash + 1);
@@ -245,18 +239,24 @@ void CentralServer::Route(const httplib::Request& req, httplib::Response& res) {
 }
 
 bool CentralServer::KnownCredentials(const std::string& user, const std::string& password) {
+    // A NUL would end the text early in the comparison: such credentials are never valid.
+    if (user.empty() || user.find('\0') != std::string::npos ||
+        password.find('\0') != std::string::npos) {
+        return false;
+    }
     std::string error;
     Lease conn = pool_->Acquire(&error);
     if (!conn)
         return false;
-    const std::string sql = "SELECT 1 FROM \"" + functions_.users_table +
+    const std::string sql = "SELECT 1 FROM main.\"" + functions_.users_table +
                             "\" WHERE upper(UTENTE)=upper(?1) AND PWD=?2 LIMIT 1";
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(conn->db(), sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
         return false;
-    sqlite3_bind_text(stmt, 1, user.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(stmt, 2, password.c_str(), -1, SQLITE_TRANSIENT);
-    const bool found = !user.empty() && sqlite3_step(stmt) == SQLITE_ROW;
+    sqlite3_bind_text(stmt, 1, user.data(), static_cast<int>(user.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(stmt, 2, password.data(), static_cast<int>(password.size()),
+                      SQLITE_TRANSIENT);
+    const bool found = sqlite3_step(stmt) == SQLITE_ROW;
     sqlite3_finalize(stmt);
     return found;
 }
@@ -320,10 +320,9 @@ void CentralServer::Operation(const httplib::Request& req, httplib::Response& re
     if (body.is_discarded() || !body.is_object()) {
         return Answer(res, 400, "malformed request: the body is not a JSON object");
     }
-    std::string user, sql, descriptor;
+    std::string user, sql, descriptor, session_user;
     Member(body, "user", &user);
     if (options_.mode == "sso") {
-        std::string session_user;
         if (!SessionUser(req, res, &session_user))
             return;
         if (!user.empty() && UpperAscii(user) != UpperAscii(session_user)) {
@@ -360,13 +359,14 @@ void CentralServer::Operation(const httplib::Request& req, httplib::Response& re
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     }
     std::string error;
+    const Caller caller{PeerKey(req.remote_addr, req.remote_port), session_user};
     if (is_change) {
         std::string records;
         RecordWriter out([&records](const char* d, size_t n) {
             records.append(d, n);
             return true;
         });
-        Lease conn = pool_->Acquire(&error);
+        Lease conn = Connect(caller, &error);
         if (!conn) {
             out.EndError(true, "ORA-12516: no connection available (" + error + ")");
         } else if (gateway) {
@@ -388,30 +388,67 @@ void CentralServer::Operation(const httplib::Request& req, httplib::Response& re
     }
     struct Job {
         std::string sql;
+        Caller caller;
         StreamControl control;
         bool close_on_cut = true;
     };
     auto job = std::make_shared<Job>();
     job->sql = sql;
+    job->caller = caller;
     job->control.should_stop = [this] { return stopping_.load(); };
     faults_->TakeCut(&job->control.cut_after_rows, &job->close_on_cut);
     res.status = 200;
     res.set_chunked_content_provider(kText, [this, job](size_t, httplib::DataSink& sink) {
-        RecordWriter out([&sink](const char* d, size_t n) { return sink.write(d, n); });
         std::string err;
-        Lease conn = pool_->Acquire(&err);
+        Lease conn = Connect(job->caller, &err);
+        // Answer bytes are counted; past the limit the stream ends with an error record.
+        long long sent = 0;
+        bool too_long = false;
+        RecordWriter out([&](const char* d, size_t n) {
+            if (sent + static_cast<long long>(n) > options_.max_answer_bytes) {
+                too_long = true;
+                const std::string end = "E\tERR\t0\t" + AnswerTooLong() + "\n";
+                sink.write(end.data(), end.size());
+                return false;
+            }
+            sent += static_cast<long long>(n);
+            if (conn)
+                conn->guard().Extend();
+            return sink.write(d, n);
+        });
         if (!conn) {
             out.EndError(true, "ORA-12516: no connection available (" + err + ")");
             sink.done();
             return true;
         }
         const StreamEnd end = StreamSelect(*conn, job->sql, out, job->control);
-        if (end == StreamEnd::kComplete || (end == StreamEnd::kCut && !job->close_on_cut)) {
+        if (end == StreamEnd::kComplete || too_long ||
+            (end == StreamEnd::kCut && !job->close_on_cut)) {
             sink.done();
             return true;
         }
         return false;  // the connection is closed without the end of the stream
     });
+}
+
+Lease CentralServer::Connect(const Caller& caller, std::string* error) {
+    Lease conn = pool_->Acquire(error);
+    if (!conn)
+        return conn;
+    RequestScope scope;
+    if (options_.mode == "sso") {
+        scope.grants = Grants::ForRole(themes_, caller.session_user,
+                                       RoleOf(conn->db(), themes_, caller.session_user));
+    }
+    auto watch = std::make_shared<PeerWatch>(port_, caller.peer);
+    scope.cancelled = [this, watch] { return stopping_.load() || watch->Gone(); };
+    conn.Arm(std::move(scope));
+    return conn;
+}
+
+std::string CentralServer::AnswerTooLong() const {
+    return "ORA-04030: out of process memory: the answer exceeds the server's limit of " +
+           std::to_string(options_.max_answer_bytes) + " bytes";
 }
 
 void CentralServer::TestFault(const httplib::Request& req, httplib::Response& res) {

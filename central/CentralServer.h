@@ -12,6 +12,7 @@
 
 #include "Database.h"
 #include "Sessions.h"
+#include "Sockets.h"
 #include "Themes.h"
 
 namespace httplib {
@@ -33,10 +34,15 @@ struct ServerOptions {
     std::string mode = "plain";                      // "plain" or "sso"
     long long clock_offset_seconds = 0;              // shifts SYSDATE
     std::string resources = TERV_CENTRAL_RESOURCES;  // themes.csv, theme_fields.csv, comuni.csv
-    long long demo_parcels = -1;            // >= 0: fill the demo data when the database has none
-    std::string client_name = "TERV Demo";  // installation name of the probe answer
-    bool test_hooks = false;                // enables the fault-injection request
-    int threads = 64;                       // connections served at once
+    long long demo_parcels = -1;             // >= 0: fill the demo data when the database has none
+    std::string client_name = "TERV Demo";   // installation name of the probe answer
+    bool test_hooks = false;                 // enables the fault-injection request
+    int threads = 256;                       // most connections served at once
+    long long statement_timeout_ms = 60000;  // longest statement run without answer bytes
+    long long request_timeout_ms = 30000;    // longest wait for a whole request
+    long long max_body_bytes = 32LL << 20;   // request body
+    long long max_value_bytes = 8LL << 20;   // one text or blob made by a statement
+    long long max_answer_bytes = 1LL << 30;  // one answer
 };
 
 struct Faults;
@@ -67,6 +73,15 @@ class CentralServer {
     // In sso mode: the session's user, or false after answering 401.
     bool SessionUser(const httplib::Request& req, httplib::Response& res, std::string* user);
 
+    // Who sent a request: its connection and, in sso mode, the session's user.
+    struct Caller {
+        std::string peer;
+        std::string session_user;
+    };
+    // A connection checked for the caller's grants, stopped when the caller leaves.
+    Lease Connect(const Caller& caller, std::string* error);
+    std::string AnswerTooLong() const;
+
     ServerOptions options_;
     FunctionContext functions_;
     ThemeList themes_;
@@ -74,6 +89,7 @@ class CentralServer {
     std::unique_ptr<httplib::Server> http_;
     std::unique_ptr<Faults> faults_;
     Sessions sessions_;
+    RequestDeadlines deadlines_;
     std::thread thread_;
     std::atomic<bool> stopping_{false};
     mutable std::mutex batches_mutex_;

@@ -4,7 +4,7 @@
 namespace terv::central {
 
 std::unique_ptr<Connection> Connection::Open(const std::string& path, const FunctionContext* ctx,
-                                             std::string* error) {
+                                             std::string* error, ConnectionLimits limits) {
     sqlite3* db = nullptr;
     int rc =
         sqlite3_open_v2(path.c_str(), &db,
@@ -15,12 +15,12 @@ std::unique_ptr<Connection> Connection::Open(const std::string& path, const Func
         sqlite3_close(db);
         return nullptr;
     }
-    std::unique_ptr<Connection> conn(new Connection(db));
-    sqlite3_busy_timeout(db, 10000);
+    std::unique_ptr<Connection> conn(new Connection(db, ctx, limits));
     sqlite3_extended_result_codes(db, 1);
     std::string message;
     // LIKE tells letter case apart, as on the central system; WAL lets readers run beside a writer.
-    if (RegisterOracleFunctions(db, ctx) != SQLITE_OK ||
+    if (!conn->guard_.Install(db, &message) || RegisterOracleFunctions(db, ctx) != SQLITE_OK ||
+        !conn->guard_.Finish(&message) ||
         !conn->Exec(
             "PRAGMA trusted_schema=ON; PRAGMA case_sensitive_like=ON; PRAGMA journal_mode=WAL; "
             "PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF",
@@ -37,6 +37,7 @@ Connection::~Connection() {
 }
 
 bool Connection::Exec(const std::string& sql, std::string* error) {
+    Guard::Trusted trusted(guard_);
     char* message = nullptr;
     int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message);
     if (rc != SQLITE_OK) {
@@ -46,6 +47,21 @@ bool Connection::Exec(const std::string& sql, std::string* error) {
         return false;
     }
     return true;
+}
+
+bool Connection::Reset() {
+    guard_.Disarm();
+    while (sqlite3_stmt* stmt = sqlite3_next_stmt(db_, nullptr))
+        sqlite3_finalize(stmt);
+    // A connection left inside a transaction by a cut stream is cleaned before reuse.
+    if (!sqlite3_get_autocommit(db_))
+        Exec("ROLLBACK");
+    sqlite3_stmt* stmt = nullptr;
+    bool clean = sqlite3_prepare_v2(db_, "SELECT 1 FROM temp.sqlite_master LIMIT 1", -1, &stmt,
+                                    nullptr) == SQLITE_OK &&
+                 sqlite3_step(stmt) == SQLITE_DONE;
+    sqlite3_finalize(stmt);
+    return clean;
 }
 
 Lease::~Lease() {
@@ -62,13 +78,12 @@ Lease ConnectionPool::Acquire(std::string* error) {
             return Lease(this, std::move(conn));
         }
     }
-    return Lease(this, Connection::Open(path_, ctx_, error));
+    return Lease(this, Connection::Open(path_, ctx_, error, limits_));
 }
 
 void ConnectionPool::Release(std::unique_ptr<Connection> conn) {
-    // A connection left inside a transaction by a cut stream is cleaned before reuse.
-    if (!sqlite3_get_autocommit(conn->db()))
-        conn->Exec("ROLLBACK");
+    if (!conn->Reset())
+        return;
     std::lock_guard<std::mutex> lock(mutex_);
     idle_.push_back(std::move(conn));
 }

@@ -43,6 +43,18 @@ OraError MapSqliteError(int code, const std::string& message) {
     }
     if (StartsWith(message, "ORA-"))
         return {message, false};
+    if (StartsWith(message, "not authorized to use function: ")) {
+        return {"ORA-00904: \"" + UpperAscii(After(message, "not authorized to use function: ")) +
+                    "\": invalid identifier",
+                false};
+    }
+    if (primary == SQLITE_AUTH || message == "not authorized" ||
+        StartsWith(message, "vtable constructor failed"))
+        return {"ORA-01031: insufficient privileges", false};
+    if (primary == SQLITE_INTERRUPT)
+        return {"ORA-01013: user requested cancel of current operation", false};
+    if (primary == SQLITE_TOOBIG)
+        return {"ORA-01706: user function result value was too large", false};
     if (StartsWith(message, "no such table: ")) {
         return {"ORA-00942: table or view does not exist", false};
     }

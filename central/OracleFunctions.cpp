@@ -19,6 +19,15 @@ using namespace sqlvalue;
 
 namespace {
 
+// True, with the "too big" error set, when a result of `bytes` would pass the connection's
+// length limit; checked before building it so that no oversized text is ever allocated.
+bool TooBig(sqlite3_context* ctx, long long bytes) {
+    if (bytes <= sqlite3_limit(sqlite3_context_db_handle(ctx), SQLITE_LIMIT_LENGTH, -1))
+        return false;
+    sqlite3_result_error_toobig(ctx);
+    return true;
+}
+
 // A stored date value as "YYYYMMDDHHNNSS"; 8-digit dates get midnight.
 bool DateValue(sqlite3_value* v, std::string* out) {
     std::string s = ValueText(v);
@@ -260,6 +269,8 @@ void FnPad(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         sqlite3_result_null(ctx);
         return;
     }
+    if (TooBig(ctx, width))
+        return;
     if (n >= width) {
         ResultText(ctx, s.substr(0, static_cast<size_t>(width) < starts.size()
                                         ? starts[static_cast<size_t>(width)]
@@ -315,8 +326,11 @@ void FnChr(sqlite3_context* ctx, int, sqlite3_value** v) {
 
 void FnConcat(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     std::string out;
-    for (int i = 0; i < argc; ++i)
+    for (int i = 0; i < argc; ++i) {
+        if (TooBig(ctx, static_cast<long long>(out.size()) + sqlite3_value_bytes(v[i])))
+            return;
         out += ValueText(v[i]);
+    }
     ResultText(ctx, out);
 }
 

@@ -1,6 +1,8 @@
 // terv-central: the reference central server.
 //   terv-central --port N --db FILE [--mode plain|sso] [--clock-offset SECONDS] [--demo [SIZE]]
-//                [--resources DIR] [--client-name NAME] [--test-hooks]
+//                [--resources DIR] [--client-name NAME] [--test-hooks] [--threads N]
+//                [--statement-timeout SECONDS] [--request-timeout SECONDS]
+//                [--max-body-bytes N] [--max-value-bytes N] [--max-answer-bytes N]
 // Prints "listening on PORT" as its first line; SIGTERM and SIGINT stop it cleanly.
 #include <signal.h>
 
@@ -18,7 +20,9 @@ namespace {
 void Usage() {
     std::cerr << "usage: terv-central --port N --db FILE [--mode plain|sso] "
                  "[--clock-offset SECONDS] [--demo [SIZE]] [--resources DIR] "
-                 "[--client-name NAME] [--test-hooks]\n";
+                 "[--client-name NAME] [--test-hooks] [--threads N] [--statement-timeout SECONDS] "
+                 "[--request-timeout SECONDS] [--max-body-bytes N] [--max-value-bytes N] "
+                 "[--max-answer-bytes N]\n";
 }
 
 bool ParseNumber(const char* text, long long* out) {
@@ -27,13 +31,47 @@ bool ParseNumber(const char* text, long long* out) {
     return end != text && *end == '\0';
 }
 
+// The positive number options: name, target, and the factor from the given unit to the stored one.
+struct Limit {
+    const char* name;
+    long long terv::central::ServerOptions::*field;
+    long long factor;
+};
+constexpr Limit kLimits[] = {
+    {"--statement-timeout", &terv::central::ServerOptions::statement_timeout_ms, 1000},
+    {"--request-timeout", &terv::central::ServerOptions::request_timeout_ms, 1000},
+    {"--max-body-bytes", &terv::central::ServerOptions::max_body_bytes, 1},
+    {"--max-value-bytes", &terv::central::ServerOptions::max_value_bytes, 1},
+    {"--max-answer-bytes", &terv::central::ServerOptions::max_answer_bytes, 1},
+};
+
+// A positive number option at argv[i]; false when `arg` is none of them or its value is bad.
+bool ParseLimit(const std::string& arg, const char* value, terv::central::ServerOptions* options) {
+    long long n = 0;
+    for (const Limit& l : kLimits) {
+        if (arg == l.name && value != nullptr && ParseNumber(value, &n) && n > 0 &&
+            n < (1LL << 40)) {
+            options->*l.field = n * l.factor;
+            return true;
+        }
+    }
+    return false;
+}
+
 // Fills *options from the command line; false on a bad argument.
 bool ParseArgs(int argc, char** argv, terv::central::ServerOptions* options) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool has_value = i + 1 < argc;
         long long n = 0;
-        if (arg == "--port" && has_value && ParseNumber(argv[i + 1], &n) && n >= 0 && n < 65536) {
+        if (ParseLimit(arg, has_value ? argv[i + 1] : nullptr, options)) {
+            ++i;
+        } else if (arg == "--threads" && has_value && ParseNumber(argv[i + 1], &n) && n > 0 &&
+                   n <= 4096) {
+            options->threads = static_cast<int>(n);
+            ++i;
+        } else if (arg == "--port" && has_value && ParseNumber(argv[i + 1], &n) && n >= 0 &&
+                   n < 65536) {
             options->port = static_cast<int>(n);
             ++i;
         } else if (arg == "--db" && has_value) {

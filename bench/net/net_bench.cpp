@@ -242,11 +242,31 @@ struct Server {
     std::string base;
 };
 
+// The bench tables, made in the server's database file before it starts (the gateway runs no
+// DDL); the parcel rows are made on the server from the table of ten digits.
+bool CreateBenchTables(const std::string& db) {
+    std::string sql =
+        "CREATE TABLE BENCH_DIGITS (D INTEGER);"
+        "CREATE TABLE BENCH_PARCELS (ID INTEGER, ID_PART TEXT, COD_COMUNE TEXT, FOGLIO INTEGER, "
+        "NUMERO TEXT, SUBALTERNO TEXT, SUPERFICIE REAL, COORD_X REAL, COORD_Y REAL, "
+        "QUALITA INTEGER, CLASSE TEXT, REDDITO REAL, NOTE TEXT, DATA_AGG DATE_TEXT);"
+        "CREATE TABLE BENCH_WRITES (ID INTEGER, NOME TEXT, VALORE REAL, DATA_AGG DATE_TEXT)";
+    for (int d = 0; d < 10; ++d)
+        sql += ";INSERT INTO BENCH_DIGITS VALUES (" + std::to_string(d) + ")";
+    sqlite3* h = nullptr;
+    const bool ok = sqlite3_open(db.c_str(), &h) == SQLITE_OK &&
+                    sqlite3_exec(h, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(h);
+    return ok;
+}
+
 // Starts terv-central on a free port with its database in `dir`; pid -1 on failure.
 Server StartServer(const fs::path& dir) {
     Server s;
     const std::string out = (dir / "central.out").string();
     const std::string db = (dir / "central.db").string();
+    if (!CreateBenchTables(db))
+        return s;
     std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
@@ -284,17 +304,8 @@ void StopServer(const Server& s) {
     waitpid(s.pid, nullptr, 0);
 }
 
-// The parcel rows are made on the server from a table of ten digits, so that filling 1 000 000
-// rows is one INSERT ... SELECT in the server's own dialect.
+// Filling 1 000 000 parcel rows is one INSERT ... SELECT in the server's own dialect.
 std::string FillSql(long rows) {
-    std::string sql =
-        "CREATE TABLE BENCH_DIGITS (D INTEGER);"
-        "CREATE TABLE BENCH_PARCELS (ID INTEGER, ID_PART TEXT, COD_COMUNE TEXT, FOGLIO INTEGER, "
-        "NUMERO TEXT, SUBALTERNO TEXT, SUPERFICIE REAL, COORD_X REAL, COORD_Y REAL, "
-        "QUALITA INTEGER, CLASSE TEXT, REDDITO REAL, NOTE TEXT, DATA_AGG DATE_TEXT);"
-        "CREATE TABLE BENCH_WRITES (ID INTEGER, NOME TEXT, VALORE REAL, DATA_AGG DATE_TEXT)";
-    for (int d = 0; d < 10; ++d)
-        sql += ";INSERT INTO BENCH_DIGITS VALUES (" + std::to_string(d) + ")";
     std::string n = "T0.D";
     std::string from = "BENCH_DIGITS T0";
     long scale = 10;
@@ -302,19 +313,17 @@ std::string FillSql(long rows) {
         n += " + " + std::to_string(scale) + " * T" + std::to_string(k) + ".D";
         from += ", BENCH_DIGITS T" + std::to_string(k);
     }
-    sql +=
-        ";INSERT INTO BENCH_PARCELS SELECT N + 1, 'F205' || LPAD(N, 9, '0'), 'F205', "
-        "MOD(N, 500) + 1, 'P' || (MOD(N, 9973) + 1), "
-        "CASE WHEN MOD(N, 3) = 0 THEN NULL ELSE 'S' || MOD(N, 7) END, "
-        "MOD(N, 100000) * 1.25 + 0.5, 1500000.125 + N * 0.5, 5000000.25 + MOD(N, 1000) * 0.75, "
-        "CASE WHEN MOD(N, 5) = 0 THEN NULL ELSE MOD(N, 12) END, "
-        "CASE WHEN MOD(N, 4) = 1 THEN NULL ELSE 'Classe ' || MOD(N, 9) END, "
-        "CASE WHEN MOD(N, 6) = 2 THEN NULL ELSE N * 0.01 + 3.33 END, "
-        "'Particella di prova numero ' || N || ', seminativo irriguo', "
-        "'202401' || (10 + MOD(N, 18)) || '103000' "
-        "FROM (SELECT " +
-        n + " AS N FROM " + from + ") X WHERE N < " + std::to_string(rows);
-    return sql;
+    return "INSERT INTO BENCH_PARCELS SELECT N + 1, 'F205' || LPAD(N, 9, '0'), 'F205', "
+           "MOD(N, 500) + 1, 'P' || (MOD(N, 9973) + 1), "
+           "CASE WHEN MOD(N, 3) = 0 THEN NULL ELSE 'S' || MOD(N, 7) END, "
+           "MOD(N, 100000) * 1.25 + 0.5, 1500000.125 + N * 0.5, 5000000.25 + MOD(N, 1000) * 0.75, "
+           "CASE WHEN MOD(N, 5) = 0 THEN NULL ELSE MOD(N, 12) END, "
+           "CASE WHEN MOD(N, 4) = 1 THEN NULL ELSE 'Classe ' || MOD(N, 9) END, "
+           "CASE WHEN MOD(N, 6) = 2 THEN NULL ELSE N * 0.01 + 3.33 END, "
+           "'Particella di prova numero ' || N || ', seminativo irriguo', "
+           "'202401' || (10 + MOD(N, 18)) || '103000' "
+           "FROM (SELECT " +
+           n + " AS N FROM " + from + ") X WHERE N < " + std::to_string(rows);
 }
 
 // Runs this program again as a client for one piece; false when it failed.

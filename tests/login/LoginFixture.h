@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <sqlite3.h>
 
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -175,6 +176,17 @@ class LoginTest : public ::testing::Test {
         ASSERT_TRUE(res) << sql;
         ASSERT_EQ(res->status, 200) << res->body;
         ASSERT_NE(res->body.find("E\tOK\t"), std::string::npos) << sql << ": " << res->body;
+    }
+    // Changes the server's schema directly in its database file (the gateway refuses DDL).
+    void Administer(const std::string& sql) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((dbFolder_ / "central.db").c_str(), &db), SQLITE_OK);
+        char* message = nullptr;
+        const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
+        const std::string text = message ? message : "";
+        sqlite3_free(message);
+        sqlite3_close(db);
+        ASSERT_EQ(rc, SQLITE_OK) << sql << ": " << text;
     }
     void SetVariable(const std::string& name, const std::string& value) {
         Execute("UPDATE TERVVARIABILI SET VALORE='" + value + "' WHERE VARIABILE='" + name + "'");

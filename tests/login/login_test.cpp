@@ -67,7 +67,7 @@ TEST_P(LoginCaseTest, MessagesAndOutcome) {
     for (const auto& [name, value] : c.variables)
         SetVariable(name, value);
     if (!c.setup.empty())
-        Execute(c.setup);
+        Administer(c.setup);
     TestForm form(c.user, c.password);
     Login(form);
     EXPECT_EQ(ui.messages, c.messages);

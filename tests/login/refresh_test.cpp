@@ -112,7 +112,7 @@ TEST_P(FailedRefreshTest, LeavesTheTablesAndTheStamp) {
     const FailedRefreshCase& c = GetParam();
     StartServer();
     WriteDefaults("3.2", kStaleStamp);
-    Execute(c.breakServer);
+    Administer(c.breakServer);
     const std::string before = Contents();
     ASSERT_NE(before.find("H501|58|91||Roma||"), std::string::npos);
 
@@ -124,7 +124,7 @@ TEST_P(FailedRefreshTest, LeavesTheTablesAndTheStamp) {
     EXPECT_EQ(ReadIni("GISPARAMS", "DATATABELLE", "", Defaults()), kStaleStamp);
     EXPECT_EQ(NomeComune("H501"), "Roma");
     // The next login tries again, and succeeds once the table is back.
-    Execute(c.repairServer);
+    Administer(c.repairServer);
     ui.Reset();
     Login("DEMO", "demo");
     EXPECT_EQ(ui.messages, std::vector<Message>{Box(kRefreshDone, vbInformation)});

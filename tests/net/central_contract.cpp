@@ -259,7 +259,9 @@ TEST_F(ContractTest, AnswerCutByAServerCrashIsTransientAndWritesNothing) {
 }
 
 TEST_F(ContractTest, SsoModeNeedsTheSessionAndItsOwnUser) {
-    ASSERT_EQ(ExecSql("", "INSERT INTO TERVUTENTI (UTENTE, SETTORE, PWD) VALUES ('anna', 1, 'pw1')",
+    ASSERT_EQ(ExecSql("",
+                      "INSERT INTO TERVUTENTI (UTENTE, SETTORE, PWD) VALUES ('anna', 1, 'pw1');"
+                      "INSERT INTO GISUSERS (USR, RUOLO) VALUES ('anna', 1)",
                       false),
               0);
     HttpDisconnect();
