@@ -1,26 +1,12 @@
-// Helpers of the database tests: fresh databases in a temporary folder and sqlite3 shell reads.
+// Helpers of the database tests: fresh databases in a temporary folder.
 #pragma once
 
-#include <cstdio>
-#include <memory>
 #include <string>
 
 #include "TestSupport.h"
 #include "data/db/Database.h"
 
 namespace terv::test {
-
-// Output of the sqlite3 shell run on `file` with `sql` (list mode, "|" between columns).
-inline std::string Sqlite3Shell(const std::string& file, const std::string& sql) {
-    std::string cmd = "sqlite3 '" + file + "' \"" + sql + "\" 2>&1";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(cmd.c_str(), "r"), pclose);
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while (pipe && (n = fread(buf, 1, sizeof buf, pipe.get())) > 0)
-        out.append(buf, n);
-    return out;
-}
 
 // A new database file `name` in `folder`, created with the program's locale string, with the
 // given statements run on it.

@@ -1,7 +1,6 @@
 // The login window offscreen: its controls, the command line that fills the boxes on activation
 // and logs in against terv-central without user action, and the server file switch.
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,31 +12,13 @@
 #include <filesystem>
 
 #include "LoginFixture.h"
+#include "QtTestSupport.h"
 #include "login/frmLogin.h"
 #include "shell/frmSplash.h"
 #include "shell/modStartup.h"
 
 namespace terv::test {
 namespace {
-
-// One application object for the whole test program.
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "login_window_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
-// Runs the event loop until `done` holds or `limitMs` passed; returns `done()`.
-template <typename Done>
-bool RunUntil(Done done, int limitMs = 20000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limitMs)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    return done();
-}
 
 class LoginWindowTest : public LoginTest {
   protected:

@@ -1,41 +1,22 @@
 // The login's refresh of the municipality tables of tabelle.mdb from terv-central, checked with
 // the lookups of the program and with the sqlite3 shell on the file itself.
-#include <cstdio>
-#include <filesystem>
-
 #include "LoginFixture.h"
 
 namespace terv::test {
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr const char* kStaleStamp = "20040301000000";
-
-// The rows of `sql` on the database file as the sqlite3 shell prints them ("|" between values).
-std::string Sqlite(const std::string& file, const std::string& sql) {
-    const std::string command = "sqlite3 -batch -noheader '" + file + "' \"" + sql + "\" 2>&1";
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
 
 class RefreshTest : public LoginTest {
   protected:
     std::string Tabelle() const { return home / "tabelle.mdb"; }
-    std::string Count(const std::string& table) {
-        return Sqlite(Tabelle(), "SELECT count(*) FROM " + table);
-    }
+    // The rows of `sql` on the file as the sqlite3 shell prints them.
+    std::string Sql(const std::string& sql) const { return Sqlite3Shell(Tabelle(), sql); }
+    std::string Count(const std::string& table) { return Sql("SELECT count(*) FROM " + table); }
     // Both tables, every row, in a fixed order.
     std::string Contents() {
-        return Sqlite(Tabelle(), "SELECT * FROM COMUNI ORDER BY COD_NAZIONALE") +
-               Sqlite(Tabelle(), "SELECT * FROM PROVINCIE ORDER BY ISTATP");
+        return Sql("SELECT * FROM COMUNI ORDER BY COD_NAZIONALE") +
+               Sql("SELECT * FROM PROVINCIE ORDER BY ISTATP");
     }
 };
 
@@ -46,9 +27,8 @@ TEST_F(RefreshTest, StaleStampReplacesTheTablesFromTheServer) {
     Execute("UPDATE TERVCOMUNI SET DENO_PROV='Provincia di Milano' WHERE ISTATP='015'");
     Execute("DELETE FROM TERVCOMUNI WHERE COD_NAZIONALE='B300'");
     const long installed = std::stol(Count("COMUNI"));
-    ASSERT_EQ(Sqlite(Tabelle(), "INSERT INTO COMUNI (COD_NAZIONALE, NOME) VALUES ('Z998', 'X')"),
-              "");
-    ASSERT_EQ(Sqlite(Tabelle(), "SELECT FLAG_CATA FROM COMUNI WHERE COD_NAZIONALE='F205'"), "\n");
+    ASSERT_EQ(Sql("INSERT INTO COMUNI (COD_NAZIONALE, NOME) VALUES ('Z998', 'X')"), "");
+    ASSERT_EQ(Sql("SELECT FLAG_CATA FROM COMUNI WHERE COD_NAZIONALE='F205'"), "\n");
 
     Login("DEMO", "demo");
 
@@ -64,28 +44,27 @@ TEST_F(RefreshTest, StaleStampReplacesTheTablesFromTheServer) {
     // The file: the server's rows (every one flagged by the server), no placeholder province,
     // no temporary tables.
     EXPECT_EQ(Count("COMUNI"), std::to_string(installed - 1) + "\n");
-    EXPECT_EQ(Sqlite(Tabelle(), "SELECT * FROM COMUNI WHERE COD_NAZIONALE='F205'"),
+    EXPECT_EQ(Sql("SELECT * FROM COMUNI WHERE COD_NAZIONALE='F205'"),
               "F205|15|146||Milano|S|F205\n");
-    EXPECT_EQ(Sqlite(Tabelle(), "SELECT count(*) FROM COMUNI WHERE FLAG_CATA IS NOT 'S'"), "0\n");
-    EXPECT_EQ(Sqlite(Tabelle(), "SELECT count(*) FROM COMUNI WHERE ISTATP=999"), "0\n");
-    EXPECT_EQ(Sqlite(Tabelle(), "SELECT * FROM PROVINCIE WHERE ISTATP=15"),
-              "15|Provincia di Milano|MI|3\n");
-    EXPECT_EQ(Sqlite(Tabelle(), "SELECT count(*) FROM PROVINCIE WHERE ISTATP=999"), "0\n");
-    EXPECT_EQ(Sqlite(Tabelle(),
-                     "SELECT count(*) FROM sqlite_master WHERE name IN ('COMUNITMP', "
-                     "'PROVINCIETMP')"),
+    EXPECT_EQ(Sql("SELECT count(*) FROM COMUNI WHERE FLAG_CATA IS NOT 'S'"), "0\n");
+    EXPECT_EQ(Sql("SELECT count(*) FROM COMUNI WHERE ISTATP=999"), "0\n");
+    EXPECT_EQ(Sql("SELECT * FROM PROVINCIE WHERE ISTATP=15"), "15|Provincia di Milano|MI|3\n");
+    EXPECT_EQ(Sql("SELECT count(*) FROM PROVINCIE WHERE ISTATP=999"), "0\n");
+    EXPECT_EQ(Sqlite3Shell(Tabelle(),
+                           "SELECT count(*) FROM sqlite_master WHERE name IN ('COMUNITMP', "
+                           "'PROVINCIETMP')"),
               "0\n");
-    EXPECT_NE(Sqlite(Tabelle(), "SELECT count(*) FROM sqlite_master WHERE name='TABCOM'"), "0\n");
+    EXPECT_NE(Sql("SELECT count(*) FROM sqlite_master WHERE name='TABCOM'"), "0\n");
 }
 
 TEST_F(RefreshTest, EmptyProvincesRefreshWithTheSameStamp) {
     StartServer();
     WriteDefaults("3.2");
-    ASSERT_EQ(Sqlite(Tabelle(), "DELETE FROM PROVINCIE"), "");
+    ASSERT_EQ(Sql("DELETE FROM PROVINCIE"), "");
     Login("DEMO", "demo");
     EXPECT_EQ(ui.messages, std::vector<Message>{Box(kRefreshDone, vbInformation)});
     EXPECT_EQ(gRuolo, 2);
-    EXPECT_EQ(Sqlite(Tabelle(), "SELECT * FROM PROVINCIE WHERE ISTATP=58"), "58|Roma|RM|12\n");
+    EXPECT_EQ(Sql("SELECT * FROM PROVINCIE WHERE ISTATP=58"), "58|Roma|RM|12\n");
     EXPECT_EQ(NomeProvincia("58"), "Roma");
 }
 

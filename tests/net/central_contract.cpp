@@ -163,7 +163,7 @@ TEST_F(ContractTest, StatementErrorsAreOracleErrorsShownAndLogged) {
 // write at 10: the batch ended by the 102nd write holds the first 101, the last batch the other 2.
 TEST_F(ContractTest, BatchOf103WritesWithADuplicateStoresTheOther102InEveryMode) {
     const std::string loaded = "ORA-20001: record already loaded (PALMR_NORME_RILE_PK)";
-    const std::string unique = "ORA-00001: unique constraint (PALM_NORME.CODI_NORMA) violated";
+    const std::string unique = "ORA-00001: unique constraint (TERV.PALM_NORME_PK) violated";
     struct Case {
         std::string table, key, text;
         int32_t mode;
@@ -186,15 +186,19 @@ TEST_F(ContractTest, BatchOf103WritesWithADuplicateStoresTheOther102InEveryMode)
          stop + unique + "\r\nWrite failed: 1 " + unique + "\r\n"},
     };
     int round = 0;
+    const char* const kDigits36 = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.table + " mode " + std::to_string(c.mode) + " at " +
                      std::to_string(c.duplicate));
         ui.Reset();
         WriteFileBytes(LogPath(), "");
         const int32_t before = gErrorCount;
-        const std::string prefix = "B" + std::to_string(++round) + "-";
+        // Keys of three characters (CODI_NORMA is TEXT(3)): the round's letter, then two digits
+        // of base 36.
+        const std::string prefix(1, char('A' + round++));
         auto attributes = [&](int i) {
-            const std::string key = prefix + std::to_string(i == c.duplicate ? 10 : i);
+            const int n = i == c.duplicate ? 10 : i;
+            const std::string key = prefix + kDigits36[n / 36] + kDigits36[n % 36];
             return c.key + "|" + key + (c.key == "ID_PART" ? "|CODI_NORMA|N1|" : "|");
         };
         SdoBatchStart();

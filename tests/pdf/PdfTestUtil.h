@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -18,21 +17,6 @@ inline std::tm FixedTime() {
     std::tm t{};
     t.tm_year = 124, t.tm_mon = 2, t.tm_mday = 5, t.tm_hour = 14, t.tm_min = 7, t.tm_sec = 9;
     return t;
-}
-
-// Runs a shell command; returns its standard output, `status` gets the exit code.
-inline std::string RunCommand(const std::string& command, int* status = nullptr) {
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return output;
-    char buf[65536];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;)
-        output.append(buf, n);
-    const int rc = pclose(pipe);
-    if (status != nullptr)
-        *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    return output;
 }
 
 // qpdf finds the file sound: cross-reference offsets, stream lengths, object count, syntax.

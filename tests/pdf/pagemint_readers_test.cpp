@@ -123,21 +123,6 @@ TEST(PagemintReaders, FeatureDocumentPassesQpdfAndGivesBackItsText) {
     EXPECT_TRUE(std::regex_search(info, std::regex("Pages:\\s+3\\n"))) << info;
 }
 
-TEST(PagemintReaders, LandscapePagesAreTurned) {
-    TempFolder dir;
-    clsPagemint pdf;
-    pdf.Orientation(2);
-    std::string path = dir / "landscape.pdf";
-    pdf.InitPDFFile(path);
-    pdf.LoadFont("Fnt1", "Arial", 1);
-    pdf.StartPage();
-    pdf.DrawText(50, 50, "Pagina orizzontale", "Fnt1", 12);
-    pdf.ClosePDFFile();
-    ExpectQpdfClean(path);
-    EXPECT_TRUE(std::regex_search(RunCommand("pdfinfo " + path), std::regex("Page rot:\\s+90\\n")));
-    EXPECT_NE(PageText(path, 1).find("Pagina orizzontale"), std::string::npos);
-}
-
 // One rendered page: width, height and RGB pixels, top row first.
 struct Raster {
     int width = 0, height = 0;

@@ -8,11 +8,10 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QTreeWidget>
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "ListDialogWindow.h"
+#include "QtTestSupport.h"
 #include "QtUiPort.h"
 #include "TestSupport.h"
 #include "frmMain.h"
@@ -28,18 +27,10 @@ namespace {
 
 using test::WriteFileBytes;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "windows_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
 class WindowsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        App();
+        test::App();
         ResetProgramState();
         SetUiPort(&port);
     }
@@ -116,13 +107,9 @@ TEST_F(WindowsTest, PhotoLoaderGetsServerUserAndPasswordWithoutWaiting) {
     WriteFileBytes(home / "loadfoto", "#!/bin/sh\nsleep 1\nprintf '%s|' \"$#\" \"$@\" > '" + out +
                                           ".tmp'\nmv '" + out + ".tmp' '" + out + "'\n");
     std::filesystem::permissions(home / "loadfoto", std::filesystem::perms::owner_all);
-    const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(StartPhotoLoader());
     EXPECT_FALSE(test::FileExists(out));  // it did not wait for the loader
-    while (!test::FileExists(out) &&
-           std::chrono::steady_clock::now() - started < std::chrono::seconds(20)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    test::RunUntil([&] { return test::FileExists(out); });
     EXPECT_EQ(test::ReadFileBytes(out), "1|http://h:1/terv/ÞmarioÞp w|");
 }
 

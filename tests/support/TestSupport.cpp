@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -58,6 +61,24 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 
 bool FileExists(const std::string& path) {
     return fs::exists(path);
+}
+
+std::string RunCommand(const std::string& command, int* status) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return output;
+    char buf[65536];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;)
+        output.append(buf, n);
+    const int rc = pclose(pipe);
+    if (status != nullptr)
+        *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return output;
+}
+
+std::string Sqlite3Shell(const std::string& file, const std::string& sql) {
+    return RunCommand("sqlite3 -batch -noheader '" + file + "' \"" + sql + "\" 2>&1");
 }
 
 }  // namespace terv::test

@@ -36,5 +36,9 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 // The tabelle.mdb the build makes.
 std::string InstalledTabelle();
+// Runs a shell command; returns its standard output, `status` gets the exit code.
+std::string RunCommand(const std::string& command, int* status = nullptr);
+// What the sqlite3 shell prints for `sql` run on `file` (list mode, "|" between columns).
+std::string Sqlite3Shell(const std::string& file, const std::string& sql);
 
 }  // namespace terv::test
