@@ -2,12 +2,10 @@
 // read back with the sqlite3 shell.
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdlib>
 #include <filesystem>
-#include <locale>
 
 #include "../support/TestSupport.h"
+#include "ItalianLocale.h"
 #include "SqliteShell.h"
 #include "data/db/Database.h"
 #include "export/HandheldSchema.h"
@@ -92,33 +90,8 @@ TEST(SqliteWriter, FillsALocalTableByColumnName) {
     EXPECT_NE(sqll_fill_mdbtable(dir / "missing.db", "UTIL_RILE", mdb, "STAGE"), 0);
 }
 
-// Switches the C and C++ number formatting to Italian (decimal comma) for the test's life.
-class ItalianNumbers {
-  public:
-    ItalianNumbers() {
-        const std::string dir = folder_ / "locale";
-        fs::create_directories(dir);
-        std::system(
-            ("localedef -i it_IT -f UTF-8 '" + dir + "/it_IT.UTF-8' >/dev/null 2>&1").c_str());
-        setenv("LOCPATH", dir.c_str(), 1);
-        ok_ = std::setlocale(LC_ALL, "it_IT.UTF-8") != nullptr;
-        if (ok_)
-            std::locale::global(std::locale("it_IT.UTF-8"));
-    }
-    ~ItalianNumbers() {
-        std::setlocale(LC_ALL, "C");
-        std::locale::global(std::locale::classic());
-        unsetenv("LOCPATH");
-    }
-    bool Active() const { return ok_ && std::string(std::localeconv()->decimal_point) == ","; }
-
-  private:
-    TempFolder folder_;
-    bool ok_ = false;
-};
-
 TEST(HandheldValues, TextAndNumberFormsWhateverTheLocale) {
-    ItalianNumbers italian;
+    ItalianNumbers italian(true);
     ASSERT_TRUE(italian.Active()) << "no Italian locale to test under";
     const struct {
         Variant value;
