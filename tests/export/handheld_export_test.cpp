@@ -197,6 +197,21 @@ TEST_P(HandheldExportTest, ServerStoppingMidDownloadLeavesNoHandheldFile) {
     SetUiPort(&ui);
 }
 
+TEST_P(HandheldExportTest, MunicipalityDatabaseThatCannotBeWrittenStopsTheBuild) {
+    // Something in the way of the second municipality's database.
+    fs::create_directories(Palmare(std::string(kRomaB) + "/" + "db_comu.db.parziale/x"));
+    cmdScarica_Click(trasf);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text.rfind(
+                  "Scarico interrotto durante \"Elaboro elenco particelle [A084]\":\r\n", 0),
+              0u)
+        << ui.messages[0].text;
+    EXPECT_EQ(ui.messages[1], kTerminato);
+    EXPECT_EQ(SqliteShell(Palmare(std::string(kRomaA) + "/db_comu.db"), "PRAGMA integrity_check"),
+              "ok\n");
+    EXPECT_FALSE(fs::exists(Palmare(std::string(kRomaB) + "/db_comu.db")));
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, HandheldExportTest, ::testing::Values("plain"), ModeName);
 
 }  // namespace
