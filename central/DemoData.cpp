@@ -359,7 +359,7 @@ struct Generator {
                    error);
         if (!list.ok() || !tec.ok())
             return false;
-        const char* people[] = {"Mario Rossi", "Anna Bianchi", "Luca Verdi"};
+        const char* people[] = {"Mario Rossi", "Anna D'Amico", "Luca Verdi"};
         const char* births[] = {"19750312000000", "", "19820701000000"};
         const char* ends[] = {kForever, kForever, "20231231000000"};
         for (size_t k = 0; k < provinces.size(); ++k) {
@@ -517,7 +517,7 @@ struct Generator {
                          .T(sub)
                          .T(D)
                          .T(kForever)
-                         .T(Point(x, y))
+                         .T(Point(x + 0.25, y + 0.75))  // centroids off the metre grid
                          .Run() ||
                     !part.T(c.cod)
                          .I(foglio)
@@ -542,8 +542,10 @@ struct Generator {
             }
             const long long uses = i % 5 == 4 ? 0 : 1 + i % 3;
             for (long long u = 0; u < uses; ++u) {
+                // Some parcels declare their first use and variety twice.
+                const long long k = u == 1 && i % 11 == 0 ? 0 : u;
                 const std::string code =
-                    Fmt("%03lld", 1 + (i + u * 5) % 12) + Fmt("%03lld", (i + u) % 3);
+                    Fmt("%03lld", 1 + (i + k * 5) % 12) + Fmt("%03lld", (i + k) % 3);
                 const double area =
                     1000.0 + static_cast<double>((i * 37 + u * 11) % 9000) + (u == 1 ? 0.5 : 0.0);
                 if (!util.T(c.cod)

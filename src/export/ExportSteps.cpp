@@ -1,13 +1,30 @@
 #include "ExportSteps.h"
 
+#include "platform/UiPort.h"
+#include "shell/base/modMain.h"
+
 namespace terv {
 
-DownloadResult ScaricaDatiExport(const ExportJob&) {
-    return DownloadResult{};
+void ShowExportStep(const ExportJob& job, const std::string& caption, long value, long max) {
+    if (job.onStep) {
+        job.onStep(caption, value, max);
+        return;
+    }
+    Ui().Progress(caption);
+    Ui().ProgressValue(value, max);
+    Ui().Repaint();
 }
 
-int32_t CostruisciPalmare(const ExportJob&, const DownloadResult& download) {
-    return download.comuni.empty() ? 0 : -1;
+std::string PalmDbPath() {
+    return gTmpPath + "/palmdb.mdb";
+}
+
+std::string PalmareFolder() {
+    return gAppPath + "/tmp/palmare/";
+}
+
+int32_t ScaricaGrafica(const ExportJob&, const std::string&) {
+    return 0;
 }
 
 }  // namespace terv

@@ -1,9 +1,10 @@
 // The two export steps that follow the registration: the download of the export's data from the
-// server into the transit database, and the build of the handheld's databases and map files
-// from it. The export procedure calls them in this order and reads their results.
+// server into the transit database palmdb.mdb, and the build of the handheld's databases and map
+// files from it. The export procedure calls them in this order and reads their results.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,9 @@ namespace terv {
 struct ExportJob {
     std::string numScarico;  // the export number whose parcels are downloaded
     std::string qualita;     // photo quality of the map files, in percent as typed
+    // Shows a step's caption and the bar's position out of `max` on the export window; without
+    // it the steps report through the UI port alone.
+    std::function<void(const std::string& caption, long value, long max)> onStep;
 };
 
 struct DownloadResult {
@@ -20,13 +24,27 @@ struct DownloadResult {
     std::vector<std::string> comuni;  // municipalities (COD_NAZIONALE) the download found
 };
 
-// Downloads the parcels that carry the export number and everything the handheld needs with
-// them. Nothing is downloaded yet: the result is a successful download that found no
-// municipality, the path of an export without parcels.
+// Shows a step of the export on the window (or the UI port) and lets it repaint.
+void ShowExportStep(const ExportJob& job, const std::string& caption, long value, long max);
+
+// The transit database gTmpPath/palmdb.mdb.
+std::string PalmDbPath();
+// The folder of the handheld files, gAppPath/tmp/palmare/.
+std::string PalmareFolder();
+
+// Deletes and creates palmdb.mdb, fills its nine tables from the server with the parcels that
+// carry the export number, indexes it and reads its municipality list. A failed step shows a
+// message naming it and gives a nonzero code with no municipality.
 DownloadResult ScaricaDatiExport(const ExportJob& job);
 
-// Builds the handheld's main database and, per municipality of the download, its database and
-// map files; returns 0 on success. With no municipality there is nothing to build.
+// Builds, from palmdb.mdb, the handheld's main database terv34bis_ppc.db and, per municipality
+// of the download, the folder named by its code with db_comu.db and its map files. Returns 0 on
+// success; on a failure it shows a message naming the step and stops, leaving no file of that
+// step under its final name. Folders of other municipalities are left as they are.
 int32_t CostruisciPalmare(const ExportJob& job, const DownloadResult& download);
+
+// The map layers and orthophotos of municipality `comune` into its folder. Maps are not fetched
+// yet: it writes nothing and reports success.
+int32_t ScaricaGrafica(const ExportJob& job, const std::string& comune);
 
 }  // namespace terv

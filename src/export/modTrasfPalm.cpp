@@ -120,7 +120,10 @@ void cmdScarica_Click(TrasfPalmState& form) {
     form.progressMax = entries + 2;
     if (!replica)
         RegistraScarico(form, numScarico, form.txtDescr);
-    const ExportJob job{numScarico, form.txtQualita};
+    const ExportJob job{numScarico, form.txtQualita, [&form](const std::string& c, long v, long m) {
+                            form.progressMax = m;
+                            Step(form, c, v);
+                        }};
     Step(form, texts::kCaptionDownload, entries + 1);
     const DownloadResult download = ScaricaDatiExport(job);
     if (download.code == 0) {

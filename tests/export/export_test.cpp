@@ -129,9 +129,14 @@ TEST_P(ExportProcedureFixture, ServerStoppingMidRegistrationLosesNoSelection) {
     port.onStop = [&] { server->Stop(); };
     trasf.lstFatti = ManyEntries();
     cmdScarica_Click(trasf);
-    // The first batch arrived; the other two fail, are logged, and the export still ends.
+    // The first batch arrived; the other two fail, are logged; the download fails on its first
+    // table, says so, and the export still ends.
     EXPECT_EQ(server->WriteBatches(), (std::vector<size_t>{100}));
-    EXPECT_EQ(port.messages, (std::vector<Message>{kTerminato}));
+    ASSERT_EQ(port.messages.size(), 2u);
+    EXPECT_EQ(
+        port.messages[0].text.rfind("Scarico interrotto durante \"Scarico elenco particelle\"", 0),
+        0u);
+    EXPECT_EQ(port.messages[1], kTerminato);
     CloseHttpLog();
     const std::string log = ReadFileBytes(gTervcli().NomeFileLogKovicli);
     size_t stops = 0;

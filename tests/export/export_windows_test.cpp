@@ -241,9 +241,15 @@ TEST_P(ExportWindowTest, ProgressBarMovesWithTheSteps) {
         window->close();
     });
     window->exec();
-    // Two entries, the download and the build: four steps of four, then the bar is hidden.
-    EXPECT_EQ(port.seen,
-              (std::vector<std::pair<int, int>>{{0, 4}, {1, 4}, {2, 4}, {3, 4}, {4, 4}, {-1, 1}}));
+    // Two entries and the download: steps of four; then the download's and the build's own
+    // steps, never past their end; then the bar is hidden.
+    ASSERT_GT(port.seen.size(), 6u);
+    const std::vector<std::pair<int, int>> first(port.seen.begin(), port.seen.begin() + 4);
+    EXPECT_EQ(first, (std::vector<std::pair<int, int>>{{0, 4}, {1, 4}, {2, 4}, {3, 4}}));
+    EXPECT_EQ(port.seen[4], (std::pair<int, int>{0, 10}));
+    EXPECT_EQ(port.seen.back(), (std::pair<int, int>{-1, 1}));
+    for (const auto& [value, max] : port.seen)
+        EXPECT_LE(value, max);
     delete window;
     SetUiPort(&ui);
 }

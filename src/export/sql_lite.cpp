@@ -1,0 +1,257 @@
+#include "sql_lite.h"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "data/db/Database.h"
+#include "data/db/JetSql.h"
+
+namespace terv {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Writer {
+    sqlite3* db = nullptr;
+    std::string path;
+    std::string temporary;
+    bool broken = false;  // the file failed: nothing of it may become the final file
+};
+
+std::map<int32_t, Writer>& Writers() {
+    static std::map<int32_t, Writer> writers;
+    return writers;
+}
+
+std::string& LastError() {
+    static std::string text;
+    return text;
+}
+
+int32_t Fail(int32_t code, const std::string& text) {
+    LastError() = text;
+    return code;
+}
+
+int32_t Succeed() {
+    LastError().clear();
+    return 0;
+}
+
+// Failures of the file rather than of the statement.
+bool FileFailure(int code) {
+    const int primary = code & 0xff;
+    return primary == SQLITE_FULL || primary == SQLITE_IOERR || primary == SQLITE_CORRUPT ||
+           primary == SQLITE_CANTOPEN || primary == SQLITE_NOMEM || primary == SQLITE_READONLY;
+}
+
+void RemoveQuietly(const std::string& file) {
+    std::error_code ignored;
+    fs::remove(file, ignored);
+}
+
+// Runs SQL on a writer's connection; a file failure breaks the writer.
+int32_t Run(Writer& w, const std::string& sql) {
+    char* message = nullptr;
+    const int rc = sqlite3_exec(w.db, sql.c_str(), nullptr, nullptr, &message);
+    if (rc == SQLITE_OK)
+        return Succeed();
+    const std::string text = message ? message : sqlite3_errstr(rc);
+    sqlite3_free(message);
+    if (FileFailure(rc))
+        w.broken = true;
+    return Fail(rc, w.path + ": " + text);
+}
+
+// Closes the connection and deletes the temporary file.
+void Discard(Writer& w) {
+    sqlite3_close_v2(w.db);
+    w.db = nullptr;
+    RemoveQuietly(w.temporary);
+    RemoveQuietly(w.temporary + "-journal");
+}
+
+int32_t NextHandle() {
+    static int32_t last = 0;
+    do {
+        last = last == INT32_MAX ? 1 : last + 1;
+    } while (Writers().count(last));
+    return last;
+}
+
+struct SqliteCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+
+struct StatementCloser {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementCloser>;
+
+StatementPtr Prepare(sqlite3* db, const std::string& sql) {
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
+    return StatementPtr(stmt);
+}
+
+// The columns of `table` in `src` that `mdbColumns` also has, matched without regard to case.
+std::vector<std::pair<std::string, std::string>> CommonColumns(
+    sqlite3* src, const std::string& table, const std::vector<std::string>& mdbColumns) {
+    std::vector<std::pair<std::string, std::string>> out;
+    StatementPtr info = Prepare(src, "PRAGMA table_info(" + QuoteName(table) + ")");
+    while (info && sqlite3_step(info.get()) == SQLITE_ROW) {
+        const std::string name = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 1));
+        for (const std::string& target : mdbColumns) {
+            if (sqlite3_stricmp(name.c_str(), target.c_str()) == 0)
+                out.emplace_back(name, target);
+        }
+    }
+    return out;
+}
+
+// Copies the rows of the open source into the target table, inside the caller's transaction.
+int32_t CopyRows(sqlite3* src, sqlite3* dst, const std::string& table,
+                 const std::vector<std::pair<std::string, std::string>>& columns,
+                 const std::string& mdbTable) {
+    std::string select = "SELECT ";
+    std::string insert = "INSERT INTO " + QuoteName(mdbTable) + " (";
+    std::string marks;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const char* sep = i ? "," : "";
+        select += sep + QuoteName(columns[i].first);
+        insert += sep + QuoteName(columns[i].second);
+        marks += i ? ",?" : "?";
+    }
+    StatementPtr read = Prepare(src, select + " FROM " + QuoteName(table));
+    StatementPtr write = Prepare(dst, insert + ") VALUES (" + marks + ")");
+    if (!read)
+        return Fail(sqlite3_errcode(src), table + ": " + sqlite3_errmsg(src));
+    if (!write)
+        return Fail(sqlite3_errcode(dst), mdbTable + ": " + sqlite3_errmsg(dst));
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(read.get())) == SQLITE_ROW) {
+        for (int i = 0; i < static_cast<int>(columns.size()); ++i)
+            sqlite3_bind_value(write.get(), i + 1, sqlite3_column_value(read.get(), i));
+        if (sqlite3_step(write.get()) != SQLITE_DONE)
+            return Fail(sqlite3_errcode(dst), mdbTable + ": " + sqlite3_errmsg(dst));
+        sqlite3_reset(write.get());
+    }
+    if (rc != SQLITE_DONE)
+        return Fail(rc, table + ": " + sqlite3_errmsg(src));
+    return Succeed();
+}
+
+}  // namespace
+
+std::string SqllTemporaryName(const std::string& path) {
+    return path + ".parziale";
+}
+
+int32_t sqll_createdb(const std::string& path) {
+    Writer w;
+    w.path = path;
+    w.temporary = SqllTemporaryName(path);
+    RemoveQuietly(w.temporary);
+    const int rc = sqlite3_open_v2(w.temporary.c_str(), &w.db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        Fail(rc, path + ": " + (w.db ? sqlite3_errmsg(w.db) : sqlite3_errstr(rc)));
+        Discard(w);
+        return 0;
+    }
+    // The temporary file is thrown away on any failure, so it needs no rollback journal; the
+    // commit at close still reaches the disk before the rename.
+    if (Run(w, "PRAGMA journal_mode=OFF") != 0 || Run(w, "PRAGMA synchronous=NORMAL") != 0 ||
+        Run(w, "BEGIN") != 0) {
+        const std::string text = LastError();
+        Discard(w);
+        Fail(-1, text);
+        return 0;
+    }
+    const int32_t handle = NextHandle();
+    Writers().emplace(handle, w);
+    Succeed();
+    return handle;
+}
+
+int32_t sqll_execute(int32_t handle, const std::string& statement) {
+    auto it = Writers().find(handle);
+    if (it == Writers().end())
+        return Fail(-1, "database non aperto");
+    Writer& w = it->second;
+    if (w.broken)
+        return Fail(SQLITE_IOERR, w.path + ": il file non è più scrivibile");
+    return Run(w, statement);
+}
+
+int32_t sqll_closeDb(int32_t handle) {
+    auto it = Writers().find(handle);
+    if (it == Writers().end())
+        return Fail(-1, "database non aperto");
+    Writer w = it->second;
+    Writers().erase(it);
+    int32_t rc =
+        w.broken ? Fail(SQLITE_IOERR, w.path + ": il file non è più scrivibile") : Run(w, "COMMIT");
+    if (rc != 0) {
+        const std::string text = LastError();
+        Discard(w);
+        return Fail(rc, text);
+    }
+    if (const int closed = sqlite3_close(w.db); closed != SQLITE_OK) {
+        Discard(w);
+        return Fail(closed, w.path + ": " + sqlite3_errstr(closed));
+    }
+    w.db = nullptr;
+    std::error_code error;
+    fs::rename(w.temporary, w.path, error);
+    if (error) {
+        Discard(w);
+        return Fail(-1, w.path + ": " + error.message());
+    }
+    return Succeed();
+}
+
+int32_t sqll_discard(int32_t handle) {
+    auto it = Writers().find(handle);
+    if (it == Writers().end())
+        return Fail(-1, "database non aperto");
+    Discard(it->second);
+    Writers().erase(it);
+    return Succeed();
+}
+
+int32_t sqll_fill_mdbtable(const std::string& sqlitePath, const std::string& table, Database& mdb,
+                           const std::string& mdbTable) {
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(sqlitePath.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    std::unique_ptr<sqlite3, SqliteCloser> src(raw);
+    if (rc != SQLITE_OK)
+        return Fail(rc, sqlitePath + ": " + (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
+    try {
+        const auto columns = CommonColumns(src.get(), table, mdb.ColumnNames(mdbTable));
+        if (columns.empty())
+            return Fail(-1, sqlitePath + ": nessuna colonna di " + table + " in " + mdbTable);
+        mdb.BeginTrans();
+        const int32_t copied = CopyRows(src.get(), mdb.Handle(), table, columns, mdbTable);
+        if (copied != 0) {
+            const std::string text = LastError();
+            mdb.Rollback();
+            return Fail(copied, text);
+        }
+        mdb.CommitTrans();
+    } catch (const DbError& e) {
+        return Fail(-1, e.what());
+    }
+    return Succeed();
+}
+
+const std::string& sqll_errmsg() {
+    return LastError();
+}
+
+}  // namespace terv

@@ -1,0 +1,218 @@
+// The export end to end against terv-central: registration, the download into palmdb.mdb and the
+// handheld build, checked on the server and in the files with the sqlite3 shell; the replica;
+// a server that stops in the middle of the download.
+#include <filesystem>
+
+#include "ExportFixture.h"
+#include "ItalianLocale.h"
+#include "SqliteShell.h"
+#include "export/ExportSteps.h"
+#include "export/HandheldTexts.h"
+#include "export/sql_lite.h"
+
+namespace terv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const Message kTerminato = {"Scarico dati terminato!", vbInformation, "TERVPalm"};
+
+// Stops the server when the export shows a given caption.
+class StoppingPort : public RecordingUiPort {
+  public:
+    void Progress(const std::string& caption) override {
+        RecordingUiPort::Progress(caption);
+        if (caption == stopAt && onStop)
+            onStop();
+    }
+    std::string stopAt;
+    std::function<void()> onStop;
+};
+
+class HandheldExportTest : public ExportTest {
+  protected:
+    void SetUp() override {
+        ExportTest::SetUp();
+        gAppTitle = "TERVPalm";
+        gProvRif = "058";
+        LoadTrasfPalm(trasf);
+        N = trasf.lblCodScarico;
+        trasf.lblelencoTag = "11";
+        trasf.txtDescr = "Palmare di prova";
+        trasf.lstFatti = {std::string(kRomaA) + "0000 Affile",
+                          std::string(kRomaB) + "0001 Agosta 1"};
+    }
+    // The export's parcels on the server, restricted by `where`.
+    std::string Plav(const std::string& what, const std::string& where = "1=1") const {
+        return Value("SELECT " + what + " FROM TERVPLAV WHERE NUME_SCAR_PALM=" + N +
+                     " AND LAST=1 AND " + where);
+    }
+    // The current declarations of the export's parcels of a municipality, by parcel and code.
+    std::string Declared(const std::string& c, const std::string& what) const {
+        return Value("SELECT " + what +
+                     " FROM (SELECT SUM(U.SUPE_COLT) AS S FROM TERVUTIL U JOIN " +
+                     "TERVPLAV P ON P.COD_NAZIONALE=U.COD_NAZIONALE AND P.FOGLIO=U.FOGLIO AND " +
+                     "P.PARTICELLA=U.PARTICELLA AND P.SUB=U.SUB WHERE P.NUME_SCAR_PALM=" + N +
+                     " AND P.LAST=1 AND P.COD_NAZIONALE='" + c +
+                     "' AND U.DATA_FINE='99991231000000' GROUP BY U.COD_NAZIONALE, U.FOGLIO, "
+                     "U.PARTICELLA, U.SUB, U.COD_REGI)");
+    }
+    std::string Palmare(const std::string& name) const { return PalmareFolder() + name; }
+    // Everything a handheld file holds, as the shell dumps it.
+    std::string Dump(const std::string& file) const { return SqliteShell(file, ".dump"); }
+
+    std::string N;
+};
+
+TEST_P(HandheldExportTest, ExportWritesTransitAndHandheldDatabases) {
+    ItalianNumbers italian;
+    ASSERT_TRUE(italian.Active()) << "no Italian locale to test under";
+    fs::create_directories(Palmare("Z999"));
+    WriteFileBytes(Palmare("Z999/db_comu.db"), "earlier export");
+
+    cmdScarica_Click(trasf);
+    EXPECT_EQ(ui.messages, (std::vector<Message>{kTerminato}));
+    EXPECT_EQ(Value("SELECT COUNT(*) FROM PALM_SCARICHI WHERE NUME_SCAR=" + N), "1");
+    const std::string parcels = Plav("COUNT(*)");
+    ASSERT_GT(std::stol(parcels), 20);
+    EXPECT_EQ(Plav("COUNT(*)", "COD_NAZIONALE='" + std::string(kRomaB) + "' AND FOGLIO<>1"), "0");
+
+    // palmdb.mdb holds the server's answers.
+    const std::string palm = PalmDbPath();
+    EXPECT_EQ(SqliteShell(palm, "SELECT COUNT(*) FROM PART_DICH"), parcels + "\n");
+    EXPECT_EQ(SqliteShell(palm,
+                          "SELECT group_concat(ID_PART) FROM (SELECT ID_PART FROM PART_DICH "
+                          "ORDER BY 1)"),
+              Plav("group_concat(I) FROM (SELECT COD_NAZIONALE||printf('%04d',FOGLIO)||PARTICELLA||"
+                   "CASE SUB WHEN ' ' THEN '_' ELSE SUB END AS I",
+                   "1=1 ORDER BY 1)") +
+                  "\n");
+    EXPECT_EQ(SqliteShell(palm, "SELECT * FROM AGRONOMI ORDER BY 1"),
+              "TEC05801|Mario Rossi|031975\nTEC05802|Anna D'Amico|507\n");
+    EXPECT_EQ(SqliteShell(palm, "SELECT COUNT(*) FROM NORME"),
+              Value("SELECT COUNT(*) FROM PALM_NORME") + "\n");
+
+    // The main database.
+    const std::string main = Palmare("terv34bis_ppc.db");
+    EXPECT_EQ(SqliteShell(main, "SELECT * FROM COMUNI"), "A062|Affile|RM\nA084|Agosta|RM\n");
+    EXPECT_EQ(SqliteShell(main, "SELECT * FROM AGRONOMI ORDER BY 1"),
+              "TEC05801|Mario Rossi|031975\nTEC05802|Anna D'Amico|507\n");
+
+    // One database per municipality, its parcels only, the rest whole.
+    for (const std::string c : {kRomaA, kRomaB}) {
+        SCOPED_TRACE(c);
+        const std::string db = Palmare(c + "/db_comu.db");
+        const std::string of = "COD_NAZIONALE='" + c + "'";
+        EXPECT_EQ(SqliteShell(db, "PRAGMA integrity_check"), "ok\n");
+        EXPECT_EQ(SqliteShell(db, "SELECT COUNT(*), COUNT(DISTINCT COD_NAZIONALE) FROM PART_DICH"),
+                  Plav("COUNT(*)", of) + "|1\n");
+        EXPECT_EQ(SqliteShell(db, "SELECT COUNT(*) FROM PART_DICH WHERE SUB IS NULL"),
+                  Plav("COUNT(*)", of + " AND SUB=' '") + "\n");
+        EXPECT_EQ(SqliteShell(db, "SELECT COUNT(*) FROM PART_DICH WHERE SUB='A'"),
+                  Plav("COUNT(*)", of + " AND SUB='A'") + "\n");
+        EXPECT_EQ(SqliteShell(db,
+                              "SELECT TIPO_LAVO, NUME_FOTO_RICH, COUNT(*) FROM PART_DICH "
+                              "GROUP BY 1, 2"),
+                  "A|1|" + Plav("COUNT(*)", of + " AND MOTI_RICH NOT IN (11,12)") + "\nC|0|" +
+                      Plav("COUNT(*)", of + " AND MOTI_RICH=11") + "\nE|1|" +
+                      Plav("COUNT(*)", of + " AND MOTI_RICH=12") + "\n");
+        EXPECT_EQ(SqliteShell(db,
+                              "SELECT COUNT(*) FROM PART_DICH WHERE FLAG_LAVO='N' AND "
+                              "COD_AGRONOMO IS NULL AND NUME_SCAR=" +
+                                  N + " AND typeof(COORDX)='real' AND typeof(COORDY)='real'"),
+                  Plav("COUNT(*)", of) + "\n");
+        EXPECT_EQ(SqliteShell(db,
+                              "SELECT COUNT(*) FROM PART_DICH WHERE COORDX > 300000 AND "
+                              "COORDX <> CAST(COORDX AS INTEGER)"),
+                  Plav("COUNT(*)", of + " AND EXISTS (SELECT 1 FROM TERVCENT T WHERE "
+                                        "T.COD_NAZIONALE=TERVPLAV.COD_NAZIONALE AND "
+                                        "T.FOGLIO=TERVPLAV.FOGLIO AND T.PARTICELLA=TERVPLAV."
+                                        "PARTICELLA AND T.SUB=TERVPLAV.SUB AND "
+                                        "T.DATA_FINE_VAL='99991231000000')") +
+                      "\n");
+        EXPECT_EQ(SqliteShell(db, "SELECT COUNT(*), printf('%.2f', SUM(SUPE_DICH)) FROM UTIL_DICH"),
+                  Declared(c, "COUNT(*) || '|' || printf('%.2f', SUM(S))") + "\n");
+        EXPECT_EQ(SqliteShell(db, "SELECT COUNT(*) FROM CODI_RILE_VARI"), "0\n");
+        for (const char* table :
+             {"NORME", "CODI_DICH", "CODI_RILE_UTIL", "UTIL_RILE", "FAG_RILE", "NORME_RILE"}) {
+            EXPECT_EQ(SqliteShell(db, std::string("SELECT COUNT(*) FROM ") + table),
+                      SqliteShell(palm, std::string("SELECT COUNT(*) FROM ") + table))
+                << table;
+        }
+        EXPECT_EQ(SqliteShell(db, "SELECT COUNT(*) FROM CODI_DICH WHERE ELEG='1'"),
+                  SqliteShell(palm, "SELECT COUNT(*) FROM CODI_DICH"));
+    }
+    // Declarations of the same parcel, use and variety arrive as one row with their sum.
+    const std::string a062 = Palmare(std::string(kRomaA) + "/db_comu.db");
+    EXPECT_LT(std::stol(SqliteShell(a062, "SELECT COUNT(*) FROM UTIL_DICH")),
+              std::stol(SqliteShell(palm,
+                                    "SELECT COUNT(*) FROM UTIL_DICH U JOIN PART_DICH P ON "
+                                    "P.ID_PART=U.ID_PART WHERE P.COD_NAZIONALE='A062'")));
+    EXPECT_EQ(ReadFileBytes(Palmare("Z999/db_comu.db")), "earlier export");
+    for (const auto& entry : fs::recursive_directory_iterator(PalmareFolder()))
+        EXPECT_EQ(entry.path().string().find(".parziale"), std::string::npos) << entry.path();
+    for (const std::string caption :
+         {"Creo db PALM", "Scarico elenco particelle", "Scarico NORME già rilevate",
+          "Carico lista comuni", "Carico lista agronomi", "Elaboro elenco particelle [A062]",
+          "Elaboro uilizzi dichiarati [A084]", "Elaboro norme già rilevate [A084]",
+          "Scarico grafica comune [A084]"}) {
+        EXPECT_NE(std::find(ui.captions.begin(), ui.captions.end(), caption), ui.captions.end())
+            << caption;
+    }
+
+    // A replica rebuilds the same files and writes nothing on the server.
+    const std::string before = Dump(main) + Dump(Palmare(std::string(kRomaA) + "/db_comu.db")) +
+                               Dump(Palmare(std::string(kRomaB) + "/db_comu.db"));
+    const size_t batches = server->WriteBatches().size();
+    ui.Reset();
+    trasf.replicascarico = N;
+    trasf.lstFatti.clear();
+    cmdScarica_Click(trasf);
+    EXPECT_EQ(ui.messages, (std::vector<Message>{kTerminato}));
+    EXPECT_EQ(server->WriteBatches().size(), batches);
+    EXPECT_EQ(Dump(main) + Dump(Palmare(std::string(kRomaA) + "/db_comu.db")) +
+                  Dump(Palmare(std::string(kRomaB) + "/db_comu.db")),
+              before);
+    EXPECT_EQ(ReadFileBytes(Palmare("Z999/db_comu.db")), "earlier export");
+}
+
+TEST_P(HandheldExportTest, ServerStoppingMidDownloadLeavesNoHandheldFile) {
+    StoppingPort port;
+    port.stopAt = "Scarico codici dichiarativi";
+    port.onStop = [&] { server->Stop(); };
+    SetUiPort(&port);
+    cmdScarica_Click(trasf);
+    ASSERT_EQ(port.messages.size(), 2u);
+    EXPECT_EQ(port.messages[0].text.rfind("Scarico interrotto durante \"Scarico codici "
+                                          "dichiarativi\":\r\n",
+                                          0),
+              0u)
+        << port.messages[0].text;
+    EXPECT_EQ(port.messages[0].style, vbExclamation);
+    EXPECT_EQ(port.messages[1], kTerminato);
+    EXPECT_EQ(std::find(port.captions.begin(), port.captions.end(), "Carico lista comuni"),
+              port.captions.end());
+    EXPECT_FALSE(fs::exists(Palmare("terv34bis_ppc.db")));
+    EXPECT_FALSE(fs::exists(Palmare(std::string(kRomaA) + "/db_comu.db")));
+    SetUiPort(&ui);
+}
+
+TEST_P(HandheldExportTest, MunicipalityDatabaseThatCannotBeWrittenStopsTheBuild) {
+    // Something in the way of the second municipality's database.
+    fs::create_directories(Palmare(std::string(kRomaB) + "/" + "db_comu.db.parziale/x"));
+    cmdScarica_Click(trasf);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text.rfind(
+                  "Scarico interrotto durante \"Elaboro elenco particelle [A084]\":\r\n", 0),
+              0u)
+        << ui.messages[0].text;
+    EXPECT_EQ(ui.messages[1], kTerminato);
+    EXPECT_EQ(SqliteShell(Palmare(std::string(kRomaA) + "/db_comu.db"), "PRAGMA integrity_check"),
+              "ok\n");
+    EXPECT_FALSE(fs::exists(Palmare(std::string(kRomaB) + "/db_comu.db")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, HandheldExportTest, ::testing::Values("plain"), ModeName);
+
+}  // namespace
+}  // namespace terv::test
