@@ -10,6 +10,7 @@
 #include "OracleSql.h"
 #include "Schema.h"
 #include "SqlTokens.h"
+#include "SqlValues.h"
 
 namespace terv::central {
 
@@ -113,7 +114,7 @@ bool BindValue(sqlite3_stmt* stmt, int index, const std::string& type, const std
         const size_t e = value.find_last_not_of(' ');
         const std::string v = b == std::string::npos ? "" : value.substr(b, e - b + 1);
         char* end = nullptr;
-        const double x = std::strtod(v.c_str(), &end);
+        const double x = sqlvalue::ParseDouble(v.c_str(), &end);
         if (v.empty() || end == nullptr || *end != '\0') {
             *error = "ORA-01722: invalid number";
             return false;

@@ -372,8 +372,12 @@ void FnPoint(sqlite3_context* ctx, int, sqlite3_value** v) {
         sqlite3_result_null(ctx);
         return;
     }
-    double x = 0, y = 0;
-    if (std::sscanf(s.c_str() + open + 1, "%lf %lf", &x, &y) != 2) {
+    char* end = nullptr;
+    const char* first = s.c_str() + open + 1;
+    const double x = ParseDouble(first, &end);
+    const char* second = end;
+    const double y = end == first ? 0 : ParseDouble(second, &end);
+    if (end == first || end == second) {
         sqlite3_result_null(ctx);
         return;
     }

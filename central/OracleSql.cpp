@@ -8,6 +8,7 @@
 
 #include "OracleChecks.h"
 #include "SqlTokens.h"
+#include "SqlValues.h"
 
 namespace terv::central {
 
@@ -154,7 +155,7 @@ bool RownumLimit(const Nodes& c, long long* limit, Context* ctx) {
     if (!a->IsWord("ROWNUM") || b->kind != TokenKind::kNumber || op->kind != TokenKind::kOperator) {
         return false;
     }
-    *limit = RownumRows(o, std::strtod((sign + b->text).c_str(), nullptr));
+    *limit = RownumRows(o, sqlvalue::ParseDouble((sign + b->text).c_str()));
     if (*limit == -2)
         Fail(ctx, "ORA-00920: invalid relational operator");
     return true;

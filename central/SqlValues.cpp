@@ -1,6 +1,9 @@
 // Values of the central system's SQL: texts, numbers and dates.
 #include "SqlValues.h"
 
+#include <locale.h>
+#include <stdlib.h>
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -93,6 +96,11 @@ bool NumericText(const std::string& s) {
     return i == s.size();
 }
 
+double ParseDouble(const char* text, char** end) {
+    static const locale_t c_locale = newlocale(LC_NUMERIC_MASK, "C", locale_t{});
+    return strtod_l(text, end, c_locale);
+}
+
 bool NumberOf(sqlite3_value* v, Number* n) {
     switch (sqlite3_value_type(v)) {
         case SQLITE_INTEGER:
@@ -113,7 +121,7 @@ bool NumberOf(sqlite3_value* v, Number* n) {
     s = s.substr(b, s.find_last_not_of(' ') - b + 1);
     if (!NumericText(s))
         return false;
-    n->d = std::strtod(s.c_str(), nullptr);
+    n->d = ParseDouble(s.c_str());
     n->integral = s.find_first_of(".eE") == std::string::npos && std::fabs(n->d) < 9e18;
     n->i = n->integral ? std::strtoll(s.c_str(), nullptr, 10) : 0;
     return true;

@@ -36,6 +36,9 @@ bool ValueNumber(sqlite3_value* v, double* out);
 
 bool AllDigits(const std::string& s);
 
+// strtod with "." as decimal point whatever the process or thread locale.
+double ParseDouble(const char* text, char** end = nullptr);
+
 // Byte offsets of the UTF-8 characters of `s`.
 std::vector<size_t> CharStarts(const std::string& s);
 

@@ -122,8 +122,8 @@ class LocalResultTable : public ResultTable {
     }
 
     std::string SqliteError(const std::string& statement) const {
-        return std::string(sqlite3_errmsg(db_.Handle())) + " (\"" + db_.Name() +
-               "\": " + statement + ")";
+        return JetMessage(sqlite3_errmsg(db_.Handle())) + " (\"" + db_.Name() + "\": " + statement +
+               ")";
     }
 
     int FieldIndex(const std::string& name) const {
