@@ -2,11 +2,17 @@
 // questions, the size, the copies in caption order, the software update.
 #include <zip.h>
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+
 #include <filesystem>
 
 #include "ExportFixture.h"
 #include "data/db/Database.h"
 #include "export/Trasferimento.h"
+#include "export/frmTrasfPalm.h"
 
 namespace terv::test {
 namespace {
@@ -186,6 +192,35 @@ TEST_P(TransferTest, SoftwareUpdateUnpackedFlatAndCopiedFirst) {
     EXPECT_FALSE(fs::exists(home / "tmp/evil.txt"));
     ASSERT_EQ(ui.messages.size(), 4u);
     EXPECT_EQ(ui.messages[2].text, "1");
+}
+
+// The export window's frame: its controls, and "Invia dati al palmare" reading them.
+TEST_P(TransferTest, WindowFrameHandsItsControlsToTheTransfer) {
+    static int argc = 1;
+    static char name[] = "transfer_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    (void)app;
+    frmTrasfPalm window;
+    auto* cmb = window.findChild<QComboBox*>("cmbmemoria");
+    auto* chk = window.findChild<QCheckBox*>("chkAggSW");
+    ASSERT_TRUE(cmb && chk);
+    EXPECT_EQ(chk->text().toStdString(), "Aggiorna il software sul palmare");
+    ASSERT_EQ(cmb->count(), 2);
+    EXPECT_EQ(cmb->itemText(0).toStdString(), "Memoria principale (compact flash)");
+    EXPECT_EQ(cmb->itemText(1).toStdString(), "Seconda memoria (SD)");
+    EXPECT_EQ(cmb->currentIndex(), -1);
+    ui.Reset();
+    ui.msgAnswers = {vbYes};
+    window.findChild<QPushButton*>("cmdTrasf")->click();
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].text, "Selezionare la scheda di memoria da utilizzare.");
+    cmb->setCurrentIndex(1);
+    ui.Reset();
+    ui.msgAnswers = {vbYes, vbYes};
+    window.findChild<QPushButton*>("cmdTrasf")->click();
+    EXPECT_TRUE(fs::exists(device + "/Scheda di memoria2/orvex/terv34bis_ppc.db"));
+    EXPECT_EQ(ui.messages.back().text, "Invio dati terminato!");
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, TransferTest, ::testing::Values("plain"), ModeName);
