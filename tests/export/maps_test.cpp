@@ -118,6 +118,27 @@ TEST_P(MapsTest, QualityZeroWritesNoParcelsAndNoPhotos) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
+// Requests the servlet cannot serve answer without the success header, so the map job shows
+// them; a statement that would change data is refused too.
+TEST_P(MapsTest, ServletRefusesBadRequestsWithoutTheHeader) {
+    const std::string base = gTervcli().serverterv + "Orvexservlet?function=";
+    const std::string out = home / "answer.txt";
+    for (const std::string& request :
+         {std::string("nope"),
+          std::string("select_jpg_union&quality=0.5&width=1024&x1=5&x2=5&y1=0&y2=10"),
+          std::string("select_jpg_union&quality=abc&width=1024&x1=0&x2=5&y1=0&y2=10"),
+          std::string(
+              "select_displist_ext&zipped=N&table=tervfglc&shapefield=shape&attributes=foglio&"
+              "where=nonsense%28"),
+          std::string("select_extension&table=tervfglc+A&shapefield=shape&wherecond=1%3D1%3Bdelete+"
+                      "from+tervfglc")}) {
+        SCOPED_TRACE(request);
+        ASSERT_NE(HttpDownloadFile(base + request, out, gUserName, gPassword), 0);
+        EXPECT_TRUE(ReadFileBytes(out).starts_with("TER_RETCODE:1|*|")) << ReadFileBytes(out);
+    }
+    EXPECT_NE(Value("SELECT count(*) FROM TERVFGLC"), "0");
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, MapsTest, ::testing::Values("plain", "sso"), ModeName);
 
 // A servlet that records every request target and answers the extent it is given.

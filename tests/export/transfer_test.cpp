@@ -30,6 +30,13 @@ std::vector<std::string> Files(const std::string& folder) {
     return out;
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines = Split(text, "\n");
+    if (!lines.empty() && lines.back().empty())
+        lines.pop_back();
+    return lines;
+}
+
 class TransferTest : public ExportTest {
   protected:
     void SetUp() override {
@@ -37,10 +44,7 @@ class TransferTest : public ExportTest {
         device = home / "device";
         fs::create_directories(device);
         setenv("TERVPALM_DEVICE_ROOT", device.c_str(), 1);
-        // The tool through a wrapper that logs every command line, one per line.
-        WriteFileBytes(home / "RAPIFileCopy",
-                       "#!/bin/sh\nprintf '%s|' \"$@\" >>'" + (home / "runs.txt") + "'\necho >>'" +
-                           (home / "runs.txt") + "'\nexec '" + RAPIFILECOPY + "' \"$@\"\n");
+        WriteWrapper("");
         fs::permissions(home / "RAPIFileCopy", fs::perms::owner_all);
         Database db = CreateDatabase(gTmpPath + "/palmdb.mdb", ";LANGID=0x0409;CP=1252;COUNTRY=0");
         db.Execute("CREATE TABLE PART_DICH (ID_PART TEXT(16), COD_NAZIONALE TEXT(4))");
@@ -62,6 +66,16 @@ class TransferTest : public ExportTest {
     void TearDown() override {
         unsetenv("TERVPALM_DEVICE_ROOT");
         ExportTest::TearDown();
+    }
+    // The tool through a wrapper that logs every command line, one per line, and its errors;
+    // `before` runs first.
+    void WriteWrapper(const std::string& before) {
+        const std::string runs = "'" + (home / "runs.txt") + "'";
+        WriteFileBytes(home / "RAPIFileCopy", "#!/bin/sh\n" + before + "printf '%s|' \"$@\" >>" +
+                                                  runs + "\necho >>" + runs + "\nexec '" +
+                                                  RAPIFILECOPY + "' \"$@\" 2>>'" +
+                                                  (home / "err.txt") + "'\n");
+        fs::permissions(home / "RAPIFileCopy", fs::perms::owner_all);
     }
     std::vector<std::string> Runs() { return Split(ReadFileBytes(home / "runs.txt"), "\n"); }
 
@@ -192,6 +206,31 @@ TEST_P(TransferTest, SoftwareUpdateUnpackedFlatAndCopiedFirst) {
     EXPECT_FALSE(fs::exists(home / "tmp/evil.txt"));
     ASSERT_EQ(ui.messages.size(), 4u);
     EXPECT_EQ(ui.messages[2].text, "1");
+}
+
+// The card taken out after four copies: the copies made before are whole, the later ones fail
+// with a line each on the tool's standard error, and the transfer still ends as usual.
+TEST_P(TransferTest, DeviceGoneMidTransferLeavesNoPartialFile) {
+    WriteWrapper("[ \"$(wc -l <'" + (home / "runs.txt") + "' 2>/dev/null)\" = 4 ] && mv '" +
+                 device + "' '" + device + ".gone'\n");
+    ui.msgAnswers = {vbYes, vbYes};
+    controls.cmbmemoria = 0;
+    cmdTrasf_Click(trasf, controls);
+    EXPECT_EQ(Runs().size(), 1u + 2 * 7 + 1);
+    EXPECT_EQ(ui.messages.back().text, "Invio dati terminato!");
+    const std::vector<std::string> copied = Files(device + ".gone");
+    EXPECT_EQ(copied,
+              (std::vector<std::string>{"Scheda di memoria/orvex/A062/Fogli.orvex",
+                                        "Scheda di memoria/orvex/A062/db_comu.db",
+                                        "Scheda di memoria/orvex/A062/default.orvex_project",
+                                        "Scheda di memoria/orvex/A062/particelle.orvex",
+                                        "Scheda di memoria/orvex/terv34bis_ppc.db"}));
+    for (const std::string& f : copied)
+        EXPECT_EQ(ReadFileBytes(device + ".gone/" + f),
+                  f.ends_with("ppc.db") ? "main" : fs::path(f).filename().string());
+    const std::vector<std::string> errors = Lines(ReadFileBytes(home / "err.txt"));
+    EXPECT_EQ(errors.size(), 11u);
+    EXPECT_TRUE(errors.at(0).starts_with("RAPIFileCopy: device not connected: ")) << errors.at(0);
 }
 
 // The export window's frame: its controls, and "Invia dati al palmare" reading them.
