@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "OrvexGeometry.h"
@@ -75,7 +76,9 @@ QPainterPath PathOf(const Rings& rings, const Box& box, double sx, double sy, in
 // A crop colour that stays the same for the same parcel in every tile.
 QColor FieldColour(const Rings& rings) {
     const Box b = BoxOf(rings);
-    const unsigned h = static_cast<unsigned>(b.x1 * 7 + b.y1 * 13);
+    const auto cx = static_cast<unsigned long long>(std::llround((b.x1 + b.x2) / 20));
+    const auto cy = static_cast<unsigned long long>(std::llround((b.y1 + b.y2) / 20));
+    const unsigned long long h = (cx * 73856093ULL) ^ (cy * 19349663ULL);
     static const QColor kCrops[] = {QColor(170, 190, 90), QColor(120, 160, 70),
                                     QColor(200, 180, 110), QColor(90, 130, 60),
                                     QColor(180, 150, 90)};
