@@ -1,5 +1,6 @@
 // HTTP front of the central server.
 #include "CentralServer.h"
+#include "Orvexservlet.h"
 
 #include <httplib.h>
 #include <netinet/tcp.h>
@@ -225,6 +226,9 @@ void CentralServer::Route(const httplib::Request& req, httplib::Response& res) {
     const std::string base = path.substr(0, slash + 1);
     if (last == "kovJsSDO" && req.method == "GET")
         return Probe(req, res, base);
+    if (std::string user; last == "Orvexservlet")
+        return options_.mode != "sso" || SessionUser(req, res, &user) ? ServeOrvex(*pool_, req, res)
+                                                                      : void();
     if (req.method != "POST")
         return Answer(res, 404, "not found: " + path);
     if (last == "kovJsSQL")

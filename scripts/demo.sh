@@ -16,6 +16,9 @@ BUILD_DIR="$BUILD_DIR" bash "$ROOT/scripts/build.sh"
 mkdir -p "$DEMO_HOME"
 [ -f "$DEMO_HOME/tabelle.mdb" ] || cp "$BUILD_DIR/src/shell/tabelle.mdb" "$DEMO_HOME/"
 [ -f "$DEMO_HOME/defaults.ini" ] || printf '[AGGIO]\r\nVERSION=3.2\r\n' > "$DEMO_HOME/defaults.ini"
+# The device copy tool beside the program, copying onto the demo's device folder.
+ln -sf "$BUILD_DIR/src/shell/RAPIFileCopy" "$DEMO_HOME/RAPIFileCopy" && mkdir -p "$DEMO_HOME/palmare"
+grep -q '^\[PALMARE\]' "$DEMO_HOME/defaults.ini" || printf '[PALMARE]\r\nRADICE=%s\r\n' "$DEMO_HOME/palmare" >> "$DEMO_HOME/defaults.ini"
 
 SERVER_LOG="$DEMO_HOME/terv-central.log"
 "$BUILD_DIR/central/terv-central" --port 0 --db "$DEMO_HOME/central.db" --mode plain \

@@ -8,7 +8,7 @@ PACKAGES=(
   build-essential cmake pkg-config git clang-format clang libclang-rt-dev
   qt6-base-dev libgl-dev
   libcurl4-openssl-dev libsqlite3-dev sqlite3 libsqlite3-mod-spatialite
-  libzip-dev zip unzip libzint-dev
+  libzip-dev zip unzip libzint-dev libjpeg62-turbo-dev
   nlohmann-json3-dev libcpp-httplib-dev libssl-dev
   libgtest-dev libgmock-dev
   qpdf poppler-utils zbar-tools imagemagick

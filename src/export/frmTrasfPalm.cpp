@@ -12,6 +12,7 @@
 
 #include "ExportTexts.h"
 #include "data/net/KovicliLib.h"
+#include "fraTrasferimento.h"
 #include "frmItalia.h"
 
 namespace terv {
@@ -68,6 +69,7 @@ frmTrasfPalm::frmTrasfPalm(QWidget* parent)
     step->addWidget(lblcurrop_, 1);
     step->addWidget(progress_, 1);
     grid->addLayout(step, 8, 0, 1, 2);
+    grid->addWidget(MakeTrasferimentoFrame(this, state_, cmdTrasf_), 9, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     resize(640, 520);
 
