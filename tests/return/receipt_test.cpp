@@ -1,0 +1,270 @@
+// The return receipt written from a transit database and read back by third-party readers:
+// qpdf checks the file, pdftotext shows the texts of each page, zbarimg reads each page's bar code
+// from a 150 dpi rendering.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+
+#include "BarcodeRicevuta.h"
+#include "Ricevuta.h"
+#include "TestSupport.h"
+#include "platform/UiPort.h"
+#include "platform/VbText.h"
+#include "reference/GestTabelle.h"
+#include "shell/base/modMain.h"
+#include "shell/config/clsTervcli.h"
+
+namespace terv {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFileBytes;
+using test::TempHome;
+
+// Bar codes worked out by hand for reference province "015": "5", the province, ISTAT province
+// and municipality, and the check digit (even places doubled, digit sums of products above 9).
+struct Gruppo {
+    const char* code;  // national code of the municipality
+    const char* name;
+    const char* barcode;
+};
+constexpr Gruppo kMilano = {"F205", "Milano", "50150151467"};         // 5+0+1+1+0+2+5+2+4+3 = 23
+constexpr Gruppo kRoma = {"H501", "Roma", "50150580913"};             // 5+0+1+1+0+1+8+0+9+2 = 27
+constexpr Gruppo kNapoli = {"F839", "Napoli", "50150630494"};         // 5+0+1+1+0+3+3+0+4+9 = 26
+constexpr Gruppo kAci = {"A029", "Aci Sant'Antonio", "50150870058"};  // ... = 22
+
+std::string Shell(const std::string& cmd, int* status = nullptr) {
+    std::string out;
+    FILE* p = popen(cmd.c_str(), "r");
+    char buf[4096];
+    for (size_t n; p && (n = fread(buf, 1, sizeof buf, p)) > 0;)
+        out.append(buf, n);
+    const int rc = p ? pclose(p) : -1;
+    if (status)
+        *status = rc;
+    return out;
+}
+
+// Blanks of any length read as one, so that layout spacing does not matter.
+std::string Squeeze(const std::string& text) {
+    return std::regex_replace(text, std::regex("[ \t]+"), " ");
+}
+
+class ReceiptTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetProgramState();
+        ResetGestTabelle();
+        SetUiPort(&ui);
+        gTervcli();
+        gUserName = "ISPETTORE";
+        db = CreateDatabase(gTmpPath + "/ricdb.mdb", dbLangGeneral);
+        for (const char* sql :
+             {"CREATE TABLE PART_DICH (ID_PART TEXT(16), COD_NAZIONALE TEXT(4), NUME_SCAR LONG, "
+              "FLAG_LAVO TEXT(1), DATA_LAV TEXT(14), CARICATO LONG)",
+              "CREATE TABLE UTIL_RILE (ID_PART TEXT(16), CODI_UTIL TEXT(3), STAT_COLT TEXT(3), "
+              "CARICATO LONG, DATA_LAV TEXT(14))",
+              "CREATE TABLE NORME_RILE (ID_PART TEXT(16), CODI_NORMA TEXT(3), VIOLAZIONE "
+              "INTEGER, CARICATO LONG, DATA_LAV TEXT(14))",
+              "CREATE TABLE FAG_RILE (ID_PART TEXT(16), PROG_POLI INTEGER, NUME_NOCC INTEGER, "
+              "NUME_NOCE INTEGER, NUME_MAND INTEGER, NUME_PIST INTEGER, NUME_CARR INTEGER, "
+              "NUME_CAST INTEGER, NUME_ALTR INTEGER, CARICATO LONG, DATA_LAV TEXT(14))",
+              "CREATE TABLE FOTO_RILE (ID_PART TEXT(16), PROG_FOTO LONG, FILENAME TEXT(25), "
+              "CARICATO LONG, FOTOEFF LONG, DATA_LAV TEXT(14))"})
+            db.Execute(sql, dbFailOnError);
+    }
+    void TearDown() override {
+        db.Close();
+        ReleaseTervcli();
+        ResetGestTabelle();
+        ResetProgramState();
+        SetUiPort(nullptr);
+    }
+
+    void Sql(const std::string& sql) { db.Execute(sql, dbFailOnError); }
+    // A parcel of export 7 surveyed on 5 June 2026 (flag "S") or left alone ("N").
+    void Parcel(const std::string& id, const std::string& flag = "S") {
+        Sql("INSERT INTO PART_DICH VALUES('" + id + "','" + id.substr(0, 4) + "',7,'" + flag +
+            "','20260605093000',NULL)");
+    }
+    void Uses(const std::string& id, int count) {
+        for (int i = 1; i <= count; ++i)
+            Sql("INSERT INTO UTIL_RILE VALUES('" + id + "','" + FormatZeros(i, 3) +
+                "','01',NULL,"
+                "NULL)");
+    }
+
+    // Page texts of the receipt (blanks squeezed), after checking the file with qpdf.
+    std::vector<std::string> Pages(const std::string& pdf) {
+        int status = 0;
+        const std::string check = Shell("qpdf --check '" + pdf + "' 2>&1", &status);
+        EXPECT_EQ(status, 0) << check;
+        EXPECT_EQ(check.find("WARNING"), std::string::npos) << check;
+        std::vector<std::string> pages;
+        const int count = std::stoi(Squeeze(Shell("pdfinfo '" + pdf + "' | grep Pages:"))
+                                        .substr(std::string("Pages: ").size()));
+        for (int i = 1; i <= count; ++i)
+            pages.push_back(Squeeze(Shell("pdftotext -layout -f " + std::to_string(i) + " -l " +
+                                          std::to_string(i) + " '" + pdf + "' -")));
+        return pages;
+    }
+    // The bar codes zbarimg reads on each page rendered at 150 dpi.
+    std::vector<std::string> Barcodes(const std::string& pdf, size_t pages) {
+        const std::string prefix = gTmpPath + "/page";
+        Shell("pdftoppm -r 150 -png '" + pdf + "' '" + prefix + "'");
+        std::vector<std::string> codes;
+        for (size_t i = 1; i <= pages; ++i) {
+            const std::string png = prefix + "-" + std::to_string(i) + ".png";
+            EXPECT_TRUE(fs::exists(png)) << png;
+            codes.push_back(Trim(Replace(Shell("zbarimg -q --raw '" + png + "'"), "\n", "")));
+            fs::remove(png);
+        }
+        return codes;
+    }
+    // Every page carries the header, its page number, and the count on the last page only.
+    void ExpectFrames(const std::vector<std::string>& pages) {
+        const std::string count = std::to_string(pages.size());
+        for (size_t i = 0; i < pages.size(); ++i) {
+            const std::string& page = pages[i];
+            EXPECT_NE(page.find(kRicIntestazione), std::string::npos) << i;
+            EXPECT_NE(page.find("Codice scarico: 7"), std::string::npos) << page;
+            EXPECT_NE(page.find("Utente: ISPETTORE"), std::string::npos) << page;
+            EXPECT_NE(page.find("Particella Utilizzi rilevati Violazioni bcaa Fag rilevata Foto "
+                                "scattate"),
+                      std::string::npos)
+                << page;
+            EXPECT_NE(page.find("Firma: "), std::string::npos) << page;
+            EXPECT_NE(page.find("pag. " + std::to_string(i + 1)), std::string::npos) << page;
+            EXPECT_EQ(page.find("di " + count) != std::string::npos, i + 1 == pages.size()) << page;
+        }
+    }
+
+    RecordingUiPort ui;
+    Database db;
+    TempHome home;
+};
+
+TEST(ReceiptBarcode, CheckDigitsWorkedOutByHand) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"5015015146", "50150151467"},
+        {"5015058091", "50150580913"},
+        {"5015063049", "50150630494"},
+        {"5015087005", "50150870058"},
+        {"5000000005", "50000000054"},  // 5 + (5*2 -> 1) = 6
+        {"50A", "50A5"},                // letters count as 0
+    };
+    for (const auto& [digits, expected] : cases)
+        EXPECT_EQ(std::string(digits) + std::to_string(CifraControllo(digits)), expected);
+    EXPECT_EQ(TestoBarcode("0151", "063", "049"), kNapoli.barcode);
+}
+
+// Four municipalities in four provinces: a page per group, each with its own bar code, the
+// group lines, and a parcel's rows with its uses, violations, trees and photos.
+TEST_F(ReceiptTest, GroupsRowsAndBarcodesReadBack) {
+    Parcel("F205000100123_");
+    Uses("F205000100123_", 3);
+    Sql("INSERT INTO NORME_RILE VALUES('F205000100123_','B01',1,NULL,NULL)");
+    Sql("INSERT INTO FAG_RILE VALUES('F205000100123_',1,2,0,0,0,0,0,1,NULL,NULL)");
+    Sql("INSERT INTO FAG_RILE VALUES('F205000100123_',2,3,0,0,0,0,0,0,NULL,NULL)");
+    Sql("INSERT INTO FOTO_RILE VALUES('F205000100123_',1,'a.jpg',NULL,1,NULL)");
+    Sql("INSERT INTO FOTO_RILE VALUES('F205000100123_',2,'b.jpg',NULL,0,NULL)");
+    Parcel("F205000100124_", "N");
+    Parcel("H501001204562AB");
+    Parcel("F839000300010_");
+    Parcel("A029014000077_");
+    const std::string pdf = StampaRicevuta(7, "015", db);
+    ASSERT_EQ(pdf, gAppPath + "/tmp/palmare/ricevuta7.pdf");
+
+    const std::vector<std::string> pages = Pages(pdf);
+    ASSERT_EQ(pages.size(), 4u);
+    ExpectFrames(pages);
+    const std::pair<size_t, const char*> rows[] = {
+        {0, "Comune: Milano Foglio:1"},
+        {0, "123 (05/06/2026) 001 - 01 B01 5 NOCCIOLA 1 FOTO"},
+        {0, "002 - 01 1 ALTRE"},
+        {0, "003 - 01"},
+        {1, "Comune: Roma Foglio:12"},
+        {1, "4562/AB (05/06/2026)"},
+        {2, "Comune: Napoli Foglio:3"},
+        {2, "10 (05/06/2026)"},
+        {3, "Comune: Aci Sant'Antonio Foglio:140"},
+        {3, "77 (05/06/2026)"}};
+    for (const auto& [page, row] : rows)
+        EXPECT_NE(pages[page].find(row), std::string::npos) << row << "\n" << pages[page];
+    EXPECT_EQ(pages[0].find("124"), std::string::npos) << "a parcel left alone is not printed";
+    EXPECT_EQ(
+        Barcodes(pdf, pages.size()),
+        (std::vector<std::string>{kMilano.barcode, kRoma.barcode, kNapoli.barcode, kAci.barcode}));
+}
+
+// The 70th row of a page, and a row that would fall below 3.3 cm, start a new page with its header
+// and the group's bar code.
+TEST_F(ReceiptTest, FullPagesContinueOnANewPage) {
+    struct Case {
+        int parcels;
+        int uses;  // of the first parcel
+        const char* lastOnPage1;
+        const char* firstOnPage2;
+    };
+    const Case cases[] = {
+        {1, 75, "068 - 01", "069 - 01"},  // group line and 68 uses fill 69 rows
+        {65, 1, "59 (05/06/2026)", "60 (05/06/2026)"},
+    };
+    for (const Case& c : cases) {
+        Sql("DELETE FROM PART_DICH");
+        Sql("DELETE FROM UTIL_RILE");
+        for (int i = 1; i <= c.parcels; ++i)
+            Parcel("F2050001" + FormatZeros(i, 5) + "_");
+        Uses("F205000100001_", c.uses);
+        const std::string pdf = StampaRicevuta(7, "015", db);
+        ASSERT_FALSE(pdf.empty());
+        const std::vector<std::string> pages = Pages(pdf);
+        ASSERT_EQ(pages.size(), 2u);
+        ExpectFrames(pages);
+        EXPECT_NE(pages[0].find(c.lastOnPage1), std::string::npos) << pages[0];
+        EXPECT_NE(pages[1].find(c.firstOnPage2), std::string::npos) << pages[1];
+        EXPECT_EQ(pages[0].find(c.firstOnPage2), std::string::npos) << pages[0];
+        EXPECT_EQ(Barcodes(pdf, 2), (std::vector<std::string>{kMilano.barcode, kMilano.barcode}));
+    }
+}
+
+// No surveyed parcel: one page saying so. Later receipts of the same export take "_1", "_2";
+// each is copied into the work folder, announced and opened.
+TEST_F(ReceiptTest, EmptyReceiptAndFurtherCopies) {
+    Parcel("F205000100001_", "N");
+    for (const char* suffix : {"", "_1", "_2"}) {
+        ui.Reset();
+        const std::string pdf = StampaRicevuta(7, "015", db);
+        EXPECT_EQ(pdf, gAppPath + "/tmp/palmare/ricevuta7" + suffix + ".pdf");
+        EXPECT_EQ(ui.messages,
+                  (std::vector<RecordingUiPort::Message>{
+                      {"la ricevuta è stata generata:\r" + pdf, vbInformation, gAppTitle}}));
+        EXPECT_EQ(ui.opened, std::vector<std::string>{pdf});
+        const std::vector<std::string> pages = Pages(pdf);
+        ASSERT_EQ(pages.size(), 1u);
+        ExpectFrames(pages);
+        EXPECT_NE(pages[0].find("Nessuna particella da stampare"), std::string::npos);
+    }
+    size_t copies = 0;
+    for (const auto& entry : fs::directory_iterator(gTmpPath))
+        copies += std::regex_match(entry.path().filename().string(), std::regex("[0-9]{14}\\.pdf"));
+    EXPECT_GE(copies, 1u);
+}
+
+// With no province given and no server answering, the user is told and the receipt carries an
+// empty province (and a bar code without it).
+TEST_F(ReceiptTest, UnknownProvinceIsReportedAndLeftEmpty) {
+    Parcel("F205000100001_");
+    const std::string pdf = StampaRicevuta(7, "", db);
+    ASSERT_FALSE(pdf.empty());
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_NE(std::find(ui.messages.begin(), ui.messages.end(),
+                        RecordingUiPort::Message{kRicProvinciaIgnota, vbExclamation, gAppTitle}),
+              ui.messages.end());
+    EXPECT_EQ(Barcodes(pdf, 1), std::vector<std::string>{"50151468"});  // 5+0+1+1+1+8+6 = 22
+}
+
+}  // namespace
+}  // namespace terv
