@@ -1,5 +1,7 @@
 #include "ExportSteps.h"
 
+#include "ScaricaGrafica.h"
+
 #include "platform/UiPort.h"
 #include "shell/base/modMain.h"
 
@@ -23,7 +25,17 @@ std::string PalmareFolder() {
     return gAppPath + "/tmp/palmare/";
 }
 
-int32_t ScaricaGrafica(const ExportJob&, const std::string&) {
+int32_t ScaricaGrafica(const ExportJob& job, const std::string& comune) {
+    // The map job reads the export number and quality from a form state and reports each
+    // caption through it; forward those to the export window.
+    TrasfPalmState form;
+    form.lblCodScarico = job.numScarico;
+    form.txtQualita = job.qualita;
+    form.onChange = [&job, &form] {
+        if (job.onStep)
+            job.onStep(form.lblcurrop, form.progressValue, form.progressMax);
+    };
+    ScaricaGrafica(form, comune);
     return 0;
 }
 

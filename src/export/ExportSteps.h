@@ -43,8 +43,8 @@ DownloadResult ScaricaDatiExport(const ExportJob& job);
 // step under its final name. Folders of other municipalities are left as they are.
 int32_t CostruisciPalmare(const ExportJob& job, const DownloadResult& download);
 
-// The map layers and orthophotos of municipality `comune` into its folder. Maps are not fetched
-// yet: it writes nothing and reports success.
+// The map layers and orthophotos of municipality `comune` into its folder, with the captions on
+// the export window. A failed map download ends the map job quietly; the export goes on (0).
 int32_t ScaricaGrafica(const ExportJob& job, const std::string& comune);
 
 }  // namespace terv

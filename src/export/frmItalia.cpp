@@ -1,5 +1,7 @@
 #include "frmItalia.h"
 
+#include "QtBinding.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -36,10 +38,6 @@ template <typename W>
 W* Named(W* widget, const char* name) {
     widget->setObjectName(name);
     return widget;
-}
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
 }
 
 std::string KeyOf(const QTreeWidgetItem* item) {
@@ -216,16 +214,7 @@ void frmItalia::Sync() {
     co_->setEnabled(sel_.CO.enabled);
     fo_->setEnabled(sel_.FO.enabled);
     SyncTree();
-    QStringList entries;
-    for (const std::string& e : sel_.listasel)
-        entries << Q(e);
-    QStringList shown;
-    for (int i = 0; i < listasel_->count(); ++i)
-        shown << listasel_->item(i)->text();
-    if (shown != entries) {
-        listasel_->clear();
-        listasel_->addItems(entries);
-    }
+    ShowEntries(listasel_, sel_.listasel);
     syncing_ = false;
 }
 

@@ -1,5 +1,7 @@
 #include "frmTrasfPalm.h"
 
+#include "QtBinding.h"
+
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -23,10 +25,6 @@ template <typename W>
 W* Named(W* widget, const char* name) {
     widget->setObjectName(name);
     return widget;
-}
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
 }
 
 }  // namespace
@@ -95,16 +93,7 @@ void frmTrasfPalm::Sync() {
         txtQualita_->setText(Q(state_.txtQualita));
     lblelenco_->setText(Q(state_.lblelencoCaption));
     lblelenco_->setProperty("Tag", Q(state_.lblelencoTag));
-    QStringList items;
-    for (const std::string& entry : state_.lstFatti)
-        items << Q(entry);
-    QStringList shown;
-    for (int i = 0; i < lstFatti_->count(); ++i)
-        shown << lstFatti_->item(i)->text();
-    if (shown != items) {
-        lstFatti_->clear();
-        lstFatti_->addItems(items);
-    }
+    ShowEntries(lstFatti_, state_.lstFatti);
     cmdSel_->setEnabled(state_.cmdSelEnabled);
     cmdScarica_->setEnabled(state_.cmdScaricaEnabled);
     cmdTrasf_->setEnabled(state_.cmdTrasfEnabled);

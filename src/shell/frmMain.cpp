@@ -4,8 +4,8 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMenuBar>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 
 #include "data/net/Kovicli.h"
 #include "export/AnnullaScarico.h"

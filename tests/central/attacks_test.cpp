@@ -140,8 +140,8 @@ std::vector<Attack> Attacks() {
          {413, "request body larger than the server's limit of 262144 bytes"}},
         // Padding stops at the central system's 4000 characters; a replacement that grows past
         // the value limit is refused before it is built.
-        {"PaddedValue", "DEMO", kSelect,
-         Sql("SELECT LENGTH(RPAD('x', 2000000000, 'y')) FROM DUAL"), Ok(1), Ok(1)},
+        {"PaddedValue", "DEMO", kSelect, Sql("SELECT LENGTH(RPAD('x', 2000000000, 'y')) FROM DUAL"),
+         Ok(1), Ok(1)},
         {"ReplacedValue", "DEMO", kSelect,
          Sql("SELECT LENGTH(REPLACE(RPAD('x', 4000, 'y'), 'y', RPAD('y', 4000, 'y'))) FROM DUAL"),
          Err(kTooLarge), Err(kTooLarge)},

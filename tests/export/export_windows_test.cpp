@@ -19,29 +19,13 @@
 #include <QTreeWidget>
 
 #include "ExportFixture.h"
+#include "QtTestSupport.h"
 #include "export/frmItalia.h"
 #include "export/frmTrasfPalm.h"
 #include "frmMain.h"
 
 namespace terv::test {
 namespace {
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "export_windows_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
-template <typename Done>
-bool RunUntil(Done done, int limitMs = 20000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limitMs)
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    return done();
-}
 
 // The text a control shows, whatever its kind.
 std::string TextOf(QObject* control) {
