@@ -137,6 +137,9 @@ std::string SiglaProvincia(const std::string& code) {
 }
 
 std::string NomeProvincia(const std::string& istatp) {
+    // A code that is not a number names no province; it would not even make a statement.
+    if (istatp.empty() || istatp.find_first_not_of("0123456789") != std::string::npos)
+        return "";
     return CachedText(S().nomeProvincia, istatp,
                       "SELECT DENO_PROV FROM TABCOM WHERE ISTATP=" + istatp);
 }

@@ -71,6 +71,8 @@ TEST_F(GestTabelleTest, LookupsOnTheInstalledDatabase) {
         EXPECT_EQ(NomeProvincia(istatp), nome) << istatp;
     }
     EXPECT_EQ(SiglaProvincia(""), "");  // no province 0 here
+    for (const char* bad : {"", "I99", "1 OR 1=1"})
+        EXPECT_EQ(NomeProvincia(bad), "") << bad;
 }
 
 TEST_F(GestTabelleTest, SectionAndProvinceZero) {
