@@ -802,7 +802,8 @@ void RewriteNumberComparisons(Nodes* nodes) {
         }
         const bool inside_arithmetic = (first > 0 && IsArithmetic(at(first - 1))) ||
                                        (last + 1 < units.size() && IsArithmetic(at(last + 1)));
-        if (inside_arithmetic)
+        // A chained comparison ("a = 1 = b") would reuse an operand already rewritten.
+        if (inside_arithmetic || units[first].first < copied)
             continue;
         const Nodes operand = copy(units[col].first, units[col].second);
         Nodes cast = copy(units[num].first, units[IsSign(at(num)) ? num + 1 : num].second);

@@ -29,5 +29,17 @@ TEST_F(FuzzRegressionsTest, RownumBoundBeyondEveryCountKeepsItsMeaning) {
     EXPECT_EQ(Rows("SELECT ID FROM TA WHERE ROWNUM = " + huge), none);
 }
 
+// A chained comparison shares its middle number between two comparisons with a number; the
+// translation used to rewrite it twice and fail on a backward range.
+TEST_F(FuzzRegressionsTest, ChainedNumberComparisonIsAnsweredOnce) {
+    for (const char* sql :
+         {"SELECT ID FROM TA WHERE ID = 1 != ID", "SELECT ID FROM TA WHERE ID = -1 <> ID",
+          "SELECT ID FROM TA WHERE ID < 2 = 1 ORDER BY ID"}) {
+        const std::vector<std::string> rows = Rows(sql);
+        ASSERT_FALSE(rows.empty()) << sql;
+        EXPECT_EQ(rows.back().rfind("E ", 0), 0u) << sql;
+    }
+}
+
 }  // namespace
 }  // namespace terv::central::test
