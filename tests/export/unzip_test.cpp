@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "TestSupport.h"
@@ -74,7 +75,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, UnzipTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 void AddEntry(zip_t* zip, const std::string& name, const std::string& data, bool link = false) {
-    zip_source_t* src = zip_source_buffer(zip, data.data(), data.size(), 0);
+    // libzip reads the bytes only at zip_close: hand it its own copy to free.
+    void* bytes = std::malloc(data.size() + 1);
+    std::memcpy(bytes, data.data(), data.size());
+    zip_source_t* src = zip_source_buffer(zip, bytes, data.size(), 1);
     ASSERT_NE(src, nullptr);
     const zip_int64_t index = zip_file_add(zip, name.c_str(), src, ZIP_FL_ENC_UTF_8);
     ASSERT_GE(index, 0) << name;
