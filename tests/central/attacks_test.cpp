@@ -281,23 +281,17 @@ TEST_F(RolesTest, EveryRoleKeepsItsLoginAndItsWork) {
 }
 
 // A statement stops when its client leaves: the write lock it held is free at once.
-TEST(ClientLeavesTest, ItsStatementStops) {
-    terv::test::TempFolder folder;
-    ServerOptions options;
-    options.port = 0;
-    options.db_path = folder / "c.db";
-    options.demo_parcels = 5;
-    CentralServer server(options);
-    std::string error;
-    ASSERT_TRUE(server.Start(&error)) << error;
-    httplib::Client leaving("127.0.0.1", server.port());
+class ClientLeavesTest : public ServerFixture {};
+
+TEST_F(ClientLeavesTest, ItsStatementStops) {
+    httplib::Client leaving("127.0.0.1", server_->port());
     leaving.set_read_timeout(1, 0);
     EXPECT_FALSE(
         leaving.Post("/terv/kovJsSQL?function=execute",
                      Sql(std::string("DELETE FROM PALM_SCARICHI WHERE NUME_SCAR=") + kRunaway),
                      "application/json"));
     leaving.stop();
-    httplib::Client next("127.0.0.1", server.port());
+    httplib::Client next("127.0.0.1", server_->port());
     next.set_read_timeout(60, 0);
     auto res = next.Post("/terv/kovJsSQL?function=execute", Sql("DELETE FROM PALM_NORME WHERE 1=0"),
                          "application/json");
