@@ -64,7 +64,7 @@ std::string SqliteIndexName(std::string_view table, std::string_view index);
 // Whether a declared column type holds text (TEXT, CHAR, VARCHAR, LONGTEXT, MEMO ...).
 bool IsTextType(std::string_view declaredType);
 
-// The name as an SQL identifier in brackets (a "]" inside is doubled).
+// The name as an SQL identifier in brackets; a name holding "]" cannot be one (JetSqlError).
 std::string QuoteName(std::string_view name);
 
 // Jet's text for an SQLite error message of a field check; the message itself otherwise.
