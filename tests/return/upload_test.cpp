@@ -1,0 +1,486 @@
+// The upload of staged returns against a real terv-central (in process, or a child process that
+// is killed mid-upload), with staged databases built with the return's local tables.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "../central/ChildServer.h"
+#include "CentralServer.h"
+#include "TestSupport.h"
+#include "data/db/mdbUtil.h"
+#include "data/net/HttpSession.h"
+#include "data/net/NetState.h"
+#include "data/net/SdoDriver.h"
+#include "data/net/SidSde.h"
+#include "data/net/ZolvinClient.h"
+#include "export/HandheldSchema.h"
+#include "platform/UiPort.h"
+#include "platform/VbText.h"
+#include "reference/GestTabelle.h"
+#include "return/Caricamento.h"
+#include "return/ProvinciaRif.h"
+#include "return/Ricevuta.h"
+#include "return/RientroTexts.h"
+#include "shell/base/modMain.h"
+#include "shell/config/clsTervcli.h"
+
+namespace terv {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+using test::TempHome;
+
+constexpr long long kDemoSize = 2000;
+constexpr int32_t kExport = 950;  // an export of the demo data, on a work list of DEMO
+
+// The demo database, made once per test program; each test gets a copy.
+std::string DemoTemplate() {
+    static TempFolder* made = nullptr;
+    if (!made) {
+        made = new TempFolder;
+        central::ServerOptions options;
+        options.port = 0;
+        options.db_path = *made / "central.db";
+        options.demo_parcels = kDemoSize;
+        central::CentralServer maker(options);
+        std::string error;
+        EXPECT_TRUE(maker.Start(&error)) << error;
+        maker.Stop();
+    }
+    return *made / "central.db";
+}
+
+// Rows of a query on a server database file, cells joined by "|" (Null as "").
+std::vector<std::string> ServerRows(const std::string& file, const std::string& sql) {
+    std::vector<std::string> rows;
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
+        ADD_FAILURE() << sqlite3_errmsg(db) << " in " << sql;
+    while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+        std::string row;
+        for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+            const auto* text = sqlite3_column_text(stmt, i);
+            row += (i ? "|" : "") + std::string(text ? reinterpret_cast<const char*>(text) : "");
+        }
+        rows.push_back(row);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return rows;
+}
+
+// A row of a staged table: values by field name (upper case); missing fields are Null.
+using Row = std::map<std::string, Variant>;
+
+std::string SqlValue(const Variant& v) {
+    if (v.IsNull())
+        return "NULL";
+    if (v.IsText())
+        return "'" + Replace(v.AsText(), "'", "''") + "'";
+    return v.AsText();
+}
+
+void Insert(Database& db, const std::string& table, const Row& row) {
+    std::string names, values;
+    for (const auto& [name, value] : row) {
+        names += (names.empty() ? "" : ",") + name;
+        values += (values.empty() ? "" : ",") + SqlValue(value);
+    }
+    db.Execute("INSERT INTO " + table + " (" + names + ") VALUES (" + values + ")", dbFailOnError);
+}
+
+// The results of one parcel: its PART_DICH row (flag "S", or the given one) with one use, one
+// violation, one tree polygon and one photo, all dated `date`.
+void Parcel(Database& db, const std::string& id, int32_t export_, const std::string& flag = "S",
+            const std::string& date = "20260605093000") {
+    Insert(db, "PART_DICH",
+           {{"ID_PART", id},
+            {"COD_NAZIONALE", id.substr(0, 4)},
+            {"NUME_SCAR", export_},
+            {"FLAG_LAVO", flag},
+            {"COORDX", 310123.25},
+            {"COORDY", 4600456.5},
+            {"DATA_LAV", date}});
+    Insert(db, "UTIL_RILE",
+           {{"ID_PART", id}, {"CODI_UTIL", "001"}, {"STAT_COLT", "01"}, {"DATA_LAV", date}});
+    Insert(db, "NORME_RILE",
+           {{"ID_PART", id}, {"CODI_NORMA", "B01"}, {"VIOLAZIONE", 1}, {"DATA_LAV", date}});
+    Insert(db, "FAG_RILE",
+           {{"ID_PART", id}, {"PROG_POLI", 1}, {"NUME_NOCC", 12}, {"DATA_LAV", date}});
+    Insert(db, "FOTO_RILE",
+           {{"ID_PART", id},
+            {"PROG_FOTO", 1},
+            {"FILENAME", id + "_1.jpg"},
+            {"DATA_LAV", date},
+            {"ANGOLO", 90}});
+}
+
+const char* const kServerTables[] = {"PALMR_PART_DICH", "PALMR_UTIL_RILE", "PALMR_NORME_RILE",
+                                     "PALMR_FAG_RILE", "PALMR_FOTO_RILE"};
+
+class UploadTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Reset();
+        SetUiPort(&ui);
+        fs::copy_file(DemoTemplate(), db_);
+        StartServer();
+        gTervcli();
+        gUserName = "DEMO";
+        net::SetTimeLimits({.connectMillis = 5000, .idleMillis = 20000});
+        fs::create_directories(Cartella());
+    }
+    void TearDown() override {
+        Reset();
+        SetUiPort(nullptr);
+        if (server)
+            server->Stop();
+    }
+    static void Reset() {
+        ReleaseTervcli();
+        ResetGestTabelle();
+        ResetNetState();
+        ResetProgramState();
+    }
+
+    void StartServer() {
+        central::ServerOptions options;
+        options.port = 0;
+        options.db_path = db_;
+        options.threads = 4;
+        options.test_hooks = true;
+        server = std::make_unique<central::CentralServer>(options);
+        std::string error;
+        ASSERT_TRUE(server->Start(&error)) << error;
+        PointAt(server->port());
+    }
+    static void PointAt(int port) {
+        const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/terv/";
+        B1_SetHTTPParams(base + "kovJsSQL?function=", "", "");
+        DrvSDESetHttpParams(base + "kovJsSDO", "", "");
+    }
+
+    static std::string Cartella() { return gAppPath + "/tmp/palmare/toload"; }
+    // A new staged database with the return's local tables.
+    static Database Staged(const std::string& name) {
+        Database db = CreateDatabase(Cartella() + "/" + name, dbLangGeneral);
+        CreateComuneTables(0, &db);
+        return db;
+    }
+
+    std::vector<std::string> Rows(const std::string& sql) const { return ServerRows(db_, sql); }
+    // The rows this test sent (the demo data holds results of 2024 and 2025), sorted.
+    std::vector<std::string> Sent(const std::string& columns, const std::string& table) const {
+        return Rows("SELECT " + columns + " FROM " + table + kMine + " ORDER BY 1, 2");
+    }
+    long long Count(const std::string& table) const {
+        return std::stoll(Rows("SELECT COUNT(*) FROM " + table + kMine).at(0));
+    }
+    static constexpr const char* kMine = " WHERE DATA_LAV >= '20260101000000'";
+    // Writes the server received since start.
+    size_t WritesReceived() const {
+        size_t n = 0;
+        for (size_t w : server->WriteBatches())
+            n += w;
+        return n;
+    }
+    // The upload with its captions recorded.
+    int32_t Carica() {
+        captions.clear();
+        return CaricaScarichi({[this](const std::string& c) { captions.push_back(c); }, {}});
+    }
+    bool ReceiptAnnounced() const {
+        for (const auto& m : ui.messages) {
+            if (m.text.find(kRicGenerata) != std::string::npos)
+                return true;
+        }
+        return false;
+    }
+
+    TempHome home;
+    TempFolder dbFolder;
+    RecordingUiPort ui;
+    std::unique_ptr<central::CentralServer> server;
+    std::vector<std::string> captions;
+
+  private:
+    std::string db_ = dbFolder / "central.db";
+};
+
+// Field lookup of a test row, ignoring letter case as the local database does.
+std::function<Variant(std::string_view)> Fields(const Row& row) {
+    return [&row](std::string_view name) {
+        const auto it = row.find(UCase(name));
+        return it == row.end() ? Variant() : it->second;
+    };
+}
+
+TEST(UploadAttributes, PairsOfEachTable) {
+    struct Case {
+        size_t phase;  // 0-based: PART_DICH, UTIL_RILE, NORME_RILE, FAG_RILE, FOTO_RILE
+        Row row;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {2,
+         {{"ID_PART", "X"}, {"CODI_NORMA", "12"}, {"VIOLAZIONE", 1}},
+         "id_part|X|codi_norma|12|violazione|1"},
+        {2, {{"ID_PART", "X"}, {"CODI_NORMA", "12"}}, "id_part|X|codi_norma|12|"},
+        // Empty note and Null coordinates: four pairs; the date keeps its closing "|".
+        {1,
+         {{"ID_PART", "P"},
+          {"CODI_UTIL", "001"},
+          {"STAT_COLT", "01"},
+          {"NOTE", ""},
+          {"DATA_LAV", "20260605093000"}},
+         "id_part|P|codi_util|001|stat_colt|01|data_lav|20260605093000|"},
+        // A "|" typed in a note becomes "/"; numbers in the conversion without leading zero.
+        {1,
+         {{"ID_PART", "P"},
+          {"CODI_UTIL", "001"},
+          {"STAT_COLT", "01"},
+          {"NOTE", " a|b "},
+          {"COORDX", 0.5},
+          {"COORDY", -1234567.25}},
+         "id_part|P|codi_util|001|stat_colt|01|note| a/b |coordx|.5|coordy|-1234567.25"},
+        {0, {{"ID_PART", "P"}, {"FLAG_LAVO", Variant()}}, "id_part|P|"},
+        {0,
+         {{"ID_PART", "P"},
+          {"COORDX", 310123.25},
+          {"COORDY", 4600456.0},
+          {"TIPO_LAVO", "C"},
+          {"NUME_SCAR", 950},
+          {"NUME_FOTO_RICH", 2},
+          {"FLAG_LAVO", "S"},
+          {"COD_AGRONOMO", "TEC058 01"},
+          {"DATA_LAV", "20260605093000"}},
+         "id_part|P|coordx|310123.25|coordy|4600456|tipo_lavo|C|nume_scar|950|nume_foto_rich|2|"
+         "flag_lavo|S|cod_agronomo|TEC058 01|data_lav|20260605093000"},
+        {3,
+         {{"ID_PART", "P"},
+          {"PROG_POLI", 3},
+          {"SEST_REGO", "Q"},
+          {"NUME_NOCC", 12},
+          {"NUME_ALTR", 0},
+          {"FLAG_ERBA", "S"}},
+         "id_part|P|prog_poli|3|sest_rego|Q|nume_nocc|12|nume_altr|0|flag_erba|S"},
+        {3,
+         {{"ID_PART", "P"}, {"PROG_POLI", 3}, {"FLAG_PROD", "N"}},
+         "id_part|P|prog_poli|3|flag_prod|N|"},
+        {4,
+         {{"ID_PART", "P"},
+          {"PROG_FOTO", 2},
+          {"FILENAME", "p_2.jpg"},
+          {"DATA_LAV", "20260605093000"},
+          {"ANGOLO", 270}},
+         "id_part|P|PROG_FOTO|2|FILENAME|p_2.jpg|DATA_LAV|20260605093000|ANGOLO|270|"},
+        {4, {{"ID_PART", "P"}, {"PROG_FOTO", 2}}, "id_part|P|PROG_FOTO|2|FILENAME||DATA_LAV||"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AttributiRiga(FasiCarico().at(c.phase), Fields(c.row)), c.expected);
+    std::vector<std::string> tables;
+    for (const FaseCarico& f : FasiCarico())
+        tables.push_back(std::string(f.locale) + ">" + f.server);
+    EXPECT_EQ(tables,
+              (std::vector<std::string>{"PART_DICH>PALMR_PART_DICH", "UTIL_RILE>PALMR_UTIL_RILE",
+                                        "NORME_RILE>palmr_norme_rile", "FAG_RILE>PALMR_FAG_RILE",
+                                        "FOTO_RILE>PALMR_FOTO_RILE"}));
+}
+
+// The province of an export, then of the first parcel's latest work list, on the demo data.
+TEST_F(UploadTest, ProvinceLookupsAnswerOnDemoData) {
+    const std::string byExport =
+        Rows(
+            "SELECT PROV_RIF FROM TERVLISTALAV WHERE ID_LAV IN (SELECT ID_LAV FROM TERVPLAV "
+            "WHERE NUME_SCAR_PALM=950)")
+            .at(0);
+    const std::vector<std::string> parcel = Rows(
+        "SELECT P.COD_NAZIONALE, P.FOGLIO, P.PARTICELLA, L.PROV_RIF FROM TERVPLAV P JOIN "
+        "TERVLISTALAV L ON L.ID_LAV=P.ID_LAV WHERE P.SUB='A' ORDER BY P.ROWID LIMIT 1");
+    ASSERT_EQ(parcel.size(), 1u);
+    const std::vector<std::string> f = Split(parcel[0], "|");
+    const std::string id = f[0] + FormatZeros(std::stoi(f[1]), 4) + f[2] + "A";
+    struct Case {
+        int32_t export_;
+        std::string firstParcel;
+        int32_t lines;
+        std::string province;
+    };
+    const Case cases[] = {
+        {kExport, "", 1, byExport}, {999, id, 1, f[3]}, {999, "Z999000100001_", 0, ""}};
+    for (const Case& c : cases) {
+        Database db = Staged("p.mdb");
+        if (!c.firstParcel.empty())
+            Insert(db, "PART_DICH", {{"ID_PART", c.firstParcel}});
+        std::string province = "untouched";
+        EXPECT_EQ(LeggiProvinciaRif(db, c.export_, province), c.lines) << c.firstParcel;
+        EXPECT_EQ(province, c.province) << c.firstParcel;
+        db.Close();
+        fs::remove(Cartella() + "/p.mdb");
+    }
+}
+
+// Every sent row reaches the server once, "N" parcels stay home, the receipt is written and the
+// staged file is gone.
+TEST_F(UploadTest, FullPassStoresEachRowOnceAndDeletesTheFile) {
+    {
+        Database db = Staged("57dbcomu.mdb");
+        Parcel(db, "A062000400001_", kExport);
+        Parcel(db, "A062000400002A", kExport);
+        Insert(db, "PART_DICH",
+               {{"ID_PART", "A062000400003_"}, {"NUME_SCAR", kExport}, {"FLAG_LAVO", "N"}});
+        Insert(db, "UTIL_RILE",
+               {{"ID_PART", "A062000400001_"},
+                {"CODI_UTIL", "002"},
+                {"STAT_COLT", "03"},
+                {"NOTE", "vite|olivo"},
+                {"COORDX", 0.5},
+                {"DATA_LAV", "20260605093000"}});
+    }
+    EXPECT_EQ(Carica(), 0);
+    EXPECT_FALSE(fs::exists(Cartella() + "/57dbcomu.mdb"));
+    EXPECT_TRUE(fs::exists(gAppPath + "/tmp/palmare/ricevuta950.pdf"));
+    EXPECT_TRUE(ReceiptAnnounced());
+    ASSERT_EQ(captions.size(), 12u);  // 3 + 3 + 2 + 2 + 2 rows
+    EXPECT_EQ(captions.front(), "Carico dati in remoto (file:1/1)(fase:1/5)(record:1)");
+    EXPECT_EQ(captions[5], "Carico dati in remoto (file:1/1)(fase:2/5)(record:3)");
+    EXPECT_EQ(captions.back(), "Carico dati in remoto (file:1/1)(fase:5/5)(record:2)");
+
+    EXPECT_EQ(
+        Sent("ID_PART, COORDX, COORDY, NUME_SCAR, FLAG_LAVO, DATA_LAV", "PALMR_PART_DICH"),
+        (std::vector<std::string>{"A062000400001_|310123.25|4600456.5|950|S|20260605093000",
+                                  "A062000400002A|310123.25|4600456.5|950|S|20260605093000"}));
+    EXPECT_EQ(
+        Sent("ID_PART, CODI_UTIL, STAT_COLT, NOTE, COORDX", "PALMR_UTIL_RILE"),
+        (std::vector<std::string>{"A062000400001_|001|01||", "A062000400001_|002|03|vite/olivo|0.5",
+                                  "A062000400002A|001|01||"}));
+    EXPECT_EQ(Sent("ID_PART, CODI_NORMA, VIOLAZIONE", "PALMR_NORME_RILE"),
+              (std::vector<std::string>{"A062000400001_|B01|1", "A062000400002A|B01|1"}));
+    EXPECT_EQ(Sent("ID_PART, PROG_POLI, NUME_NOCC", "PALMR_FAG_RILE"),
+              (std::vector<std::string>{"A062000400001_|1|12", "A062000400002A|1|12"}));
+    EXPECT_EQ(Sent("ID_PART, PROG_FOTO, FILENAME, ANGOLO", "PALMR_FOTO_RILE"),
+              (std::vector<std::string>{"A062000400001_|1|A062000400001__1.jpg|90",
+                                        "A062000400002A|1|A062000400002A_1.jpg|90"}));
+}
+
+// An unknown reference province: nothing sent, no receipt, the file stays and counts. An empty
+// PART_DICH: no province check, the phases run, an empty receipt, the file goes.
+TEST_F(UploadTest, ProvinceDecidesWhetherAFileIsSent) {
+    {
+        Database db = Staged("60dbcomu.mdb");
+        Parcel(db, "Z999000100001_", 999);
+    }
+    EXPECT_EQ(Carica(), 1);
+    EXPECT_TRUE(captions.empty());
+    EXPECT_FALSE(ReceiptAnnounced());
+    EXPECT_TRUE(fs::exists(Cartella() + "/60dbcomu.mdb"));
+    for (const char* table : kServerTables)
+        EXPECT_EQ(Count(table), 0) << table;
+
+    fs::remove(Cartella() + "/60dbcomu.mdb");
+    {
+        Database db = Staged("61dbcomu.mdb");
+        Insert(db, "NORME_RILE",
+               {{"ID_PART", "A062000400001_"}, {"CODI_NORMA", "B02"}, {"DATA_LAV", "20260605"}});
+    }
+    EXPECT_EQ(Carica(), 0);
+    EXPECT_EQ(captions,
+              (std::vector<std::string>{"Carico dati in remoto (file:1/1)(fase:3/5)(record:1)"}));
+    EXPECT_EQ(Sent("ID_PART, CODI_NORMA, DATA_LAV", "PALMR_NORME_RILE"),
+              (std::vector<std::string>{"A062000400001_|B02|20260605000000"}));
+    EXPECT_FALSE(fs::exists(Cartella() + "/61dbcomu.mdb"));
+    const std::string text =
+        test::RunCommand("pdftotext '" + gAppPath + "/tmp/palmare/ricevuta0.pdf' -");
+    EXPECT_NE(text.find(kRicNessuna), std::string::npos) << text;
+}
+
+// Two staged files, the first with a use the server refuses among 250: the second goes, the
+// first stays with every other row marked; once the value is corrected, the next pass sends
+// that one row only.
+TEST_F(UploadTest, SecondPassSendsOnlyWhatFailed) {
+    const std::string first = Cartella() + "/57dbcomu.mdb";
+    {
+        Database db = Staged("57dbcomu.mdb");
+        Parcel(db, "A062000400001_", kExport);
+        for (int i = 1; i <= 250; ++i)
+            Insert(db, "UTIL_RILE",
+                   {{"ID_PART", "A062000400001_"},
+                    {"CODI_UTIL", FormatZeros(i, 3)},
+                    {"STAT_COLT", "02"},
+                    {"DATA_LAV", i == 150 ? "05/06/2026" : "20260605093000"}});
+        Database other = Staged("58dbcomu.mdb");
+        Parcel(other, "A062000400002_", kExport);
+    }
+    EXPECT_EQ(Carica(), 1);
+    EXPECT_NE(std::find(captions.begin(), captions.end(),
+                        "Carico dati in remoto (file:1/2)(fase:2/5)(record:251)"),
+              captions.end());
+    EXPECT_EQ(captions.back(), "Carico dati in remoto (file:2/2)(fase:5/5)(record:1)");
+    EXPECT_TRUE(fs::exists(first));
+    EXPECT_FALSE(fs::exists(Cartella() + "/58dbcomu.mdb"));
+    EXPECT_EQ(Count("PALMR_UTIL_RILE"), 251);  // 250 of the first file, 1 of the second
+    {
+        Database db = OpenDatabase(first);
+        EXPECT_EQ(DbGetText(db, "SELECT CODI_UTIL FROM UTIL_RILE WHERE CARICATO IS NULL"), "150");
+        EXPECT_EQ(DbGetLong(db, "SELECT COUNT(*) FROM UTIL_RILE WHERE CARICATO=1"), 250);
+        for (const char* t : {"PART_DICH", "NORME_RILE", "FAG_RILE", "FOTO_RILE"})
+            EXPECT_EQ(
+                DbGetLong(db, std::string("SELECT COUNT(*) FROM ") + t + " WHERE CARICATO IS NULL"),
+                0)
+                << t;
+        db.Execute("UPDATE UTIL_RILE SET DATA_LAV='20260605093000' WHERE CODI_UTIL='150'");
+    }
+    const size_t before = WritesReceived();
+    EXPECT_EQ(Carica(), 0);
+    EXPECT_EQ(WritesReceived() - before, 1u);
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_EQ(Count("PALMR_UTIL_RILE"), 252);
+}
+
+TEST_F(UploadTest, ChiudiScarichiPrecedentiEndsWithTheClosingMessage) {
+    struct Case {
+        bool failing;
+        RecordingUiPort::Message message;
+    };
+    const Case cases[] = {
+        {false, {"Recupero dati terminato, senza avveritmenti.", vbInformation, gAppTitle}},
+        {true,
+         {"Recupero dati terminato con errori.\r\rUtilizzare il comando --> 'Chiudi scarichi "
+          "precedenti'\rfinchè i dati non saranno tutti trasferiti sul server centrale.",
+          vbExclamation, gAppTitle}},
+    };
+    for (const Case& c : cases) {
+        if (c.failing) {
+            Database db = Staged("62dbcomu.mdb");
+            Parcel(db, "Z999000100001_", 999);
+        }
+        ui.Reset();
+        std::vector<std::string> events;
+        ChiudiUi chiudi;
+        chiudi.carica.caption = [&](const std::string& t) { events.push_back("caption:" + t); };
+        chiudi.label2 = [&](bool on) { events.push_back(on ? "label2 on" : "label2 off"); };
+        chiudi.avviaLoadfoto = [&] { events.push_back("loadfoto"); };
+        EXPECT_EQ(ChiudiScarichiPrecedenti(chiudi), c.failing ? 1 : 0);
+        EXPECT_EQ(events,
+                  (std::vector<std::string>{"label2 on", "caption:", "loadfoto", "label2 off"}));
+        EXPECT_EQ(ui.messages, std::vector<RecordingUiPort::Message>{c.message});
+        EXPECT_FALSE(ui.busy);
+    }
+    EXPECT_EQ(texts::kMsgRecuperoErrori, cases[1].message.text);
+    EXPECT_EQ(texts::kMsgRecuperoOk, cases[0].message.text);
+}
+
+}  // namespace
+}  // namespace terv
