@@ -23,6 +23,7 @@
 #include "data/net/SidSde.h"
 #include "data/net/ZolvinClient.h"
 #include "export/HandheldSchema.h"
+#include "platform/FileSearch.h"
 #include "platform/UiPort.h"
 #include "platform/VbText.h"
 #include "reference/GestTabelle.h"
@@ -188,6 +189,22 @@ class UploadTest : public ::testing::Test {
     long long Count(const std::string& table) const {
         return std::stoll(Rows("SELECT COUNT(*) FROM " + table + kMine).at(0));
     }
+    // Rows on the server that no staged file marks as loaded, after `files` kill-test files
+    // were staged (a deleted file had all its 360 rows marked).
+    long long StoredButUnmarked(int files) const {
+        long long server = 0, marked = 0;
+        for (const char* table : kServerTables)
+            server += Count(table);
+        const std::vector<FoundEntry> staged = FindEntries(Cartella(), "*.mdb");
+        marked = 360LL * (files - static_cast<long long>(staged.size()));
+        for (const FoundEntry& f : staged) {
+            Database db = OpenDatabase(Cartella() + "/" + f.name);
+            for (const char* t : {"PART_DICH", "UTIL_RILE", "NORME_RILE", "FAG_RILE", "FOTO_RILE"})
+                marked +=
+                    DbGetLong(db, std::string("SELECT COUNT(*) FROM ") + t + " WHERE CARICATO=1");
+        }
+        return server - marked;
+    }
     static constexpr const char* kMine = " WHERE DATA_LAV >= '20260101000000'";
     // Writes the server received since start.
     size_t WritesReceived() const {
@@ -340,7 +357,10 @@ TEST_F(UploadTest, FullPassStoresEachRowOnceAndDeletesTheFile) {
         Parcel(db, "A062000400001_", kExport);
         Parcel(db, "A062000400002A", kExport);
         Insert(db, "PART_DICH",
-               {{"ID_PART", "A062000400003_"}, {"NUME_SCAR", kExport}, {"FLAG_LAVO", "N"}});
+               {{"ID_PART", "A062000400003_"},
+                {"NUME_SCAR", kExport},
+                {"FLAG_LAVO", "N"},
+                {"DATA_LAV", "20260605093000"}});
         Insert(db, "UTIL_RILE",
                {{"ID_PART", "A062000400001_"},
                 {"CODI_UTIL", "002"},
@@ -414,12 +434,14 @@ TEST_F(UploadTest, SecondPassSendsOnlyWhatFailed) {
     {
         Database db = Staged("57dbcomu.mdb");
         Parcel(db, "A062000400001_", kExport);
+        db.BeginTrans();
         for (int i = 1; i <= 250; ++i)
             Insert(db, "UTIL_RILE",
                    {{"ID_PART", "A062000400001_"},
                     {"CODI_UTIL", FormatZeros(i, 3)},
                     {"STAT_COLT", "02"},
                     {"DATA_LAV", i == 150 ? "05/06/2026" : "20260605093000"}});
+        db.CommitTrans();
         Database other = Staged("58dbcomu.mdb");
         Parcel(other, "A062000400002_", kExport);
     }
@@ -447,6 +469,26 @@ TEST_F(UploadTest, SecondPassSendsOnlyWhatFailed) {
     EXPECT_EQ(WritesReceived() - before, 1u);
     EXPECT_FALSE(fs::exists(first));
     EXPECT_EQ(Count("PALMR_UTIL_RILE"), 252);
+}
+
+// A file whose rows all reached the server without being marked (the state a kill between the
+// server's commit and the marking leaves): sent again, answered ORA-20001, counted as stored.
+TEST_F(UploadTest, RowsTheServerAlreadyHoldsCountAsStored) {
+    const std::string file = Cartella() + "/59dbcomu.mdb";
+    {
+        Database db = Staged("59dbcomu.mdb");
+        Parcel(db, "A062000400001_", kExport);
+        Parcel(db, "A062000400002_", kExport);
+    }
+    fs::copy_file(file, gTmpPath + "/copy.mdb");
+    EXPECT_EQ(Carica(), 0);
+    const long long errors = gErrorCount;
+    fs::copy_file(gTmpPath + "/copy.mdb", file);
+    EXPECT_EQ(Carica(), 0);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(gErrorCount, errors);
+    for (const char* table : kServerTables)
+        EXPECT_EQ(Count(table), 2) << table;
 }
 
 TEST_F(UploadTest, ChiudiScarichiPrecedentiEndsWithTheClosingMessage) {
@@ -480,6 +522,105 @@ TEST_F(UploadTest, ChiudiScarichiPrecedentiEndsWithTheClosingMessage) {
     }
     EXPECT_EQ(texts::kMsgRecuperoErrori, cases[1].message.text);
     EXPECT_EQ(texts::kMsgRecuperoOk, cases[0].message.text);
+}
+
+// Staged file `i` of the fault test: 60 parcels on a sheet of their own, 360 rows in all.
+std::vector<std::string> StageKillFile(Database db, int i) {
+    std::vector<std::string> ids;
+    db.BeginTrans();
+    for (int j = 1; j <= 60; ++j) {
+        const std::string id = "A062" + FormatZeros(5000 + i, 4) + FormatZeros(j, 5) + "_";
+        Parcel(db, id, kExport);
+        Insert(db, "UTIL_RILE",
+               {{"ID_PART", id},
+                {"CODI_UTIL", "002"},
+                {"STAT_COLT", "01"},
+                {"DATA_LAV", "20260605093000"}});
+        ids.push_back(id);
+    }
+    db.CommitTrans();
+    return ids;
+}
+
+// terv-central as a child process, SIGKILLed at a random row of each of several uploads (a
+// moment later, so that it lands before, during or after a batch's commit), restarted on the
+// same database for the next "Chiudi scarichi precedenti". TERV_UPLOAD_KILLS sets the number of
+// kills (8 here, 50 for the full run), TERV_UPLOAD_SEED the random seed.
+TEST_F(UploadTest, KilledServerLosesNothingAndStoresEachRowOnce) {
+    server->Stop();
+    server.reset();
+    const char* killsVar = std::getenv("TERV_UPLOAD_KILLS");
+    const int kills = killsVar ? std::atoi(killsVar) : 8;
+    const char* seedVar = std::getenv("TERV_UPLOAD_SEED");
+    const unsigned seed =
+        seedVar ? static_cast<unsigned>(std::atol(seedVar)) : std::random_device{}();
+    std::mt19937 rng(seed);
+    std::vector<std::string> ids;
+    int failedPasses = 0;
+    int loaders = 0;
+    long long unmarked = 0;
+    for (int i = 0; i < kills; ++i) {
+        const std::vector<std::string> more =
+            StageKillFile(Staged(std::to_string(100 + i) + "dbcomu.mdb"), i);
+        ids.insert(ids.end(), more.begin(), more.end());
+        central::test::ChildServer child({"--db", dbFolder / "central.db", "--threads", "4"});
+        const int port = child.Port();
+        ASSERT_GT(port, 0);
+        PointAt(port);
+        // Each staged file shows a caption per row, marked or not.
+        const long rows = 360L * static_cast<long>(FindEntries(Cartella(), "*.mdb").size());
+        const long at = std::uniform_int_distribution<long>(1, rows)(rng);
+        const int micros = std::uniform_int_distribution<int>(0, 3000)(rng);
+        const pid_t pid = child.pid();
+        long seen = 0;
+        std::thread killer;
+        ChiudiUi chiudi;
+        chiudi.carica.caption = [&](const std::string& c) {
+            if (!c.empty() && ++seen == at)
+                killer = std::thread([pid, micros] {
+                    std::this_thread::sleep_for(std::chrono::microseconds(micros));
+                    kill(pid, SIGKILL);
+                });
+        };
+        chiudi.avviaLoadfoto = [&] { ++loaders; };
+        if (ChiudiScarichiPrecedenti(chiudi) > 0)
+            ++failedPasses;
+        if (killer.joinable())
+            killer.join();
+        unmarked += StoredButUnmarked(i + 1);
+    }
+    central::test::ChildServer child({"--db", dbFolder / "central.db", "--threads", "4"});
+    PointAt(child.Port());
+    int passes = 1;
+    while (CaricaScarichi() != 0 && passes < 3)
+        ++passes;
+    EXPECT_TRUE(FindEntries(Cartella(), "*.mdb").empty());
+    EXPECT_EQ(loaders, kills);
+
+    std::sort(ids.begin(), ids.end());
+    const std::pair<const char*, std::vector<std::string>> tables[] = {
+        {"PALMR_PART_DICH", {"950"}},
+        {"PALMR_UTIL_RILE", {"001", "002"}},
+        {"PALMR_NORME_RILE", {"B01"}},
+        {"PALMR_FAG_RILE", {"1"}},
+        {"PALMR_FOTO_RILE", {"1"}}};
+    const char* second[] = {"NUME_SCAR", "CODI_UTIL", "CODI_NORMA", "PROG_POLI", "PROG_FOTO"};
+    size_t k = 0;
+    for (const auto& [table, values] : tables) {
+        std::vector<std::string> expected;
+        for (const std::string& id : ids) {
+            for (const std::string& v : values)
+                expected.push_back(id + "|" + v);
+        }
+        const std::vector<std::string> stored = Sent(std::string("ID_PART, ") + second[k++], table);
+        EXPECT_EQ(stored, expected) << table;
+        std::cout << table << ": " << stored.size() << " rows on the server, " << expected.size()
+                  << " staged\n";
+    }
+    std::cout << "seed " << seed << ", " << kills << " kills, " << failedPasses
+              << " passes ended with data left staged, " << unmarked
+              << " rows stored by the server but left unmarked by a kill (sent again), " << passes
+              << " final pass(es) to load the rest\n";
 }
 
 }  // namespace
