@@ -91,8 +91,12 @@ class InvioFase {
         attesa_.push_back(rs_.AbsolutePosition());
         return attesa_.size() < kRigheBatch ? 0 : Spedisci(true);
     }
-    // Sends what is queued and closes the batch; returns the rows that failed.
-    int32_t Fine() { return Spedisci(false); }
+    // Sends what is queued, closes the batch and commits the marks; returns the rows that failed.
+    int32_t Fine() {
+        const int32_t errori = Spedisci(false);
+        Conferma();
+        return errori;
+    }
 
   private:
     int32_t Spedisci(bool riapri) {
@@ -125,7 +129,8 @@ class InvioFase {
         const long ora = rs_.AbsolutePosition();
         while (rs_.AbsolutePosition() > attesa_.front())
             rs_.MovePrevious();
-        db_.BeginTrans();
+        if (batchAperti_++ == 0)
+            db_.BeginTrans();
         for (size_t i = 0; i < attesa_.size(); rs_.MoveNext()) {
             if (rs_.AbsolutePosition() != attesa_[i])
                 continue;
@@ -137,15 +142,24 @@ class InvioFase {
             if (++i == attesa_.size())
                 break;
         }
-        db_.CommitTrans();
+        if (batchAperti_ == kBatchPerCommit)
+            Conferma();
         while (!rs_.Eof() && (allaFine || rs_.AbsolutePosition() < ora))
             rs_.MoveNext();
+    }
+
+    // Commits the marks of the batches sent since the last commit.
+    void Conferma() {
+        if (batchAperti_ > 0)
+            db_.CommitTrans();
+        batchAperti_ = 0;
     }
 
     Database& db_;
     Recordset& rs_;
     const FaseCarico& fase_;
     std::vector<long> attesa_;  // places in the recordset of the queued rows, in order
+    int batchAperti_ = 0;       // batches whose marks wait for the commit
 };
 
 bool DaSpedire(const FaseCarico& fase, const Recordset& rs) {

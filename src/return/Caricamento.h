@@ -55,6 +55,10 @@ const std::vector<FaseCarico>& FasiCarico();
 
 // Inserts sent in one write batch.
 inline constexpr size_t kRigheBatch = 100;
+// Batches whose marks are committed together in the staged file (and at the end of each phase).
+// A mark lost to a crash before its commit only makes the next pass send the row again, which
+// the server answers with ORA-20001: stored.
+inline constexpr int kBatchPerCommit = 50;
 
 // The attribute string of one row of a phase; `campo` gives the row's value of a field. A value
 // holding "|" gets "/" in its place, so that it cannot shift the pairs after it.
