@@ -114,8 +114,8 @@ std::vector<std::pair<std::string, std::string>> Attributes(const std::string& f
     for (const terv::FaseCarico& fase : terv::FasiCarico()) {
         terv::Recordset rs = db.OpenRecordset(fase.locale, terv::dbOpenForwardOnly);
         for (; !rs.Eof(); rs.MoveNext())
-            out.emplace_back(fase.server, terv::AttributiRiga(fase, [&rs](std::string_view n) {
-                                 return rs.Field(n);
+            out.emplace_back(fase.server, terv::AttributiRiga(fase, [&](size_t i) {
+                                 return rs.Field(fase.coppie[i].nome);
                              }));
     }
     return out;

@@ -70,7 +70,8 @@ void Didascalia(const CaricaUi& ui, long k, long n, int fase, long posto, long t
 // marked. The recordset stays on the row being read.
 class InvioFase {
   public:
-    InvioFase(Database& db, Recordset& rs, const FaseCarico& fase) : db_(db), rs_(rs), fase_(fase) {
+    InvioFase(Database& db, Recordset& rs, const FaseCarico& fase)
+        : db_(db), rs_(rs), fase_(fase), campi_(IndiciCampi(rs, fase)) {
         SdoBatchStart();
     }
     // A batch still open after a failure of the local database is sent all the same: the rows
@@ -84,8 +85,9 @@ class InvioFase {
 
     // Queues the current row; returns the rows that failed (a full batch is sent first).
     int32_t Riga() {
-        const std::string attributi =
-            AttributiRiga(fase_, [this](std::string_view nome) { return rs_.Field(nome); });
+        const std::string attributi = AttributiRiga(fase_, [this](size_t i) {
+            return campi_[i] >= 0 ? rs_.Field(campi_[i]) : rs_.Field(fase_.coppie[i].nome);
+        });
         if (SdoWrite(fase_.server, "I", 0, "", 0, attributi, "", 1) != 0)
             return 1;  // refused before sending: not queued
         attesa_.push_back(rs_.AbsolutePosition());
@@ -119,7 +121,8 @@ class InvioFase {
     }
 
     // Walks back to the first queued row and forward again to the current one (or to the end),
-    // setting CARICATO on the stored rows, in one local transaction.
+    // setting CARICATO on the stored rows, inside the local transaction that gathers the marks
+    // of kBatchPerCommit batches.
     void Marca(const std::vector<bool>& salvate) {
         if (std::find(salvate.begin(), salvate.end(), true) == salvate.end())
             return;
@@ -155,9 +158,25 @@ class InvioFase {
         batchAperti_ = 0;
     }
 
+    // The recordset's place of each pair's field (-1 when missing: reading it then fails with
+    // the database's own error), found once: names compared without case cost on every row.
+    static std::vector<int> IndiciCampi(const Recordset& rs, const FaseCarico& fase) {
+        std::vector<int> out;
+        for (const CoppiaCarico& c : fase.coppie) {
+            int found = -1;
+            for (int i = 0; i < rs.FieldCount() && found < 0; ++i) {
+                if (EqualsNoCase(rs.FieldName(i), c.nome))
+                    found = i;
+            }
+            out.push_back(found);
+        }
+        return out;
+    }
+
     Database& db_;
     Recordset& rs_;
     const FaseCarico& fase_;
+    const std::vector<int> campi_;
     std::vector<long> attesa_;  // places in the recordset of the queued rows, in order
     int batchAperti_ = 0;       // batches whose marks wait for the commit
 };
@@ -279,12 +298,12 @@ const std::vector<FaseCarico>& FasiCarico() {
     return fasi;
 }
 
-std::string AttributiRiga(const FaseCarico& fase,
-                          const std::function<Variant(std::string_view)>& campo) {
+std::string AttributiRiga(const FaseCarico& fase, const std::function<Variant(size_t)>& campo) {
     std::string s;
     s.reserve(256);
-    for (const CoppiaCarico& c : fase.coppie) {
-        const Variant v = campo(c.nome);
+    for (size_t i = 0; i < fase.coppie.size(); ++i) {
+        const CoppiaCarico& c = fase.coppie[i];
+        const Variant v = campo(i);
         if (!DaInviare(c, v))
             continue;
         s += c.nome;

@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/Variant.h"
@@ -60,10 +59,9 @@ inline constexpr size_t kRigheBatch = 100;
 // the server answers with ORA-20001: stored.
 inline constexpr int kBatchPerCommit = 50;
 
-// The attribute string of one row of a phase; `campo` gives the row's value of a field. A value
-// holding "|" gets "/" in its place, so that it cannot shift the pairs after it.
-std::string AttributiRiga(const FaseCarico& fase,
-                          const std::function<Variant(std::string_view)>& campo);
+// The attribute string of one row of a phase; `campo(i)` gives the row's value of the field of
+// pair i. A value holding "|" gets "/" in its place, so that it cannot shift the pairs after it.
+std::string AttributiRiga(const FaseCarico& fase, const std::function<Variant(size_t)>& campo);
 
 // Loads every staged database. Returns the number of staged databases that were not loaded
 // completely and stay staged (0: all loaded and deleted, or none waiting). Server failures are

@@ -236,10 +236,11 @@ class UploadTest : public ::testing::Test {
     std::string db_ = dbFolder / "central.db";
 };
 
-// Field lookup of a test row, ignoring letter case as the local database does.
-std::function<Variant(std::string_view)> Fields(const Row& row) {
-    return [&row](std::string_view name) {
-        const auto it = row.find(UCase(name));
+// The values of a test row for the pairs of a phase, field names without regard to case as in
+// the local database.
+std::function<Variant(size_t)> Fields(const FaseCarico& fase, const Row& row) {
+    return [&fase, &row](size_t i) {
+        const auto it = row.find(UCase(fase.coppie[i].nome));
         return it == row.end() ? Variant() : it->second;
     };
 }
@@ -306,7 +307,8 @@ TEST(UploadAttributes, PairsOfEachTable) {
         {4, {{"ID_PART", "P"}, {"PROG_FOTO", 2}}, "id_part|P|PROG_FOTO|2|FILENAME||DATA_LAV||"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(AttributiRiga(FasiCarico().at(c.phase), Fields(c.row)), c.expected);
+        EXPECT_EQ(AttributiRiga(FasiCarico().at(c.phase), Fields(FasiCarico().at(c.phase), c.row)),
+                  c.expected);
     std::vector<std::string> tables;
     for (const FaseCarico& f : FasiCarico())
         tables.push_back(std::string(f.locale) + ">" + f.server);
