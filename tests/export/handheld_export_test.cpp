@@ -1,7 +1,11 @@
 // The export end to end against terv-central: registration, the download into palmdb.mdb and the
 // handheld build, checked on the server and in the files with the sqlite3 shell; the replica;
-// a server that stops in the middle of the download.
+// a server that stops in the middle of the download; a build that fails.
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
+#include <memory>
 
 #include "ExportFixture.h"
 #include "ItalianLocale.h"
@@ -197,19 +201,65 @@ TEST_P(HandheldExportTest, ServerStoppingMidDownloadLeavesNoHandheldFile) {
     SetUiPort(&ui);
 }
 
-TEST_P(HandheldExportTest, MunicipalityDatabaseThatCannotBeWrittenStopsTheBuild) {
-    // Something in the way of the second municipality's database.
-    fs::create_directories(Palmare(std::string(kRomaB) + "/" + "db_comu.db.parziale/x"));
-    cmdScarica_Click(trasf);
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[0].text.rfind(
-                  "Scarico interrotto durante \"Elaboro elenco particelle [A084]\":\r\n", 0),
-              0u)
-        << ui.messages[0].text;
-    EXPECT_EQ(ui.messages[1], kTerminato);
-    EXPECT_EQ(SqliteShell(Palmare(std::string(kRomaA) + "/db_comu.db"), "PRAGMA integrity_check"),
-              "ok\n");
-    EXPECT_FALSE(fs::exists(Palmare(std::string(kRomaB) + "/db_comu.db")));
+// Files of this process may grow no further than `bytes` while it lives; writes past it fail as
+// on a full disk (EFBIG, with the signal ignored).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+  private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST_P(HandheldExportTest, FailedBuildShowsItsFailureAndNotTheEndMessage) {
+    // The second municipality's database fails: something in the way of its file, or a disk
+    // that fills up while it is written.
+    const std::string second = Palmare(std::string(kRomaB) + "/");
+    std::unique_ptr<FileSizeLimit> full;
+    StoppingPort port;
+    port.onStop = [&] { full = std::make_unique<FileSizeLimit>(16 * 1024); };
+    for (const bool diskFull : {false, true}) {
+        SCOPED_TRACE(diskFull ? "disk full" : "file in the way");
+        port.Reset();
+        port.stopAt = diskFull ? "Elaboro elenco particelle [A084]" : "";
+        SetUiPort(&port);
+        fs::remove_all(second);
+        if (!diskFull)
+            fs::create_directories(second + "db_comu.db.parziale/x");
+        cmdScarica_Click(trasf);
+        full.reset();
+        SetUiPort(&ui);
+        ASSERT_EQ(port.messages.size(), 1u);
+        EXPECT_EQ(port.messages[0].text.rfind("Scarico interrotto durante \"Elaboro ", 0), 0u)
+            << port.messages[0].text;
+        EXPECT_NE(port.messages[0].text.find(" [A084]\":\r\n"), std::string::npos)
+            << port.messages[0].text;
+        EXPECT_EQ(port.messages[0].style, vbExclamation);
+        EXPECT_EQ(
+            SqliteShell(Palmare(std::string(kRomaA) + "/db_comu.db"), "PRAGMA integrity_check"),
+            "ok\n");
+        EXPECT_FALSE(fs::exists(second + "db_comu.db"));
+        // The window is back at rest for another try.
+        EXPECT_FALSE(trasf.Label2Visible);
+        EXPECT_TRUE(trasf.cmdScaricaEnabled);
+        EXPECT_EQ(trasf.lblcurrop, "");
+        EXPECT_FALSE(port.busy);
+        // The next try rebuilds the same export without registering it again.
+        trasf.replicascarico = N;
+        trasf.lstFatti.clear();
+    }
+    EXPECT_FALSE(fs::exists(second + "db_comu.db.parziale"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, HandheldExportTest, ::testing::Values("plain"), ModeName);
