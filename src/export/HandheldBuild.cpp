@@ -1,7 +1,8 @@
 // Step 7 of the export: the handheld's SQLite databases written from the transit database, the
 // main database first, then per municipality its database followed at once by its map files.
 // Every database is written through the SQLite writer and appears under its final name only
-// when it is complete.
+// when it is complete; the rows of each table go through one prepared insert with the values
+// the INSERT statement text would hold.
 #include <functional>
 
 #include "ExportSteps.h"
@@ -19,7 +20,8 @@ namespace terv {
 
 namespace {
 
-using RowInsert = std::function<std::string(const Recordset&)>;
+using Row = std::vector<SqllValue>;
+using RowValues = std::function<Row(const Recordset&)>;
 
 // A step of the build that cannot go on; `caption` names it in the message.
 struct BuildFailure {
@@ -35,44 +37,63 @@ struct BuildProgress {
     void Show(const std::string& caption) const { ShowExportStep(job, caption, value, max); }
 };
 
-// Sends one INSERT per row of `select` on palmdb.mdb to the writer.
-void CopyRows(Database& palm, int32_t h, const std::string& select, const RowInsert& insert) {
+// Inserts every row of `select` on palmdb.mdb into `table` of the writer, one row at a time
+// through the writer's prepared insert.
+void CopyRows(Database& palm, int32_t h, const std::string& select, const char* table,
+              const RowValues& values) {
     Recordset rs = palm.OpenRecordset(select, dbOpenForwardOnly);
     for (; !rs.Eof(); rs.MoveNext())
-        sqll_execute(h, insert(rs));
+        sqll_insert(h, table, values(rs));
 }
 
-std::string Texts(const Recordset& rs, std::initializer_list<const char*> fields) {
-    std::string out;
+// T() of each field, appended to `row`.
+void Texts(Row& row, const Recordset& rs, std::initializer_list<const char*> fields) {
     for (const char* f : fields)
-        out += (out.empty() ? "" : ",") + SqlText(rs.Field(f));
-    return out;
+        row.push_back(TextValue(rs.Field(f)));
 }
 
-std::string PartDich(const Recordset& rs) {
+// N() of each field, appended to `row`.
+void Numbers(Row& row, const Recordset& rs, std::initializer_list<const char*> fields) {
+    for (const char* f : fields)
+        row.push_back(NumberValue(rs.Field(f)));
+}
+
+Row PartDich(const Recordset& rs) {
+    Row row;
+    row.reserve(15);
+    Texts(row, rs, {"ID_PART", "COD_NAZIONALE", "PROV", "COMU", "SEZI"});
+    Numbers(row, rs, {"FOGLIO"});
+    Texts(row, rs, {"PART", "SUB"});
+    Numbers(row, rs, {"COORDX", "COORDY"});
+    Texts(row, rs, {"TIPO_LAVO"});
+    Numbers(row, rs, {"NUME_SCAR"});
     const std::string tipo = rs.Field("TIPO_LAVO").AsText();
-    const std::string foto =
-        tipo == "A" || tipo == "E" ? "1," : SqlNumber(rs.Field("NUME_FOTO_RICH")) + ",";
-    return "INSERT INTO PART_DICH VALUES(" +
-           Texts(rs, {"ID_PART", "COD_NAZIONALE", "PROV", "COMU", "SEZI"}) + "," +
-           SqlNumber(rs.Field("FOGLIO")) + "," + Texts(rs, {"PART", "SUB"}) + "," +
-           SqlNumber(rs.Field("COORDX")) + "," + SqlNumber(rs.Field("COORDY")) + "," +
-           SqlText(rs.Field("TIPO_LAVO")) + "," + SqlNumber(rs.Field("NUME_SCAR")) + "," + foto +
-           SqlText(rs.Field("FLAG_LAVO")) + ",NULL)";
+    if (tipo == "A" || tipo == "E")
+        row.push_back({SqllValue::kNumber, "1"});
+    else
+        Numbers(row, rs, {"NUME_FOTO_RICH"});
+    Texts(row, rs, {"FLAG_LAVO"});
+    row.push_back({});  // COD_AGRONOMO
+    return row;
 }
 
-std::string UtilDich(const Recordset& rs) {
-    return "INSERT INTO UTIL_DICH VALUES(" + Texts(rs, {"ID_PART", "CODI_UTIL", "CODI_VARI"}) +
-           "," + SqlNumber(rs.Field("SUPE_DICH")) + ")";
+Row UtilDich(const Recordset& rs) {
+    Row row;
+    Texts(row, rs, {"ID_PART", "CODI_UTIL", "CODI_VARI"});
+    Numbers(row, rs, {"SUPE_DICH"});
+    return row;
 }
 
-std::string FagRile(const Recordset& rs) {
-    std::string out = "INSERT INTO FAG_RILE VALUES(" + SqlText(rs.Field("ID_PART")) + "," +
-                      SqlNumber(rs.Field("PROG_POLI")) + "," + SqlText(rs.Field("SEST_REGO"));
-    for (const char* f : {"DIST_TRA_FILA", "DIST_SU_FILA", "NUME_NOCC", "NUME_NOCE", "NUME_MAND",
-                          "NUME_PIST", "NUME_CARR", "NUME_CAST", "NUME_ALTR"})
-        out += "," + SqlNumber(rs.Field(f));
-    return out + "," + Texts(rs, {"FLAG_PROD", "FLAG_ERBA"}) + ")";
+Row FagRile(const Recordset& rs) {
+    Row row;
+    Texts(row, rs, {"ID_PART"});
+    Numbers(row, rs, {"PROG_POLI"});
+    Texts(row, rs, {"SEST_REGO"});
+    Numbers(row, rs,
+            {"DIST_TRA_FILA", "DIST_SU_FILA", "NUME_NOCC", "NUME_NOCE", "NUME_MAND", "NUME_PIST",
+             "NUME_CARR", "NUME_CAST", "NUME_ALTR"});
+    Texts(row, rs, {"FLAG_PROD", "FLAG_ERBA"});
+    return row;
 }
 
 // Closes a database of the build; a failure is the step's.
@@ -118,53 +139,67 @@ void MainDatabase(Database& palm, const std::vector<std::string>& comuni, BuildP
                    }
                    current = texts::kCaptionListaAgronomi;
                    bar.Show(current);
-                   CopyRows(palm, h, "select * from AGRONOMI", [](const Recordset& rs) {
-                       return "INSERT INTO AGRONOMI VALUES(" +
-                              SqlQuoted(rs.Field("COD_AGRONOMO").AsText()) + "," +
-                              SqlQuoted(rs.Field("NOME").AsText()) + "," +
-                              SqlQuoted(rs.Field("PWD").AsText()) + ")";
-                   });
+                   Recordset rs = palm.OpenRecordset("select * from AGRONOMI", dbOpenForwardOnly);
+                   for (; !rs.Eof(); rs.MoveNext()) {
+                       sqll_execute(h, "INSERT INTO AGRONOMI VALUES(" +
+                                           SqlQuoted(rs.Field("COD_AGRONOMO").AsText()) + "," +
+                                           SqlQuoted(rs.Field("NOME").AsText()) + "," +
+                                           SqlQuoted(rs.Field("PWD").AsText()) + ")");
+                   }
                });
 }
 
 // The municipality's tables, each after its caption.
 void ComuneTables(Database& palm, int32_t h, const std::string& c, std::string& current,
                   const BuildProgress& bar) {
-    const auto step = [&](const char* caption, const std::string& select, const RowInsert& row) {
+    const auto step = [&](const char* caption, const std::string& select, const char* table,
+                          const RowValues& values) {
         current = texts::ForComune(caption, c);
         bar.Show(current);
-        CopyRows(palm, h, select, row);
+        CopyRows(palm, h, select, table, values);
     };
     step(texts::kCaptionParticelle,
          "select * from PART_DICH where cod_nazionale='" + c + "' order by foglio,part,sub",
-         PartDich);
+         "PART_DICH", PartDich);
     step(texts::kCaptionUtilizziDich,
          "SELECT UTIL_DICH.ID_PART, UTIL_DICH.CODI_UTIL, UTIL_DICH.CODI_VARI, "
          "SUM(UTIL_DICH.SUPE_DICH) AS SUPE_DICH FROM PART_DICH INNER JOIN UTIL_DICH ON "
          "PART_DICH.ID_PART = UTIL_DICH.ID_PART WHERE (((PART_DICH.COD_NAZIONALE)='" +
              c + "')) GROUP BY UTIL_DICH.ID_PART, UTIL_DICH.CODI_UTIL, UTIL_DICH.CODI_VARI",
-         UtilDich);
-    step(texts::kCaptionNorme, "SELECT * FROM NORME", [](const Recordset& rs) {
-        return "INSERT INTO NORME VALUES(" + Texts(rs, {"CODI_NORMA", "DESCR"}) + ")";
+         "UTIL_DICH", UtilDich);
+    step(texts::kCaptionNorme, "SELECT * FROM NORME", "NORME", [](const Recordset& rs) {
+        Row row;
+        Texts(row, rs, {"CODI_NORMA", "DESCR"});
+        return row;
     });
-    step(texts::kCaptionUtilizziDich, "SELECT * FROM CODI_DICH", [](const Recordset& rs) {
-        return "INSERT INTO CODI_DICH VALUES(" + SqlText("1") + "," +
-               Texts(rs, {"CODI_UTIL", "CODI_VARI", "DESCR"}) + ")";
-    });
-    step(texts::kCaptionCodiciRile, "SELECT * FROM CODI_RILE_UTIL", [](const Recordset& rs) {
-        return "INSERT INTO CODI_RILE_UTIL VALUES(" +
-               Texts(rs, {"CODI_UTIL", "DESCR", "DESC_BREVE"}) + ")";
-    });
-    step(texts::kCaptionUtilizziRile, "SELECT * FROM UTIL_RILE", [](const Recordset& rs) {
-        return "INSERT INTO UTIL_RILE VALUES(" + Texts(rs, {"ID_PART", "CODI_UTIL", "STAT_COLT"}) +
-               "," + SqlNumber(rs.Field("COORDX")) + "," + SqlNumber(rs.Field("COORDY")) + "," +
-               SqlText(rs.Field("NOTE")) + ")";
-    });
-    step(texts::kCaptionFagRile, "SELECT * FROM FAG_RILE", FagRile);
-    step(texts::kCaptionNormeRile, "SELECT * FROM NORME_RILE", [](const Recordset& rs) {
-        return "INSERT INTO NORME_RILE VALUES(" + Texts(rs, {"ID_PART", "CODI_NORMA"}) + "," +
-               SqlNumber(rs.Field("VIOLAZIONE")) + ")";
-    });
+    step(texts::kCaptionUtilizziDich, "SELECT * FROM CODI_DICH", "CODI_DICH",
+         [](const Recordset& rs) {
+             Row row{{SqllValue::kText, "1"}};  // eligible, always
+             Texts(row, rs, {"CODI_UTIL", "CODI_VARI", "DESCR"});
+             return row;
+         });
+    step(texts::kCaptionCodiciRile, "SELECT * FROM CODI_RILE_UTIL", "CODI_RILE_UTIL",
+         [](const Recordset& rs) {
+             Row row;
+             Texts(row, rs, {"CODI_UTIL", "DESCR", "DESC_BREVE"});
+             return row;
+         });
+    step(texts::kCaptionUtilizziRile, "SELECT * FROM UTIL_RILE", "UTIL_RILE",
+         [](const Recordset& rs) {
+             Row row;
+             Texts(row, rs, {"ID_PART", "CODI_UTIL", "STAT_COLT"});
+             Numbers(row, rs, {"COORDX", "COORDY"});
+             Texts(row, rs, {"NOTE"});
+             return row;
+         });
+    step(texts::kCaptionFagRile, "SELECT * FROM FAG_RILE", "FAG_RILE", FagRile);
+    step(texts::kCaptionNormeRile, "SELECT * FROM NORME_RILE", "NORME_RILE",
+         [](const Recordset& rs) {
+             Row row;
+             Texts(row, rs, {"ID_PART", "CODI_NORMA"});
+             Numbers(row, rs, {"VIOLAZIONE"});
+             return row;
+         });
 }
 
 void ComuneDatabase(Database& palm, const ExportJob& job, const std::string& c,

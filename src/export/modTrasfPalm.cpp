@@ -43,8 +43,8 @@ std::string MarkCondition(const std::string& entry, const std::string& idLav) {
     return where + " AND ID_LAV=" + idLav + " AND NUME_SCAR_PALM IS NULL";
 }
 
-// Step 8, on every path once the procedure started.
-void EndExport(TrasfPalmState& form) {
+// Step 8: the window back at rest, on every path once the procedure started.
+void RestoreWindow(TrasfPalmState& form) {
     form.progressMax = 0;
     form.progressValue = 0;
     form.lblcurrop.clear();
@@ -55,7 +55,6 @@ void EndExport(TrasfPalmState& form) {
     Ui().Progress("");
     Ui().ProgressValue(0, 0);
     Ui().Repaint();
-    MsgBox(texts::kMsgTerminato, vbInformation);
 }
 
 }  // namespace
@@ -126,11 +125,16 @@ void cmdScarica_Click(TrasfPalmState& form) {
                         }};
     Step(form, texts::kCaptionDownload, entries + 1);
     const DownloadResult download = ScaricaDatiExport(job);
+    // A failed download still ends as usual; a failed build has shown its own message, and
+    // the end message would tell the operator that files are ready when they are not.
+    bool built = true;
     if (download.code == 0) {
         Step(form, texts::kCaptionBuild, entries + 2);
-        CostruisciPalmare(job, download);
+        built = CostruisciPalmare(job, download) == 0;
     }
-    EndExport(form);
+    RestoreWindow(form);
+    if (built)
+        MsgBox(texts::kMsgTerminato, vbInformation);
 }
 
 }  // namespace terv

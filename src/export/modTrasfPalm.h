@@ -46,8 +46,9 @@ void LoadTrasfPalm(TrasfPalmState& form);
 std::string PulisciDescrizione(const std::string& text);
 
 // The export procedure ("Scarica dati"): checks the description, registers the export and marks
-// its parcels (not for a replica), downloads and builds the handheld data, and always ends with
-// "Scarico dati terminato!" once it started.
+// its parcels (not for a replica), downloads and builds the handheld data, and ends with
+// "Scarico dati terminato!" once it started, also after a failed download; after a failed build
+// the window is restored but only the build's failure message is shown.
 void cmdScarica_Click(TrasfPalmState& form);
 
 // The registration: the register insert and the parcel updates of `numScarico`, in write

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -16,11 +18,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+struct StatementCloser {
+    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementCloser>;
+
 struct Writer {
     sqlite3* db = nullptr;
     std::string path;
     std::string temporary;
     bool broken = false;  // the file failed: nothing of it may become the final file
+    std::map<std::string, StatementPtr> inserts;  // prepared INSERTs by table and width
 };
 
 std::map<int32_t, Writer>& Writers() {
@@ -55,21 +63,68 @@ void RemoveQuietly(const std::string& file) {
     fs::remove(file, ignored);
 }
 
-// Runs SQL on a writer's connection; a file failure breaks the writer.
-int32_t Run(Writer& w, const std::string& sql) {
-    char* message = nullptr;
-    const int rc = sqlite3_exec(w.db, sql.c_str(), nullptr, nullptr, &message);
-    if (rc == SQLITE_OK)
+// The result of SQL on a writer's connection; a file failure breaks the writer.
+int32_t Outcome(Writer& w, int rc, const std::string& text) {
+    if (rc == SQLITE_OK || rc == SQLITE_DONE)
         return Succeed();
-    const std::string text = message ? message : sqlite3_errstr(rc);
-    sqlite3_free(message);
     if (FileFailure(rc))
         w.broken = true;
     return Fail(rc, w.path + ": " + text);
 }
 
+int32_t Run(Writer& w, const std::string& sql) {
+    char* message = nullptr;
+    const int rc = sqlite3_exec(w.db, sql.c_str(), nullptr, nullptr, &message);
+    const std::string text = message ? message : sqlite3_errstr(rc);
+    sqlite3_free(message);
+    return Outcome(w, rc, text);
+}
+
+// The writer's INSERT for `width` values into `table`, prepared on first use; null on failure.
+sqlite3_stmt* InsertStatement(Writer& w, const std::string& table, size_t width) {
+    StatementPtr& stmt = w.inserts[table + "/" + std::to_string(width)];
+    if (!stmt) {
+        std::string sql = "INSERT INTO " + table + " VALUES(";
+        for (size_t i = 0; i < width; ++i)
+            sql += i ? ",?" : "?";
+        sqlite3_stmt* raw = nullptr;
+        sqlite3_prepare_v2(w.db, (sql + ")").c_str(), -1, &raw, nullptr);
+        stmt.reset(raw);
+    }
+    return stmt.get();
+}
+
+// Whole numbers go in as integers, as their literal would; any other number goes in as its
+// text, which the column's numeric affinity turns into the value SQLite gives the literal.
+void BindNumber(sqlite3_stmt* stmt, int index, const std::string& text) {
+    char* end = nullptr;
+    errno = 0;
+    const long long whole = std::strtoll(text.c_str(), &end, 10);
+    if (!text.empty() && *end == '\0' && errno == 0)
+        sqlite3_bind_int64(stmt, index, whole);
+    else
+        sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT);
+}
+
+void Bind(sqlite3_stmt* stmt, int index, const SqllValue& value) {
+    switch (value.kind) {
+        case SqllValue::kNull:
+            sqlite3_bind_null(stmt, index);
+            break;
+        case SqllValue::kText:
+            sqlite3_bind_text(stmt, index, value.text.data(), static_cast<int>(value.text.size()),
+                              SQLITE_TRANSIENT);
+            break;
+        case SqllValue::kNumber:
+            BindNumber(stmt, index, value.text);
+            break;
+    }
+}
+
 // Closes the connection and deletes the temporary file.
 void Discard(Writer& w) {
+    w.inserts.clear();
     sqlite3_close_v2(w.db);
     w.db = nullptr;
     RemoveQuietly(w.temporary);
@@ -87,11 +142,6 @@ int32_t NextHandle() {
 struct SqliteCloser {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 };
-
-struct StatementCloser {
-    void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
-};
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementCloser>;
 
 StatementPtr Prepare(sqlite3* db, const std::string& sql) {
     sqlite3_stmt* stmt = nullptr;
@@ -174,7 +224,7 @@ int32_t sqll_createdb(const std::string& path) {
         return 0;
     }
     const int32_t handle = NextHandle();
-    Writers().emplace(handle, w);
+    Writers().emplace(handle, std::move(w));
     Succeed();
     return handle;
 }
@@ -189,12 +239,32 @@ int32_t sqll_execute(int32_t handle, const std::string& statement) {
     return Run(w, statement);
 }
 
+int32_t sqll_insert(int32_t handle, const std::string& table, const std::vector<SqllValue>& row) {
+    auto it = Writers().find(handle);
+    if (it == Writers().end())
+        return Fail(-1, "database non aperto");
+    Writer& w = it->second;
+    if (w.broken)
+        return Fail(SQLITE_IOERR, w.path + ": il file non è più scrivibile");
+    sqlite3_stmt* stmt = InsertStatement(w, table, row.size());
+    if (!stmt)
+        return Outcome(w, sqlite3_errcode(w.db), sqlite3_errmsg(w.db));
+    for (size_t i = 0; i < row.size(); ++i)
+        Bind(stmt, static_cast<int>(i) + 1, row[i]);
+    const int rc = sqlite3_step(stmt);
+    const std::string text = rc == SQLITE_DONE ? "" : sqlite3_errmsg(w.db);
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    return Outcome(w, rc, text);
+}
+
 int32_t sqll_closeDb(int32_t handle) {
     auto it = Writers().find(handle);
     if (it == Writers().end())
         return Fail(-1, "database non aperto");
-    Writer w = it->second;
+    Writer w = std::move(it->second);
     Writers().erase(it);
+    w.inserts.clear();
     int32_t rc =
         w.broken ? Fail(SQLITE_IOERR, w.path + ": il file non è più scrivibile") : Run(w, "COMMIT");
     if (rc != 0) {

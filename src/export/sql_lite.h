@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace terv {
 
@@ -26,6 +27,20 @@ int32_t sqll_createdb(const std::string& path);
 // go on; a failure of the file itself (disk full, I/O error) makes the database unusable: every
 // later statement fails and sqll_closeDb discards the file.
 int32_t sqll_execute(int32_t handle, const std::string& statement);
+
+// One value of a row for sqll_insert: NULL, a text, or a number given as the number text a
+// statement would hold (".5", "12", "1E+16").
+struct SqllValue {
+    enum Kind { kNull, kText, kNumber };
+    Kind kind = kNull;
+    std::string text;
+};
+
+// Inserts one row into `table` as "INSERT INTO table VALUES(...)" with the row's values would,
+// through a statement prepared once per table and row width and kept until the database is
+// closed. The stored values are those of the statement text (a number takes the type the
+// column's affinity gives its literal). Failures behave as for sqll_execute.
+int32_t sqll_insert(int32_t handle, const std::string& table, const std::vector<SqllValue>& row);
 
 // Commits and closes the database and gives it its final name, replacing a file of that name.
 // On failure the temporary file is deleted and no file is left under the final name either.

@@ -1,12 +1,13 @@
 // The export against a real terv-central: a fresh program folder, an in-process server (plain or
-// single sign-on) on a copy of one demo database made once per test program, DEMO logged in
-// through the real login, the recording UI port, and a direct read-only look at the server's
+// single sign-on) on a copy of one demo database made once per test program and size, DEMO logged
+// in through the real login, the recording UI port, and a direct read-only look at the server's
 // database to check what arrived.
 #pragma once
 
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <map>
 
 #include "../login/LoginFixture.h"
 #include "export/ExportTexts.h"
@@ -56,7 +57,7 @@ class ExportTest : public ::testing::TestWithParam<std::string> {
         options.port = port;
         options.db_path = db_;
         options.mode = GetParam();
-        options.demo_parcels = kDemoSize;
+        options.demo_parcels = DemoSize();
         options.threads = 4;
         server = std::make_unique<central::CentralServer>(options);
         std::string error;
@@ -91,6 +92,9 @@ class ExportTest : public ::testing::TestWithParam<std::string> {
         const std::vector<std::string> rows = Rows(sql);
         return rows.empty() ? "" : rows.front();
     }
+
+    // Parcels of the demo database; a fixture that needs more municipalities asks for more.
+    virtual long long DemoSize() const { return kDemoSize; }
 
     // The selection window loaded for DEMO with its work lists.
     void LoadSelection() {
@@ -129,13 +133,14 @@ class ExportTest : public ::testing::TestWithParam<std::string> {
   private:
     void CopyTemplate() {
         namespace fs = std::filesystem;
-        static TempFolder* made = nullptr;
+        static std::map<long long, TempFolder*> templates;
+        TempFolder*& made = templates[DemoSize()];
         if (!made) {
             made = new TempFolder;
             central::ServerOptions options;
             options.port = 0;
             options.db_path = *made / "central.db";
-            options.demo_parcels = kDemoSize;
+            options.demo_parcels = DemoSize();
             central::CentralServer maker(options);
             std::string error;
             ASSERT_TRUE(maker.Start(&error)) << error;

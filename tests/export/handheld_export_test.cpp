@@ -1,7 +1,11 @@
 // The export end to end against terv-central: registration, the download into palmdb.mdb and the
 // handheld build, checked on the server and in the files with the sqlite3 shell; the replica;
-// a server that stops in the middle of the download.
+// a server that stops in the middle of the download; a build that fails.
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
+#include <memory>
 
 #include "ExportFixture.h"
 #include "ItalianLocale.h"
@@ -16,6 +20,10 @@ namespace {
 namespace fs = std::filesystem;
 
 const Message kTerminato = {"Scarico dati terminato!", vbInformation, "TERVPalm"};
+
+// With 2800 demo parcels work list 11 (Roma) has a third municipality.
+constexpr long long kThreeRomaSize = 2800;
+constexpr const char* kRomaC = "A132";  // Albano Laziale (RM)
 
 // Stops the server when the export shows a given caption.
 class StoppingPort : public RecordingUiPort {
@@ -39,9 +47,10 @@ class HandheldExportTest : public ExportTest {
         N = trasf.lblCodScarico;
         trasf.lblelencoTag = "11";
         trasf.txtDescr = "Palmare di prova";
-        trasf.lstFatti = {std::string(kRomaA) + "0000 Affile",
-                          std::string(kRomaB) + "0001 Agosta 1"};
+        trasf.lstFatti = {std::string(kRomaA) + "0000 Affile", std::string(kRomaB) + "0000 Agosta",
+                          std::string(kRomaC) + "0001 Albano Laziale 1"};
     }
+    long long DemoSize() const override { return kThreeRomaSize; }
     // The export's parcels on the server, restricted by `where`.
     std::string Plav(const std::string& what, const std::string& where = "1=1") const {
         return Value("SELECT " + what + " FROM TERVPLAV WHERE NUME_SCAR_PALM=" + N +
@@ -70,12 +79,25 @@ TEST_P(HandheldExportTest, ExportWritesTransitAndHandheldDatabases) {
     fs::create_directories(Palmare("Z999"));
     WriteFileBytes(Palmare("Z999/db_comu.db"), "earlier export");
 
+    EXPECT_EQ(gSso, GetParam() == "sso");
     cmdScarica_Click(trasf);
     EXPECT_EQ(ui.messages, (std::vector<Message>{kTerminato}));
-    EXPECT_EQ(Value("SELECT COUNT(*) FROM PALM_SCARICHI WHERE NUME_SCAR=" + N), "1");
+    EXPECT_EQ(Value("SELECT UTENTE_SCARICO || '|' || DESCRIZIONE FROM PALM_SCARICHI WHERE "
+                    "NUME_SCAR=" +
+                    N),
+              "DEMO|Palmare di prova");
     const std::string parcels = Plav("COUNT(*)");
     ASSERT_GT(std::stol(parcels), 20);
-    EXPECT_EQ(Plav("COUNT(*)", "COD_NAZIONALE='" + std::string(kRomaB) + "' AND FOGLIO<>1"), "0");
+    // Every parcel still free of the two whole municipalities, of the third only sheet 1.
+    for (const std::string c : {kRomaA, kRomaB}) {
+        EXPECT_EQ(Plav("COUNT(DISTINCT FOGLIO) > 1", "COD_NAZIONALE='" + c + "'"), "1") << c;
+        EXPECT_EQ(Value("SELECT COUNT(*) FROM TERVPLAV WHERE ID_LAV=11 AND COD_NAZIONALE='" + c +
+                        "' AND NUME_SCAR_PALM IS NULL"),
+                  "0")
+            << c;
+    }
+    EXPECT_NE(Plav("COUNT(*)", "COD_NAZIONALE='" + std::string(kRomaC) + "'"), "0");
+    EXPECT_EQ(Plav("COUNT(*)", "COD_NAZIONALE='" + std::string(kRomaC) + "' AND FOGLIO<>1"), "0");
 
     // palmdb.mdb holds the server's answers.
     const std::string palm = PalmDbPath();
@@ -94,12 +116,13 @@ TEST_P(HandheldExportTest, ExportWritesTransitAndHandheldDatabases) {
 
     // The main database.
     const std::string main = Palmare("terv34bis_ppc.db");
-    EXPECT_EQ(SqliteShell(main, "SELECT * FROM COMUNI"), "A062|Affile|RM\nA084|Agosta|RM\n");
+    EXPECT_EQ(SqliteShell(main, "SELECT * FROM COMUNI"),
+              "A062|Affile|RM\nA084|Agosta|RM\nA132|Albano Laziale|RM\n");
     EXPECT_EQ(SqliteShell(main, "SELECT * FROM AGRONOMI ORDER BY 1"),
               "TEC05801|Mario Rossi|031975\nTEC05802|Anna D'Amico|507\n");
 
     // One database per municipality, its parcels only, the rest whole.
-    for (const std::string c : {kRomaA, kRomaB}) {
+    for (const std::string c : {kRomaA, kRomaB, kRomaC}) {
         SCOPED_TRACE(c);
         const std::string db = Palmare(c + "/db_comu.db");
         const std::string of = "COD_NAZIONALE='" + c + "'";
@@ -161,8 +184,13 @@ TEST_P(HandheldExportTest, ExportWritesTransitAndHandheldDatabases) {
     }
 
     // A replica rebuilds the same files and writes nothing on the server.
-    const std::string before = Dump(main) + Dump(Palmare(std::string(kRomaA) + "/db_comu.db")) +
-                               Dump(Palmare(std::string(kRomaB) + "/db_comu.db"));
+    const auto dumps = [&] {
+        std::string out = Dump(main);
+        for (const std::string c : {kRomaA, kRomaB, kRomaC})
+            out += Dump(Palmare(c + "/db_comu.db"));
+        return out;
+    };
+    const std::string before = dumps();
     const size_t batches = server->WriteBatches().size();
     ui.Reset();
     trasf.replicascarico = N;
@@ -170,13 +198,14 @@ TEST_P(HandheldExportTest, ExportWritesTransitAndHandheldDatabases) {
     cmdScarica_Click(trasf);
     EXPECT_EQ(ui.messages, (std::vector<Message>{kTerminato}));
     EXPECT_EQ(server->WriteBatches().size(), batches);
-    EXPECT_EQ(Dump(main) + Dump(Palmare(std::string(kRomaA) + "/db_comu.db")) +
-                  Dump(Palmare(std::string(kRomaB) + "/db_comu.db")),
-              before);
+    EXPECT_EQ(dumps(), before);
     EXPECT_EQ(ReadFileBytes(Palmare("Z999/db_comu.db")), "earlier export");
 }
 
-TEST_P(HandheldExportTest, ServerStoppingMidDownloadLeavesNoHandheldFile) {
+// The faults need no second run through single sign-on.
+class HandheldFaultTest : public HandheldExportTest {};
+
+TEST_P(HandheldFaultTest, ServerStoppingMidDownloadLeavesNoHandheldFile) {
     StoppingPort port;
     port.stopAt = "Scarico codici dichiarativi";
     port.onStop = [&] { server->Stop(); };
@@ -197,22 +226,69 @@ TEST_P(HandheldExportTest, ServerStoppingMidDownloadLeavesNoHandheldFile) {
     SetUiPort(&ui);
 }
 
-TEST_P(HandheldExportTest, MunicipalityDatabaseThatCannotBeWrittenStopsTheBuild) {
-    // Something in the way of the second municipality's database.
-    fs::create_directories(Palmare(std::string(kRomaB) + "/" + "db_comu.db.parziale/x"));
-    cmdScarica_Click(trasf);
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[0].text.rfind(
-                  "Scarico interrotto durante \"Elaboro elenco particelle [A084]\":\r\n", 0),
-              0u)
-        << ui.messages[0].text;
-    EXPECT_EQ(ui.messages[1], kTerminato);
-    EXPECT_EQ(SqliteShell(Palmare(std::string(kRomaA) + "/db_comu.db"), "PRAGMA integrity_check"),
-              "ok\n");
-    EXPECT_FALSE(fs::exists(Palmare(std::string(kRomaB) + "/db_comu.db")));
+// Files of this process may grow no further than `bytes` while it lives; writes past it fail as
+// on a full disk (EFBIG, with the signal ignored).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+  private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST_P(HandheldFaultTest, FailedBuildShowsItsFailureAndNotTheEndMessage) {
+    // The second municipality's database fails: something in the way of its file, or a disk
+    // that fills up while it is written.
+    const std::string second = Palmare(std::string(kRomaB) + "/");
+    std::unique_ptr<FileSizeLimit> full;
+    StoppingPort port;
+    port.onStop = [&] { full = std::make_unique<FileSizeLimit>(16 * 1024); };
+    for (const bool diskFull : {false, true}) {
+        SCOPED_TRACE(diskFull ? "disk full" : "file in the way");
+        port.Reset();
+        port.stopAt = diskFull ? "Elaboro elenco particelle [A084]" : "";
+        SetUiPort(&port);
+        fs::remove_all(second);
+        if (!diskFull)
+            fs::create_directories(second + "db_comu.db.parziale/x");
+        cmdScarica_Click(trasf);
+        full.reset();
+        SetUiPort(&ui);
+        ASSERT_EQ(port.messages.size(), 1u);
+        EXPECT_EQ(port.messages[0].text.rfind("Scarico interrotto durante \"Elaboro ", 0), 0u)
+            << port.messages[0].text;
+        EXPECT_NE(port.messages[0].text.find(" [A084]\":\r\n"), std::string::npos)
+            << port.messages[0].text;
+        EXPECT_EQ(port.messages[0].style, vbExclamation);
+        EXPECT_EQ(
+            SqliteShell(Palmare(std::string(kRomaA) + "/db_comu.db"), "PRAGMA integrity_check"),
+            "ok\n");
+        EXPECT_FALSE(fs::exists(second + "db_comu.db"));
+        // The window is back at rest for another try.
+        EXPECT_FALSE(trasf.Label2Visible);
+        EXPECT_TRUE(trasf.cmdScaricaEnabled);
+        EXPECT_EQ(trasf.lblcurrop, "");
+        EXPECT_FALSE(port.busy);
+        // The next try rebuilds the same export without registering it again.
+        trasf.replicascarico = N;
+        trasf.lstFatti.clear();
+    }
+    EXPECT_FALSE(fs::exists(second + "db_comu.db.parziale"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, HandheldExportTest, ::testing::Values("plain"), ModeName);
+INSTANTIATE_TEST_SUITE_P(Modes, HandheldExportTest, ::testing::Values("plain", "sso"), ModeName);
+INSTANTIATE_TEST_SUITE_P(Modes, HandheldFaultTest, ::testing::Values("plain"), ModeName);
 
 }  // namespace
 }  // namespace terv::test

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "../support/TestSupport.h"
 #include "ItalianLocale.h"
@@ -116,6 +117,71 @@ TEST(HandheldValues, TextAndNumberFormsWhateverTheLocale) {
     }
     EXPECT_EQ(SqlQuoted("D'Amico"), "'D''Amico'");
     EXPECT_EQ(SqlQuoted(""), "''");
+}
+
+TEST(HandheldValues, PreparedInsertStoresWhatTheStatementTextStores) {
+    // The same PART_DICH rows as INSERT text and through the prepared insert, compared cell by
+    // cell, type and exact value.
+    ItalianNumbers italian(true);
+    const Variant values[] = {Variant(),
+                              Variant(" "),
+                              Variant(" A "),
+                              Variant("D'Amico"),
+                              Variant("12.5abc"),
+                              Variant(" 7 "),
+                              Variant(12.5),
+                              Variant(0.0),
+                              Variant(-0.5),
+                              Variant(0.1 + 0.2),
+                              Variant(1.0 / 3.0),
+                              Variant(4601234.125),
+                              Variant(1e16),
+                              Variant(-2.5e-7),
+                              Variant(int64_t{1234567}),
+                              Variant(int64_t{123456789012345678})};
+    TempFolder dir;
+    const std::string text = dir / "text.db";
+    const std::string bound = dir / "bound.db";
+    const int32_t t = sqll_createdb(text);
+    const int32_t b = sqll_createdb(bound);
+    CreateComuneTables(t, nullptr);
+    CreateComuneTables(b, nullptr);
+    const std::set<int> numbers = {5, 8, 9, 11, 12};
+    int id = 0;
+    for (const Variant& v : values) {
+        std::string sql = "INSERT INTO PART_DICH VALUES('P" + std::to_string(++id) + "'";
+        std::vector<SqllValue> row = {{SqllValue::kText, "P" + std::to_string(id)}};
+        for (int c = 1; c < 15; ++c) {
+            const bool number = numbers.count(c) > 0;
+            sql += "," + (number ? SqlNumber(v) : SqlText(v));
+            row.push_back(number ? NumberValue(v) : TextValue(v));
+        }
+        EXPECT_EQ(sqll_execute(t, sql + ")"), 0) << sql;
+        EXPECT_EQ(sqll_insert(b, "PART_DICH", row), 0) << sqll_errmsg();
+    }
+    ASSERT_EQ(sqll_closeDb(t), 0);
+    ASSERT_EQ(sqll_closeDb(b), 0);
+    std::string same =
+        "SELECT COUNT(*) FROM PART_DICH a JOIN b.PART_DICH o USING (ID_PART) WHERE 1";
+    for (const char* c :
+         {"COD_NAZIONALE", "PROV", "COMU", "SEZI", "FOGLIO", "PART", "SUB", "COORDX", "COORDY",
+          "TIPO_LAVO", "NUME_SCAR", "NUME_FOTO_RICH", "FLAG_LAVO", "COD_AGRONOMO"}) {
+        same += std::string(" AND a.") + c + " IS o." + c + " AND typeof(a." + c + ")=typeof(o." +
+                c + ")";
+    }
+    EXPECT_EQ(SqliteShell(text, "ATTACH '" + bound + "' AS b; " + same), std::to_string(id) + "\n");
+    EXPECT_EQ(SqliteShell(bound, "SELECT COUNT(*) FROM PART_DICH"), std::to_string(id) + "\n");
+    // A statement failure drops the row and the writer goes on.
+    const std::string again = dir / "again.db";
+    const int32_t a = sqll_createdb(again);
+    CreateComuneTables(a, nullptr);
+    const std::vector<SqllValue> norma = {{SqllValue::kText, "001"}, {}};
+    EXPECT_EQ(sqll_insert(a, "NORME", norma), 0);
+    EXPECT_NE(sqll_insert(a, "NORME", norma), 0);
+    EXPECT_NE(sqll_insert(a, "NESSUNA", norma), 0);
+    EXPECT_EQ(sqll_insert(a, "NORME", {{SqllValue::kText, "002"}, {}}), 0);
+    EXPECT_EQ(sqll_closeDb(a), 0);
+    EXPECT_EQ(SqliteShell(again, "SELECT group_concat(CODI_NORMA) FROM NORME"), "001,002\n");
 }
 
 // The handheld tables as PRAGMA table_info shows them: name, type, primary-key position.
