@@ -226,9 +226,8 @@ void CentralServer::Route(const httplib::Request& req, httplib::Response& res) {
     const std::string base = path.substr(0, slash + 1);
     if (last == "kovJsSDO" && req.method == "GET")
         return Probe(req, res, base);
-    if (std::string user; last == "Orvexservlet")
-        return options_.mode != "sso" || SessionUser(req, res, &user) ? ServeOrvex(*pool_, req, res)
-                                                                      : void();
+    if (last == "Orvexservlet")
+        return Orvex(req, res);
     if (req.method != "POST")
         return Answer(res, 404, "not found: " + path);
     if (last == "kovJsSQL")
@@ -240,6 +239,16 @@ void CentralServer::Route(const httplib::Request& req, httplib::Response& res) {
     if (last == "terv-test" && options_.test_hooks)
         return TestFault(req, res);
     Answer(res, 404, "not found: " + path);
+}
+
+void CentralServer::Orvex(const httplib::Request& req, httplib::Response& res) {
+    std::string user;
+    if (options_.mode == "sso" && !SessionUser(req, res, &user))
+        return;
+    const Caller caller{PeerKey(req.remote_addr, req.remote_port), user};
+    const OrvexContext ctx{[this, caller](std::string* error) { return Connect(caller, error); },
+                           options_.max_answer_bytes, AnswerTooLong()};
+    ServeOrvex(ctx, req, res);
 }
 
 bool CentralServer::KnownCredentials(const std::string& user, const std::string& password) {

@@ -1,5 +1,6 @@
 // The reference central server: the query gateway (kovJsSQL), the spatial-data service and
-// login probe (kovJsSDO) and single sign-on (sso) over HTTP, on the SQLite central database.
+// login probe (kovJsSDO), single sign-on (sso) and the map servlet (Orvexservlet) over HTTP,
+// on the SQLite central database.
 // Routes are matched on the last path segment, so any base path (and "//") is accepted.
 #pragma once
 
@@ -78,6 +79,8 @@ class CentralServer {
         std::string peer;
         std::string session_user;
     };
+    // The map servlet, on connections checked like every other request's.
+    void Orvex(const httplib::Request& req, httplib::Response& res);
     // A connection checked for the caller's grants, stopped when the caller leaves.
     Lease Connect(const Caller& caller, std::string* error);
     std::string AnswerTooLong() const;

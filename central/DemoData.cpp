@@ -580,6 +580,42 @@ struct Generator {
         return true;
     }
 
+    // The orthophoto index: quadrants of 2000 × 2000 on a grid of the same size covering every
+    // sheet of each municipality, one flight per province with its archive folder.
+    bool Orthophotos(const std::vector<const Comune*>& munis, long long count) {
+        Insert quadrant(conn, "INSERT INTO TERVFOTQ (VOLO, NOME, SHAPE) VALUES (?,?,?)", error);
+        Insert flight(conn, "INSERT OR IGNORE INTO TERVFOTF (SUB_PATH, PATH) VALUES (?,?)", error);
+        if (!quadrant.ok() || !flight.ok())
+            return false;
+        constexpr long long kSide = 2000;
+        const long long m = static_cast<long long>(munis.size());
+        const long long per = std::max(1LL, (count + m - 1) / m);
+        for (long long mi = 0; mi < m; ++mi) {
+            const long long parcels = std::clamp(count - mi * per, 0LL, per);
+            const long long sheets = (parcels + 39) / 40;
+            if (sheets == 0)
+                continue;
+            // The same sheet layout as the parcels: ten sheets of 400 × 400 to a row.
+            const long long x0 = 300000 + mi * 50000, y0 = 4600000;
+            const long long x1 = x0 - 40, x2 = x0 + (std::min(sheets, 10LL) - 1) * 400 + 360;
+            const long long y1 = y0 - 100, y2 = y0 + (sheets - 1) / 10 * 400 + 300;
+            const std::string volo = "AGEA2025_" + munis[static_cast<size_t>(mi)]->istatp;
+            if (!flight.T(volo)
+                     .T("/ortofoto/2025/" + munis[static_cast<size_t>(mi)]->istatp + "/")
+                     .Run())
+                return false;
+            for (long long gy = y1 / kSide; gy * kSide < y2; ++gy)
+                for (long long gx = x1 / kSide; gx * kSide < x2; ++gx)
+                    if (!quadrant.T(volo)
+                             .T("q" + std::to_string(gx) + "_" + std::to_string(gy) + ".ecw")
+                             .T(Square(static_cast<double>(gx * kSide + kSide / 2),
+                                       static_cast<double>(gy * kSide + kSide / 2), kSide / 2.0))
+                             .Run())
+                        return false;
+        }
+        return true;
+    }
+
     // Results of two earlier returns (2024 and 2025) of a parcel.
     bool EarlierSurveys(const std::string& id, long long i, double x, double y) {
         const char* d1 = "20240610100000";
@@ -707,7 +743,7 @@ bool GenerateDemoData(Connection& conn, const ThemeList& themes, const std::stri
     const bool ok = g.Municipalities(comuni) && g.CodeTables() && g.Variables() &&
                     g.Users(provinces) && g.Exports() &&
                     g.WorkListsAndInspectors(provinces, names) &&
-                    g.Parcels(munis, province_index, parcels);
+                    g.Parcels(munis, province_index, parcels) && g.Orthophotos(munis, parcels);
     if (!ok) {
         conn.Exec("ROLLBACK");
         *error = "demo data: " + *error;

@@ -1,5 +1,6 @@
 // Deterministic demo data for the central database: real municipalities (resources/comuni.csv),
 // and, sized by the parcel count, synthetic sheets and parcels with geometry and declared uses,
+// the orthophoto index covering the sheets,
 // work lists, users with profiles and roles, code tables, inspectors, rules, earlier survey
 // results and the server variables. The same size always gives the same rows.
 #pragma once

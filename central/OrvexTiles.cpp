@@ -1,5 +1,7 @@
-// Tiles of the map servlet: the parcels of the box filled as fields, their outlines and the
-// sheet outlines drawn over them, north up, encoded as baseline JPEG.
+// Tiles of the map servlet. The server keeps no photo archive: the ground of a tile is drawn
+// from the outlines (parcels filled as fields over bare soil, sheet outlines over them, north
+// up) and shown only inside the quadrants of the orthophoto index that meet the tile, as the
+// photos of those quadrants would be; the rest stays white. Encoded as baseline JPEG.
 #include <cstddef>
 #include <cstdio>
 
@@ -112,19 +114,34 @@ bool EncodeJpeg(const QImage& image, int quality, std::string* jpeg) {
     return size > 0;
 }
 
-}  // namespace
-
-bool RenderTile(Connection& conn, double x1, double y1, double x2, double y2, int width,
-                int quality, std::string* jpeg, std::string* error) {
-    const double ratio = (y2 - y1) / (x2 - x1);
-    const double h = width * ratio;
-    if (!(x2 > x1) || !(y2 > y1) || width < 1 || width > 4096 || h < 1 || h > 4096) {
-        *error = "bad tile box or width";
+// The outlines of the quadrants of `index` that meet `box` and whose image file has a folder.
+bool QuadrantsIn(Connection& conn, const UnionIndex& index, const Box& box, std::vector<Rings>* out,
+                 std::string* error) {
+    const std::string where = index.wherecond == "*" ? "1=1" : index.wherecond;
+    sqlite3_stmt* stmt =
+        PrepareOracleRead(conn,
+                          "SELECT " + index.filenamefield + ", " + index.shapefield + " FROM " +
+                              index.table + " WHERE " + where,
+                          error);
+    if (!stmt)
         return false;
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        if (Text(stmt, 0).find_first_of("/\\") == std::string::npos)
+            continue;
+        Rings rings = ParseRings(Text(stmt, 1));
+        if (BoxOf(rings).Meets(box))
+            out->push_back(std::move(rings));
     }
-    const int height = static_cast<int>(h + 0.5);
-    const Box box{x1, y1, x2, y2};
-    const double sx = width / (x2 - x1), sy = height / (y2 - y1);
+    if (rc != SQLITE_DONE)
+        *error = std::string("ORA-00600: ") + sqlite3_errmsg(conn.db());
+    sqlite3_finalize(stmt);
+    return rc == SQLITE_DONE;
+}
+
+// The ground of the box: the fields of the parcels and the sheet outlines.
+QImage Ground(Connection& conn, const Box& box, int width, int height) {
+    const double sx = width / (box.x2 - box.x1), sy = height / (box.y2 - box.y1);
     QImage image(width, height, QImage::Format_RGB888);
     image.fill(QColor(150, 120, 85));  // bare soil between the fields
     QPainter painter(&image);
@@ -140,7 +157,34 @@ bool RenderTile(Connection& conn, double x1, double y1, double x2, double y2, in
     painter.setPen(QPen(QColor(240, 240, 240), 2.0));
     for (const Sheet& sheet : sheets)
         painter.drawPath(PathOf(sheet.rings, box, sx, sy, height));
-    painter.end();
+    return image;
+}
+
+}  // namespace
+
+bool RenderTile(Connection& conn, const UnionIndex& index, const Box& box, int width, int quality,
+                std::string* jpeg, std::string* error) {
+    const double h = width * (box.y2 - box.y1) / (box.x2 - box.x1);
+    if (!(box.x2 > box.x1) || !(box.y2 > box.y1) || width < 1 || width > 4096 || !(h >= 1) ||
+        h > 4096) {
+        *error = "bad tile box or width";
+        return false;
+    }
+    std::vector<Rings> quadrants;
+    if (!QuadrantsIn(conn, index, box, &quadrants, error))
+        return false;
+    const int height = static_cast<int>(h + 0.5);
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(Qt::white);
+    if (!quadrants.empty()) {
+        const QImage ground = Ground(conn, box, width, height);
+        const double sx = width / (box.x2 - box.x1), sy = height / (box.y2 - box.y1);
+        QPainter painter(&image);
+        for (const Rings& quadrant : quadrants) {
+            painter.setClipPath(PathOf(quadrant, box, sx, sy, height));
+            painter.drawImage(0, 0, ground);
+        }
+    }
     if (!EncodeJpeg(image, quality, jpeg)) {
         *error = "cannot encode the tile";
         return false;

@@ -116,6 +116,10 @@ void AddParcelTables(Builder& b) {
             "PARTICELLA TEXT, SUB TEXT, DATA_INIZ_VAL " +
                 D + ", DATA_FINE_VAL " + D + ", SHAPE TEXT");
     b.Add("CREATE INDEX IF NOT EXISTS TERVPART_FOGLIO ON " + part + "(COD_NAZIONALE, FOGLIO)");
+    // The orthophoto index: the outline and image file name of every quadrant of a flight
+    // (VOLO), and the archive folder of each flight (SUB_PATH = VOLO).
+    b.Table("TERVFOTQ", "SE_ROW_ID INTEGER PRIMARY KEY, VOLO TEXT, NOME TEXT, SHAPE TEXT");
+    b.Table("TERVFOTF", "SUB_PATH TEXT PRIMARY KEY, PATH TEXT");
 }
 
 // The export register: DATA_SCARICO is the server's; registering a known number again changes

@@ -3,7 +3,8 @@
 # on a free loopback port, prepares a demo program folder (demo-home/) pointing at it and starts
 # TERVPalm there. Without a display the program runs under xvfb-run with the automatic
 # command-line login and a guided tour of the export windows (the program saves a picture of
-# each window into demo-home/shots/), then closes itself.
+# each window into demo-home/shots/ and sends the export to demo-home/palmare/), then closes
+# itself.
 # Stopping the program stops the server; a second run reuses the folder and the server's data.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -69,10 +70,14 @@ else
     SHOTS="$DEMO_HOME/shots"
     echo "Nessun display: TERVPalm gira sotto xvfb-run con il login automatico e un giro guidato"
     echo "delle finestre di scarico; le schermate vanno in $SHOTS"
-    rm -rf "$SHOTS"
+    rm -rf "$SHOTS" "$DEMO_HOME/palmare" && mkdir -p "$DEMO_HOME/palmare"
     TERVPALM_DEMO_SHOTS="$SHOTS" timeout "${DEMO_TIMEOUT_SECONDS:-180}" \
         xvfb-run -a -s "-screen 0 1280x800x24" "$PROGRAM" "${DEMO_USER}Þ${DEMO_PASSWORD}" || true
     [ -f "$SHOTS/fatto.txt" ] || { echo "demo: il giro guidato non si è concluso" >&2; exit 1; }
     echo "Schermate salvate:"
     ls "$SHOTS"/*.png
+    CARD="$DEMO_HOME/palmare/Scheda di memoria/orvex"
+    [ -f "$CARD/terv34bis_ppc.db" ] || { echo "demo: nessun dato inviato al palmare" >&2; exit 1; }
+    echo "Dati inviati al palmare (prima scheda): $CARD"
+    ls "$CARD"
 fi

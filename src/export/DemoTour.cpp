@@ -1,5 +1,6 @@
 #include "DemoTour.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -45,7 +46,10 @@ struct Tour {
                 return;
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 Shot(box, ("messaggio-" + std::to_string(++*count)).c_str());
-                box->accept();
+                if (QAbstractButton* yes = box->button(QMessageBox::Yes))
+                    yes->click();
+                else
+                    box->accept();
             }
             AnswerMessages(running, count);
         });
@@ -111,6 +115,10 @@ void StartDemoTour(QWidget* mainWindow, const std::string& folder) {
                 tour.AnswerMessages(&running, &messages);
                 trasf->findChild<QPushButton*>("cmdScarica")->click();
                 tour.Shot(trasf, "frmTrasfPalm-dopo");
+                trasf->findChild<QComboBox*>("cmbmemoria")->setCurrentIndex(0);
+                tour.Shot(trasf, "frmTrasfPalm-trasferimento");
+                trasf->findChild<QPushButton*>("cmdTrasf")->click();
+                tour.Shot(trasf, "frmTrasfPalm-inviato");
                 static_cast<QDialog*>(trasf)->reject();
             });
         });

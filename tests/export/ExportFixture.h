@@ -52,9 +52,10 @@ class ExportTest : public ::testing::TestWithParam<std::string> {
     }
 
     // Starts the server on this test's database; `port` 0 picks a free one.
-    void StartServer(int port = 0) {
+    void StartServer(int port = 0, long long maxAnswerBytes = 1LL << 30) {
         central::ServerOptions options;
         options.port = port;
+        options.max_answer_bytes = maxAnswerBytes;
         options.db_path = db_;
         options.mode = GetParam();
         options.demo_parcels = DemoSize();

@@ -139,6 +139,96 @@ TEST_P(MapsTest, ServletRefusesBadRequestsWithoutTheHeader) {
     EXPECT_NE(Value("SELECT count(*) FROM TERVFGLC"), "0");
 }
 
+// The mean brightness of an image file as ImageMagick reads it: 0 black, 1 white.
+double Brightness(const std::string& image, const std::string& scratch) {
+    const std::string command =
+        "identify -format '%[fx:mean]' '" + image + "' >'" + scratch + "' 2>&1";
+    return std::system(command.c_str()) == 0 ? std::stod(ReadFileBytes(scratch)) : -1;
+}
+
+// A tile shows the ground only inside the quadrants of the orthophoto index that its condition
+// selects and whose image file lies in a flight's archive folder; elsewhere it is white.
+TEST_P(MapsTest, TilesShowTheGroundOnlyInsideIndexedQuadrants) {
+    const central::Box sheet = central::BoxOf(central::ParseRings(
+        Value("SELECT SHAPE FROM TERVFGLC WHERE COD_NAZIONALE='A062' AND FOGLIO=1")));
+    ASSERT_FALSE(sheet.empty);
+    const std::string file =
+        "%28SELECT+PATH+FROM+tervfotf+B+WHERE+B.SUB_PATH+%3D+A.VOLO%29+%7C%7C+nome";
+    struct Case {
+        const char* name;
+        std::string wherecond, filenamefield;
+        double x;
+        bool ground;
+    };
+    const Case cases[] = {
+        {"EveryQuadrant", "*", file, sheet.x1, true},
+        {"TheDemoFlight", "A.VOLO%3D%27AGEA2025_058%27", file, sheet.x1, true},
+        {"AnotherFlight", "A.VOLO%3D%27AGEA1999_058%27", file, sheet.x1, false},
+        {"FileWithoutFolder", "*", "nome", sheet.x1, false},
+        {"NoQuadrantThere", "*", file, 0, false},
+    };
+    const std::string tile = home / "tile.jpg";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string url =
+            gTervcli().serverterv +
+            "Orvexservlet?function=select_jpg_union&logid=0&quality=0.5&type=ECW&uniontable="
+            "tervfotq+A&wherecond=" +
+            c.wherecond + "&shapefield=shape&filenamefield=" + c.filenamefield +
+            "&width=1024&x1=" + NumToText(c.x) + "&x2=" + NumToText(c.x + 1024) +
+            "&y1=" + NumToText(sheet.y1) + "&y2=" + NumToText(sheet.y1 + 1024);
+        ASSERT_NE(HttpDownloadFile(url, tile, gUserName, gPassword), 0);
+        const double brightness = Brightness(tile, home / "mean.txt");
+        if (c.ground)
+            EXPECT_LT(brightness, 0.8);
+        else
+            EXPECT_EQ(brightness, 1.0);
+    }
+}
+
+// A layer larger than the answer limit: refused with the limit's text while nothing was sent,
+// cut off (the download fails) once lines went out; under the limit it streams whole.
+TEST_P(MapsTest, LayerAnswersStayWithinTheServersLimit) {
+    const std::string count = Value("SELECT count(*) FROM TERVPART");
+    const std::string layer =
+        "Orvexservlet?function=select_displist_ext&logid=0&shapefield=shape&zipped=N&table="
+        "tervpart+A&where=1%3D1&attributes=cod_nazionale&numofadditionalfields=0";
+    const std::string out = home / "layer.txt";
+    struct Case {
+        long long limit;
+        bool downloaded;
+        std::string answer;  // "" for the whole layer
+    };
+    const Case cases[] = {
+        {1LL << 30, true, ""},
+        {30000, true,
+         "TER_RETCODE:1|*|ORA-04030: out of process memory: the answer exceeds the server's "
+         "limit of 30000 bytes\r\n"},
+        {100000, false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.limit);
+        server->Stop();
+        StartServer(0, c.limit);
+        gTervcli().serverterv = "http://127.0.0.1:" + std::to_string(server->port()) + "/terv/";
+        LogIn("DEMO", "demo");
+        EXPECT_EQ(HttpDownloadFile(gTervcli().serverterv + layer, out, gUserName, gPassword) != 0,
+                  c.downloaded);
+        if (!c.downloaded)
+            continue;
+        const std::string answer = ReadFileBytes(out);
+        if (!c.answer.empty()) {
+            EXPECT_TRUE(answer == c.answer) << answer.substr(0, 300);
+            continue;
+        }
+        ASSERT_TRUE(answer.starts_with(kAnswerHeader));
+        const std::vector<std::string> lines = Lines(answer.substr(16));
+        EXPECT_EQ(std::to_string(lines.size()), count);
+        EXPECT_GT(answer.size(), 100000u);
+        EXPECT_TRUE(lines.back().starts_with("A") && lines.back().ends_with("))"));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, MapsTest, ::testing::Values("plain", "sso"), ModeName);
 
 // A servlet that records every request target and answers the extent it is given.

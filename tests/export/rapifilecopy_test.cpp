@@ -1,8 +1,14 @@
 // The device copy tool run as the program runs it, on temporary PC and device folders.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "TestSupport.h"
 
@@ -155,6 +161,43 @@ TEST(RapiFileCopy, LargeFileReplacesOlderCopyExactly) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(ReadFileBytes(t / "dev/orvex/terv34bis_ppc.db") == big);
     EXPECT_EQ(std::distance(fs::directory_iterator(t / "dev/orvex"), fs::directory_iterator()), 1);
+}
+
+// The device folder taken away while a file is being written (the source is a pipe the test
+// feeds): the tool fails with a line on standard error and no file stands under the copy's name.
+TEST(RapiFileCopy, DeviceGoneWhileWritingLeavesNoFileUnderItsName) {
+    TempFolder t;
+    fs::create_directories(t / "pc");
+    fs::create_directories(t / "dev/orvex");
+    const std::string pipe = t / "pc/orvex_0.orvex_jpeg";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    signal(SIGPIPE, SIG_IGN);  // a tool that stops reading must fail the test, not end it
+    ToolRun r;
+    std::atomic<bool> ended = false;
+    std::thread tool([&] {
+        r = RunTool(t, "/d /q /s=65536", t / "dev", t / "pc/*.orvex_jpeg", "\\orvex\\");
+        ended = true;
+    });
+    int fd = -1;
+    while (fd < 0 && !ended) {  // the tool opens the pipe once its temporary file exists
+        fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_GE(fd, 0) << r.err;
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    const std::string half(100000, 'x');
+    // More than the pipe holds: when the write returns the tool has written part of the copy.
+    EXPECT_EQ(::write(fd, half.data(), half.size()), static_cast<ssize_t>(half.size()));
+    fs::rename(t / "dev", t / "dev.gone");
+    EXPECT_EQ(::write(fd, half.data(), half.size()), static_cast<ssize_t>(half.size()));
+    ::close(fd);
+    tool.join();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.starts_with("RAPIFileCopy: cannot write ")) << r.err;
+    EXPECT_FALSE(fs::exists(t / "dev"));
+    for (const auto& e : fs::recursive_directory_iterator(t / "dev.gone"))
+        EXPECT_TRUE(e.is_directory() || e.path().filename().string().starts_with(".")) << e.path();
 }
 
 }  // namespace

@@ -117,13 +117,17 @@ TEST_P(TransferTest, CopiesEveryGroupInCaptionOrderOntoTheChosenCard) {
                                   "Trasferimento utilità"})
                 captions.push_back(std::string(g) + " [" + c + "]");
         EXPECT_EQ(ui.captions, captions);
-        const std::vector<std::string> runs = Runs();
-        ASSERT_EQ(runs.size(), 1u + 2 * 7 + 1);  // the last line is empty
         const std::string k = card == 0 ? "\\Scheda di memoria\\" : "\\Scheda di memoria2\\";
-        EXPECT_EQ(runs[0], "/d|/q|/s=65536|" + (home / "tmp/palmare/terv34bis_ppc.db") + "|" + k +
-                               "orvex\\|");
-        EXPECT_EQ(runs[7], "/d|/q|/s=65536|" + (home / "tmp/palmare/A062/leggimi.txt") + "|" + k +
-                               "orvex\\A062\\photo\\|");
+        const std::string palmare = home / "tmp/palmare/";
+        std::vector<std::string> runs = {"/d|/q|/s=65536|" + palmare + "terv34bis_ppc.db|" + k +
+                                         "orvex\\|"};
+        for (const char* c : {"A062", "A084"})
+            for (const char* p : {"*.orvex_project", "*.orvex", "*.db", "*.orvex_union",
+                                  "*.orvex_props", "*.orvex_jpeg", "leggimi.txt"})
+                runs.push_back("/d|/q|/s=65536|" + palmare + c + "/" + p + "|" + k + "orvex\\" + c +
+                               "\\" + (std::string(p) == "leggimi.txt" ? "photo\\" : "") + "|");
+        runs.push_back("");  // the log ends with a line end
+        EXPECT_EQ(Runs(), runs);
         ASSERT_EQ(ui.messages.size(), 3u);
         EXPECT_EQ(ui.messages[0].text,
                   "Attenzione, assicurarsi di aver fatto rientrare gli eventuali dati già presenti "
