@@ -179,12 +179,7 @@ class HostileFixture : public ServerFixture {
             {"DEMO", "demo"}, {"ISPETTORE", "palm2026"}, {"OSPITE", "ospite"}};
         if (!Sso() || user.empty())
             return {};
-        auto res = Post("/terv/sso?function=login",
-                        {{"user", user}, {"password", kPasswords.at(user)}, {"application", "T"}});
-        if (!res || res->status != 200)
-            return {};
-        const std::string cookie = res->get_header_value("Set-Cookie");
-        return {{"Cookie", cookie.substr(0, cookie.find(';'))}};
+        return ServerFixture::Session(user, kPasswords.at(user));
     }
 
     Outcome Send(const Attack& a) {
