@@ -215,11 +215,9 @@ TEST_F(ContractTest, SsoModeNeedsTheSessionAndItsOwnUser) {
     StartCentral("sso");
     const std::string probe = base + "kovJsSDO";
     const std::string answer = dir / "login.dat";
-    char buffer[1024];
 
     EXPECT_EQ(HttpDownloadFile(probe, answer, "anna", "sbagliata"), 0);
-    KOVICLIGetLastError(buffer, sizeof buffer);
-    EXPECT_NE(std::string(buffer).find(" 401"), std::string::npos) << buffer;
+    EXPECT_NE(LastError().find(" 401"), std::string::npos) << LastError();
     EXPECT_EQ(B1_Execute("anna", "DELETE FROM PALM_SCARICHI WHERE 1=0"), -401);
 
     // Known credentials without a session: the probe names the single sign-on service.
@@ -239,8 +237,7 @@ TEST_F(ContractTest, SsoModeNeedsTheSessionAndItsOwnUser) {
     EXPECT_EQ(B1_Execute("anna", "DELETE FROM PALM_SCARICHI WHERE 1=0"), 0);
     EXPECT_EQ(B1_Execute("", "DELETE FROM PALM_SCARICHI WHERE 1=0"), 0);
     EXPECT_EQ(B1_Execute("mario", "DELETE FROM PALM_SCARICHI WHERE 1=0"), -401);
-    KOVICLIGetLastError(buffer, sizeof buffer);
-    EXPECT_NE(std::string(buffer).find(" 401"), std::string::npos) << buffer;
+    EXPECT_NE(LastError().find(" 401"), std::string::npos) << LastError();
 
     HttpDisconnect();
     SsoDisconnect();
