@@ -52,36 +52,26 @@ class CentralDb : public ::testing::Test {
         ASSERT_TRUE(CreateSchema(*conn_, themes_, &error)) << error;
     }
 
-    // The records of a select.
-    std::string Select(const std::string& sql) {
+    // The records an operation writes.
+    template <typename Run>
+    static std::string Records(Run run) {
         std::string records;
         RecordWriter out([&records](const char* d, size_t n) {
             records.append(d, n);
             return true;
         });
-        StreamSelect(*conn_, sql, out, {});
+        run(out);
         return records;
+    }
+    std::string Select(const std::string& sql) {
+        return Records([&](RecordWriter& out) { StreamSelect(*conn_, sql, out, {}); });
     }
     std::vector<std::string> Rows(const std::string& sql) { return Compact(Select(sql)); }
-
     std::string Execute(const std::string& sql) {
-        std::string records;
-        RecordWriter out([&records](const char* d, size_t n) {
-            records.append(d, n);
-            return true;
-        });
-        RunExecute(*conn_, sql, out);
-        return records;
+        return Records([&](RecordWriter& out) { RunExecute(*conn_, sql, out); });
     }
-
     std::string Write(const std::vector<WriteRequest>& writes) {
-        std::string records;
-        RecordWriter out([&records](const char* d, size_t n) {
-            records.append(d, n);
-            return true;
-        });
-        RunWrites(*conn_, writes, out);
-        return records;
+        return Records([&](RecordWriter& out) { RunWrites(*conn_, writes, out); });
     }
 
     // Runs plain SQLite statements (test data), failing the test on error.

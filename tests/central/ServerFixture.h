@@ -14,6 +14,18 @@
 
 namespace terv::central::test {
 
+// The Cookie header of a single sign-on session of `user`; none when the login is refused.
+inline httplib::Headers SessionHeaders(httplib::Client& client, const std::string& user,
+                                       const std::string& password) {
+    const nlohmann::json login = {
+        {"user", user}, {"password", password}, {"application", "BACK OFFICE"}};
+    auto res = client.Post("/terv/sso?function=login", login.dump(), "application/json");
+    if (!res || res->status != 200)
+        return {};
+    const std::string cookie = res->get_header_value("Set-Cookie");
+    return {{"Cookie", cookie.substr(0, cookie.find(';'))}};
+}
+
 class ServerFixture : public ::testing::Test {
   protected:
     // Starts the server; tests that need other options call it again after changing options_.
@@ -52,6 +64,9 @@ class ServerFixture : public ::testing::Test {
         if (res->status != 200)
             return "HTTP " + std::to_string(res->status) + ": " + res->body;
         return res->body;
+    }
+    httplib::Headers Session(const std::string& user, const std::string& password) {
+        return SessionHeaders(*client_, user, password);
     }
     void Fault(const nlohmann::json& fault) {
         auto res = Post("/terv/terv-test", fault);

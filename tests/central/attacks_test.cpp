@@ -51,7 +51,7 @@ struct Attack {
     const char* as;    // the session's user in sso mode; none in plain mode
     const char* path;  // after the base path; a GET of the probe when `body` is empty
     std::string body;
-    Outcome plain, sso;
+    Outcome plain, sso = {};  // sso: none when it is the same as plain
     std::string authorization = "";
 };
 
@@ -68,24 +68,21 @@ std::vector<Attack> Attacks() {
     return {
         // Only the dialect's statements, on the schema's tables, with the dialect's functions.
         {"TokenizerPointer", "DEMO", kSelect,
-         Sql("SELECT fts3_tokenizer('zz', x'4141414141414141') FROM DUAL"), unknown_tokenizer,
-         unknown_tokenizer},
+         Sql("SELECT fts3_tokenizer('zz', x'4141414141414141') FROM DUAL"), unknown_tokenizer},
         {"TokenizerAddress", "DEMO", kSelect, Sql("SELECT fts3_tokenizer('simple') FROM DUAL"),
-         unknown_tokenizer, unknown_tokenizer},
+         unknown_tokenizer},
         {"VirtualTable", "DEMO", kExecute,
-         Sql("CREATE VIRTUAL TABLE temp.zzv USING fts3(a, tokenize=zz)"), privileges, privileges},
-        {"Attach", "DEMO", kExecute, Sql("ATTACH DATABASE 'other.db' AS other"), invalid, invalid},
-        {"Pragma", "DEMO", kExecute, Sql("PRAGMA writable_schema=ON"), invalid, invalid},
+         Sql("CREATE VIRTUAL TABLE temp.zzv USING fts3(a, tokenize=zz)"), privileges},
+        {"Attach", "DEMO", kExecute, Sql("ATTACH DATABASE 'other.db' AS other"), invalid},
+        {"Pragma", "DEMO", kExecute, Sql("PRAGMA writable_schema=ON"), invalid},
         {"PragmaFunction", "DEMO", kSelect, Sql("SELECT name FROM pragma_database_list"),
-         privileges, privileges},
+         privileges},
         {"EponymousTable", "DEMO", kSelect, Sql("SELECT COUNT(*) FROM json_each('[1,2]')"),
-         privileges, privileges},
-        {"SchemaTable", "DEMO", kSelect, Sql("SELECT sql FROM sqlite_master"), privileges,
          privileges},
-        {"SchemaCount", "DEMO", kSelect, Sql("SELECT COUNT(*) FROM sqlite_master"), privileges,
-         privileges},
-        {"TransactionControl", "DEMO", kExecute, Sql("COMMIT"), privileges, privileges},
-        {"DropTable", "DEMO", kExecute, Sql("DROP TABLE PALM_NORME"), privileges, privileges},
+        {"SchemaTable", "DEMO", kSelect, Sql("SELECT sql FROM sqlite_master"), privileges},
+        {"SchemaCount", "DEMO", kSelect, Sql("SELECT COUNT(*) FROM sqlite_master"), privileges},
+        {"TransactionControl", "DEMO", kExecute, Sql("COMMIT"), privileges},
+        {"DropTable", "DEMO", kExecute, Sql("DROP TABLE PALM_NORME"), privileges},
         // Grants: in sso mode by role; plain mode has the legacy gateway account's rights.
         {"PasswordsRead", "OSPITE", kSelect, Sql("SELECT UTENTE,PWD FROM TERVUTENTI"), Ok(5),
          privileges},
@@ -110,14 +107,11 @@ std::vector<Attack> Attacks() {
          privileges},
         // Nothing outlives a request on a shared connection.
         {"TemporaryViewOverRoles", "OSPITE", kExecute,
-         Sql("CREATE TEMP VIEW GISUSERS AS SELECT 'OSPITE' AS USR, 9 AS RUOLO"), privileges,
-         privileges},
-        {"TemporaryTable", "OSPITE", kExecute, Sql("CREATE TEMP TABLE T(X)"), privileges,
-         privileges},
+         Sql("CREATE TEMP VIEW GISUSERS AS SELECT 'OSPITE' AS USR, 9 AS RUOLO"), privileges},
+        {"TemporaryTable", "OSPITE", kExecute, Sql("CREATE TEMP TABLE T(X)"), privileges},
         // Credentials holding NUL.
         {"NulPasswordSignOn", "", "sso?function=login",
-         R"({"user":"DEMO","password":"demo\u0000garbage","application":"BACK OFFICE"})", refused,
-         refused},
+         R"({"user":"DEMO","password":"demo\u0000garbage","application":"BACK OFFICE"})", refused},
         {"NulPasswordProbe",
          "",
          "kovJsSDO",
@@ -127,32 +121,28 @@ std::vector<Attack> Attacks() {
          "Basic REVNTzpkZW1vAGdhcmJhZ2U="},
         // Time limit.
         {"RunawaySelect", "DEMO", kSelect, Sql(std::string("SELECT ") + kRunaway + " FROM DUAL"),
-         Err(kCancelled), Err(kCancelled)},
+         Err(kCancelled)},
         {"RunawayExecute", "DEMO", kExecute,
-         Sql(std::string("DELETE FROM PALM_SCARICHI WHERE NUME_SCAR=") + kRunaway), Err(kCancelled),
+         Sql(std::string("DELETE FROM PALM_SCARICHI WHERE NUME_SCAR=") + kRunaway),
          Err(kCancelled)},
         // Sizes.
         {"BodyTooLarge",
          "DEMO",
          kSelect,
          nlohmann::json{{"sql", "SELECT 1 FROM DUAL"}, {"pad", std::string(kLimit, 'x')}}.dump(),
-         {413, "request body larger than the server's limit of 262144 bytes"},
          {413, "request body larger than the server's limit of 262144 bytes"}},
         // Padding stops at the central system's 4000 characters; a replacement that grows past
         // the value limit is refused before it is built.
         {"PaddedValue", "DEMO", kSelect, Sql("SELECT LENGTH(RPAD('x', 2000000000, 'y')) FROM DUAL"),
-         Ok(1), Ok(1)},
+         Ok(1)},
         {"ReplacedValue", "DEMO", kSelect,
          Sql("SELECT LENGTH(REPLACE(RPAD('x', 4000, 'y'), 'y', RPAD('y', 4000, 'y'))) FROM DUAL"),
-         Err(kTooLarge), Err(kTooLarge)},
+         Err(kTooLarge)},
         {"RandomBlob", "DEMO", kSelect, Sql("SELECT randomblob(1000000000) FROM DUAL"),
-         Err("ORA-00904: \"RANDOMBLOB\": invalid identifier"),
          Err("ORA-00904: \"RANDOMBLOB\": invalid identifier")},
         {"EndlessAnswer", "DEMO", kSelect,
          Sql("WITH RECURSIVE r(n) AS (SELECT 1 FROM DUAL UNION ALL SELECT n+1 FROM r) "
              "SELECT n FROM r"),
-         Err("ORA-04030: out of process memory: the answer exceeds the server's limit of "
-             "262144 bytes"),
          Err("ORA-04030: out of process memory: the answer exceeds the server's limit of "
              "262144 bytes")},
     };
@@ -179,12 +169,7 @@ class HostileFixture : public ServerFixture {
             {"DEMO", "demo"}, {"ISPETTORE", "palm2026"}, {"OSPITE", "ospite"}};
         if (!Sso() || user.empty())
             return {};
-        auto res = Post("/terv/sso?function=login",
-                        {{"user", user}, {"password", kPasswords.at(user)}, {"application", "T"}});
-        if (!res || res->status != 200)
-            return {};
-        const std::string cookie = res->get_header_value("Set-Cookie");
-        return {{"Cookie", cookie.substr(0, cookie.find(';'))}};
+        return ServerFixture::Session(user, kPasswords.at(user));
     }
 
     Outcome Send(const Attack& a) {
@@ -229,7 +214,7 @@ TEST_P(AttackTest, EachAttackIsRefusedAndTheServerGoesOn) {
     const httplib::Headers demo = Session("DEMO");
     for (const Attack& a : Attacks()) {
         SCOPED_TRACE(a.name);
-        EXPECT_EQ(Send(a), Sso() ? a.sso : a.plain);
+        EXPECT_EQ(Send(a), Sso() && a.sso.status != 0 ? a.sso : a.plain);
         EXPECT_EQ(Select("SELECT COUNT(*) FROM DUAL", "", demo), "C\tCOUNT(*)\nR\tI1\nE\tOK\t1\n");
         auto res = Post("/terv/kovJsSQL?function=execute",
                         {{"sql", "DELETE FROM PALM_NORME WHERE 1=0"}}, demo);

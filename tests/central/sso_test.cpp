@@ -21,16 +21,6 @@ class SsoTest : public ServerFixture {
             cli.set_basic_auth(user.c_str(), password.c_str());
         return cli.Get("/terv/kovJsSDO", headers);
     }
-
-    // Logs in and returns the Cookie header of the session.
-    httplib::Headers Login(const std::string& user, const std::string& password) {
-        auto res = Post("/terv/sso?function=login",
-                        {{"user", user}, {"password", password}, {"application", "BACK OFFICE"}});
-        if (!res || res->status != 200)
-            return {};
-        const std::string cookie = res->get_header_value("Set-Cookie");
-        return {{"Cookie", cookie.substr(0, cookie.find(';'))}};
-    }
 };
 
 TEST_F(SsoTest, ProbeRefusesUnknownCredentialsAndNamesTheSignOnService) {
@@ -53,12 +43,12 @@ TEST_F(SsoTest, ProbeRefusesUnknownCredentialsAndNamesTheSignOnService) {
 TEST_F(SsoTest, SessionOpensTheProbeAndTheOperationsForItsOwnUserOnly) {
     EXPECT_EQ(Select("SELECT 1 FROM DUAL", "DEMO"),
               "HTTP 401: HTTP 401: single sign-on session required");
-    auto refused = Post("/terv/sso?function=login",
-                        {{"user", "DEMO"}, {"password", "DEMO"}, {"application", "BACK OFFICE"}});
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(refused->status, 401);
+    EXPECT_TRUE(Session("DEMO", "DEMO").empty());
+    auto malformed = client_->Post("/terv/sso?function=login", "{\"user\":1}", "application/json");
+    ASSERT_TRUE(malformed);
+    EXPECT_EQ(malformed->status, 400);
 
-    const httplib::Headers session = Login("Demo", "demo");
+    const httplib::Headers session = Session("Demo", "demo");
     ASSERT_FALSE(session.empty());
     auto res = Probe("", "", session);
     ASSERT_TRUE(res);
@@ -82,24 +72,10 @@ TEST_F(SsoTest, SessionOpensTheProbeAndTheOperationsForItsOwnUserOnly) {
               "HTTP 401: HTTP 401: single sign-on session required");
 }
 
-TEST_F(SsoTest, MalformedLoginIsABadRequest) {
-    auto res = client_->Post("/terv/sso?function=login", "{\"user\":1}", "application/json");
-    ASSERT_TRUE(res);
-    EXPECT_EQ(res->status, 400);
-}
+using PlainModeTest = ServerFixture;
 
-TEST(PlainModeTest, SignOnServiceRefusesInPlainMode) {
-    terv::test::TempFolder folder;
-    ServerOptions options;
-    options.port = 0;
-    options.db_path = folder / "c.db";
-    options.demo_parcels = 5;
-    CentralServer server(options);
-    std::string error;
-    ASSERT_TRUE(server.Start(&error)) << error;
-    httplib::Client cli("127.0.0.1", server.port());
-    auto res = cli.Post("/terv/sso?function=login", R"({"user":"DEMO","password":"demo"})",
-                        "application/json");
+TEST_F(PlainModeTest, SignOnServiceRefusesInPlainMode) {
+    auto res = Post("/terv/sso?function=login", {{"user", "DEMO"}, {"password", "demo"}});
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 401);
 }
@@ -114,7 +90,10 @@ TEST(StartTest, BadOptionsAndFilesFailWithAClearText) {
         {"plain", folder / "c.db", folder / "none", "cannot read " + folder / "none/themes.csv"},
         {"plain", folder / "missing/c.db", TERV_CENTRAL_RESOURCES,
          "cannot open database " + folder / "missing/c.db" + ": unable to open database file"},
+        {"plain", folder / "corrupt.db", TERV_CENTRAL_RESOURCES,
+         "cannot prepare database " + folder / "corrupt.db" + ": file is not a database"},
     };
+    terv::test::WriteFileBytes(folder / "corrupt.db", std::string(8192, 'x'));
     for (const Case& c : cases) {
         ServerOptions options;
         options.port = 0;
@@ -126,15 +105,6 @@ TEST(StartTest, BadOptionsAndFilesFailWithAClearText) {
         EXPECT_FALSE(server.Start(&error));
         EXPECT_EQ(error, c.error);
     }
-    terv::test::WriteFileBytes(folder / "corrupt.db", std::string(8192, 'x'));
-    ServerOptions options;
-    options.port = 0;
-    options.db_path = folder / "corrupt.db";
-    CentralServer server(options);
-    std::string error;
-    EXPECT_FALSE(server.Start(&error));
-    EXPECT_EQ(error,
-              "cannot prepare database " + folder / "corrupt.db" + ": file is not a database");
 }
 
 }  // namespace

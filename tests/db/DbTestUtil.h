@@ -1,4 +1,5 @@
-// Helpers of the database tests: fresh databases in a temporary folder.
+// Helpers of the database tests: fresh databases in a temporary folder, and the names of the
+// shared test support they use.
 #pragma once
 
 #include <string>
@@ -19,3 +20,9 @@ inline Database MakeDb(const TempFolder& folder, const std::string& name,
 }
 
 }  // namespace terv::test
+
+namespace terv {
+using test::MakeDb;
+using test::Sqlite3Shell;
+using test::TempFolder;
+}  // namespace terv

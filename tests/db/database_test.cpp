@@ -8,10 +8,6 @@
 namespace terv {
 namespace {
 
-using test::MakeDb;
-using test::Sqlite3Shell;
-using test::TempFolder;
-
 TEST(DatabaseTest, CreateKeepsTheLocaleAndTheMdbName) {
     TempFolder dir;
     {

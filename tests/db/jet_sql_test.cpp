@@ -11,9 +11,6 @@
 namespace terv {
 namespace {
 
-using test::MakeDb;
-using test::TempFolder;
-
 Database Sample(const TempFolder& dir) {
     return MakeDb(dir, "t.mdb",
                   {"CREATE TABLE P (ID COUNTER, COD TEXT(5), N LONG, X DOUBLE, "

@@ -9,10 +9,6 @@
 namespace terv {
 namespace {
 
-using test::MakeDb;
-using test::Sqlite3Shell;
-using test::TempFolder;
-
 // The transit database as the export creates it.
 Database Palmdb(const TempFolder& dir) {
     return MakeDb(

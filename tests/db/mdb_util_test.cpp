@@ -11,9 +11,6 @@ namespace terv {
 namespace {
 
 using test::FileExists;
-using test::MakeDb;
-using test::Sqlite3Shell;
-using test::TempFolder;
 
 TEST(MdbUtilTest, SingleValueReaders) {
     TempFolder dir;

@@ -8,8 +8,6 @@
 namespace terv {
 namespace {
 
-using test::TempFolder;
-
 class TabelleFieldTervTest : public ::testing::Test {
   protected:
     void SetUp() override {

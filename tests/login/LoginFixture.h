@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../central/ServerFixture.h"
 #include "CentralServer.h"
 #include "TestSupport.h"
 #include "data/db/TabelleFieldTerv.h"
@@ -159,17 +160,9 @@ class LoginTest : public ::testing::Test {
     // single sign-on login of its own); fails the test unless the server answers "E OK".
     void Execute(const std::string& sql) {
         httplib::Headers headers;
-        if (mode_ == "sso") {
-            auto login = gateway_->Post(
-                "/terv/sso?function=login",
-                nlohmann::json{{"user", "DEMO"}, {"password", "demo"}, {"application", "TEST"}}
-                    .dump(),
-                "application/json");
-            ASSERT_TRUE(login);
-            ASSERT_EQ(login->status, 200) << login->body;
-            const std::string cookie = login->get_header_value("Set-Cookie");
-            headers.emplace("Cookie", cookie.substr(0, cookie.find(';')));
-        }
+        if (mode_ == "sso")
+            headers = central::test::SessionHeaders(*gateway_, "DEMO", "demo");
+        ASSERT_EQ(headers.empty(), mode_ != "sso") << "no session of DEMO";
         auto res = gateway_->Post("/terv/kovJsSQL?function=execute", headers,
                                   nlohmann::json{{"user", "DEMO"}, {"sql", sql}}.dump(),
                                   "application/json");

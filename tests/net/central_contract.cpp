@@ -1,16 +1,12 @@
 // Contract tests: the client libraries against a real terv-central on a free loopback port.
 // Every operation succeeds and fails as the wire protocol says, the exact files and tables are
 // written, and the message boxes and HTTP log lines are the program's.
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <thread>
 
+#include "../central/ChildServer.h"
 #include "NetFixture.h"
 #include "ServerValues.h"
 #include "data/FileUtil.h"
@@ -20,71 +16,16 @@
 namespace terv::test {
 namespace {
 
-// A terv-central process for one test, stopped with SIGTERM at the end.
-class CentralProcess {
-  public:
-    CentralProcess(const std::string& dbPath, const std::string& mode) {
-        int fds[2];
-        if (::pipe(fds) != 0)
-            return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(fds[1], 1);
-            ::close(fds[0]);
-            ::close(fds[1]);
-            ::execl(TERV_CENTRAL_EXE, TERV_CENTRAL_EXE, "--port", "0", "--db", dbPath.c_str(),
-                    "--mode", mode.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        out_ = ::fdopen(fds[0], "r");
-        char line[256] = {0};
-        if (out_ && std::fgets(line, sizeof line, out_))
-            std::sscanf(line, "listening on %d", &port_);
-    }
-    ~CentralProcess() { Stop(); }
-
-    // SIGTERM; true when the server then ended by itself within 20 s with status 0 (else it is
-    // killed, so that no test hangs on it).
-    bool Stop() {
-        if (pid_ <= 0)
-            return false;
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        bool ended = false;
-        for (int i = 0; i < 2000 && !(ended = ::waitpid(pid_, &status, WNOHANG) == pid_); ++i)
-            ::usleep(10000);
-        if (!ended && ::kill(pid_, SIGKILL) == 0)
-            ::waitpid(pid_, &status, 0);
-        pid_ = 0;
-        if (out_)
-            std::fclose(out_);
-        out_ = nullptr;
-        return ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-
-    // Ends the server at once, as a crash would.
-    void Kill() {
-        if (pid_ > 0)
-            ::kill(pid_, SIGKILL);
-    }
-
-    int port() const { return port_; }
-    std::string base() const { return "http://127.0.0.1:" + std::to_string(port_) + "/terv/"; }
-
-  private:
-    pid_t pid_ = 0;
-    int port_ = 0;
-    std::FILE* out_ = nullptr;
-};
-
 class ContractTest : public NetTest {
   protected:
     void StartCentral(const std::string& mode = "plain") {
-        central = std::make_unique<CentralProcess>(dir / "central.db", mode);
-        ASSERT_GT(central->port(), 0) << "terv-central did not say where it listens";
-        B1_SetHTTPParams(central->base() + "kovJsSQL?function=", "", "");
-        DrvSDESetHttpParams(central->base() + "kovJsSDO", "", "");
+        central = std::make_unique<central::test::ChildServer>(
+            std::vector<std::string>{"--db", dir / "central.db", "--mode", mode});
+        const int port = central->Port();
+        ASSERT_GT(port, 0) << "terv-central did not say where it listens";
+        base = "http://127.0.0.1:" + std::to_string(port) + "/terv/";
+        B1_SetHTTPParams(base + "kovJsSQL?function=", "", "");
+        DrvSDESetHttpParams(base + "kovJsSDO", "", "");
     }
     void SetUp() override {
         NetTest::SetUp();
@@ -92,7 +33,8 @@ class ContractTest : public NetTest {
         StartCentral();
     }
 
-    std::unique_ptr<CentralProcess> central;
+    std::unique_ptr<central::test::ChildServer> central;
+    std::string base;
 };
 
 using Msg = RecordingUiPort::Message;
@@ -271,14 +213,11 @@ TEST_F(ContractTest, SsoModeNeedsTheSessionAndItsOwnUser) {
     HttpDisconnect();
     ASSERT_TRUE(central->Stop());
     StartCentral("sso");
-    const std::string base = central->base();
     const std::string probe = base + "kovJsSDO";
     const std::string answer = dir / "login.dat";
-    char buffer[1024];
 
     EXPECT_EQ(HttpDownloadFile(probe, answer, "anna", "sbagliata"), 0);
-    KOVICLIGetLastError(buffer, sizeof buffer);
-    EXPECT_NE(std::string(buffer).find(" 401"), std::string::npos) << buffer;
+    EXPECT_NE(LastError().find(" 401"), std::string::npos) << LastError();
     EXPECT_EQ(B1_Execute("anna", "DELETE FROM PALM_SCARICHI WHERE 1=0"), -401);
 
     // Known credentials without a session: the probe names the single sign-on service.
@@ -298,8 +237,7 @@ TEST_F(ContractTest, SsoModeNeedsTheSessionAndItsOwnUser) {
     EXPECT_EQ(B1_Execute("anna", "DELETE FROM PALM_SCARICHI WHERE 1=0"), 0);
     EXPECT_EQ(B1_Execute("", "DELETE FROM PALM_SCARICHI WHERE 1=0"), 0);
     EXPECT_EQ(B1_Execute("mario", "DELETE FROM PALM_SCARICHI WHERE 1=0"), -401);
-    KOVICLIGetLastError(buffer, sizeof buffer);
-    EXPECT_NE(std::string(buffer).find(" 401"), std::string::npos) << buffer;
+    EXPECT_NE(LastError().find(" 401"), std::string::npos) << LastError();
 
     HttpDisconnect();
     SsoDisconnect();
