@@ -13,6 +13,7 @@
 #include "DemoData.h"
 #include "Grants.h"
 #include "Operations.h"
+#include "PhotoStore.h"
 #include "Schema.h"
 #include "Sockets.h"
 #include "SqlTokens.h"
@@ -229,6 +230,8 @@ void CentralServer::Route(const httplib::Request& req, httplib::Response& res) {
     if (std::string user; last == "Orvexservlet")
         return options_.mode != "sso" || SessionUser(req, res, &user) ? ServeOrvex(*pool_, req, res)
                                                                       : void();
+    if (last == "Fotoservlet")
+        return Photos(req, res);
     if (req.method != "POST")
         return Answer(res, 404, "not found: " + path);
     if (last == "kovJsSQL")
@@ -306,6 +309,19 @@ void CentralServer::SingleSignOn(const httplib::Request& req, httplib::Response&
     const std::string token = sessions_.Open(user);
     res.set_header("Set-Cookie", std::string(kSessionCookie) + "=" + token + "; Path=/; HttpOnly");
     Answer(res, 200, "OK\n");
+}
+
+void CentralServer::Photos(const httplib::Request& req, httplib::Response& res) {
+    std::string user, password;
+    if (options_.mode == "sso") {
+        if (!SessionUser(req, res, &user))
+            return;
+    } else if (!BasicCredentials(req, &user, &password) || !KnownCredentials(user, password)) {
+        // The photo loader has no SQL check of its own: the store checks the password here.
+        res.set_header("WWW-Authenticate", "Basic realm=\"TERV\"");
+        return Answer(res, 401, "HTTP 401: unknown user or wrong password");
+    }
+    ServePhotos(*pool_, req, res);
 }
 
 bool CentralServer::SessionUser(const httplib::Request& req, httplib::Response& res,
