@@ -13,6 +13,7 @@
 #include "DemoData.h"
 #include "Grants.h"
 #include "Operations.h"
+#include "PhotoStore.h"
 #include "Schema.h"
 #include "Sockets.h"
 #include "SqlTokens.h"
@@ -228,6 +229,8 @@ void CentralServer::Route(const httplib::Request& req, httplib::Response& res) {
         return Probe(req, res, base);
     if (last == "Orvexservlet")
         return Orvex(req, res);
+    if (last == "Fotoservlet")
+        return Photos(req, res);
     if (req.method != "POST")
         return Answer(res, 404, "not found: " + path);
     if (last == "kovJsSQL")
@@ -315,6 +318,19 @@ void CentralServer::SingleSignOn(const httplib::Request& req, httplib::Response&
     const std::string token = sessions_.Open(user);
     res.set_header("Set-Cookie", std::string(kSessionCookie) + "=" + token + "; Path=/; HttpOnly");
     Answer(res, 200, "OK\n");
+}
+
+void CentralServer::Photos(const httplib::Request& req, httplib::Response& res) {
+    std::string user, password;
+    if (options_.mode == "sso") {
+        if (!SessionUser(req, res, &user))
+            return;
+    } else if (!BasicCredentials(req, &user, &password) || !KnownCredentials(user, password)) {
+        // The photo loader has no SQL check of its own: the store checks the password here.
+        res.set_header("WWW-Authenticate", "Basic realm=\"TERV\"");
+        return Answer(res, 401, "HTTP 401: unknown user or wrong password");
+    }
+    ServePhotos(*pool_, req, res);
 }
 
 bool CentralServer::SessionUser(const httplib::Request& req, httplib::Response& res,

@@ -70,6 +70,8 @@ class CentralServer {
     void SingleSignOn(const httplib::Request& req, httplib::Response& res);
     void Operation(const httplib::Request& req, httplib::Response& res, bool gateway);
     void TestFault(const httplib::Request& req, httplib::Response& res);
+    // The photo store (PhotoStore.h): a session in sso mode, known Basic credentials otherwise.
+    void Photos(const httplib::Request& req, httplib::Response& res);
     bool KnownCredentials(const std::string& user, const std::string& password);
     // In sso mode: the session's user, or false after answering 401.
     bool SessionUser(const httplib::Request& req, httplib::Response& res, std::string* user);

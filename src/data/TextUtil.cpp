@@ -133,4 +133,14 @@ std::string ScrambleText(uint8_t key, std::string_view bytes) {
     return out;
 }
 
+std::string ScrambleTextInverse(uint8_t key, std::string_view bytes) {
+    std::string out(bytes.size(), '\0');
+    const int k = key;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const int shifted = static_cast<unsigned char>(bytes[i]) + ((i % 2 == 0) ? k : -k);
+        out[i] = static_cast<char>((shifted & 0xFF) ^ ((10 - k) & 0xFF));
+    }
+    return out;
+}
+
 }  // namespace terv

@@ -50,5 +50,8 @@ std::string VatCheckDigit(std::string_view digits);
 // The handheld's line codec on 8-bit codes: code XOR (10 - k), then minus k at odd places and
 // plus k at even places (1-based). Codes are kept to 8 bits.
 std::string ScrambleText(uint8_t key, std::string_view bytes);
+// The handheld's side of that codec, its exact inverse: plus k at odd places and minus k at even
+// places, then XOR (10 - k). ScrambleText(k, ScrambleTextInverse(k, s)) gives s back.
+std::string ScrambleTextInverse(uint8_t key, std::string_view bytes);
 
 }  // namespace terv

@@ -97,5 +97,17 @@ TEST(TextUtilTest, NumbersAndCodecs) {
     EXPECT_EQ(ScrambleText(0, "\x05"), std::string(1, char(5 ^ 10)));
 }
 
+// Every byte at an odd and an even place comes back through the descrambler, for every key.
+TEST(TextUtil, ScrambleTextInverseRoundTrips) {
+    std::string all;
+    for (int c = 0; c < 256; ++c)
+        all += {char(c), char(255 - c)};
+    for (int key = 0; key < 256; ++key) {
+        const std::string encoded = ScrambleTextInverse(uint8_t(key), all);
+        ASSERT_EQ(ScrambleText(uint8_t(key), encoded), all) << "key " << key;
+    }
+    EXPECT_EQ(ScrambleTextInverse(3, "AB"), std::string({char((65 + 3) ^ 7), char((66 - 3) ^ 7)}));
+}
+
 }  // namespace
 }  // namespace terv
