@@ -33,6 +33,20 @@ int MoreValuesThanColumns(const std::string& message) {
     return values > columns ? 1 : (values < columns ? -1 : 0);
 }
 
+// A subquery compared with a row value (or a single value) selects more columns than compared
+// (1), fewer (-1), or the message is not about that (0): "sub-select returns 1 columns - expected
+// 2".
+int MoreSelectedThanCompared(const std::string& message) {
+    const size_t at = message.find("sub-select returns ");
+    int selected = 0, expected = 0;
+    if (at == std::string::npos ||
+        std::sscanf(message.c_str() + at + 19, "%d columns - expected %d", &selected, &expected) !=
+            2) {
+        return message.find("sub-select returns") != std::string::npos ? 1 : 0;
+    }
+    return selected > expected ? 1 : (selected < expected ? -1 : 0);
+}
+
 }  // namespace
 
 OraError MapSqliteError(int code, const std::string& message) {
@@ -113,8 +127,10 @@ OraError MapSqliteError(int code, const std::string& message) {
     if (message.find("do not have the same number of result columns") != std::string::npos) {
         return {"ORA-01789: query block has incorrect number of result columns", false};
     }
-    if (message.find("sub-select returns") != std::string::npos ||
-        message.find("row value misused") != std::string::npos) {
+    if (const int more = MoreSelectedThanCompared(message)) {
+        return {more > 0 ? "ORA-00913: too many values" : "ORA-00947: not enough values", false};
+    }
+    if (message.find("row value misused") != std::string::npos) {
         return {"ORA-00913: too many values", false};
     }
     if (message.find("has no column named") != std::string::npos) {

@@ -263,4 +263,46 @@ void CheckScalarSubqueries(Nodes* nodes) {
     }
 }
 
+namespace {
+
+// A parenthesised list of two or more values, or a subquery of two or more columns, that stands
+// as an operand: not the arguments of a call and not an IN list.
+bool IsRowValue(const Nodes& nodes, size_t i) {
+    const Node& n = nodes[i];
+    if (n.kind != TokenKind::kGroup)
+        return false;
+    if (IsSubquery(n))
+        return SelectItemCount(n.kids) > 1;
+    const size_t prev = PrevSig(nodes, i);
+    if (prev != std::string::npos) {
+        const Node& p = nodes[prev];
+        const bool operand_start = p.kind == TokenKind::kOperator || p.IsWord("WHERE") ||
+                                   p.IsWord("AND") || p.IsWord("OR") || p.IsWord("NOT") ||
+                                   p.IsWord("ON") || p.IsWord("HAVING") || p.IsWord("WHEN");
+        if (!operand_start)
+            return false;
+    }
+    return SplitCommas(n.kids).size() > 1;
+}
+
+bool IsOrdering(const Node& n) {
+    return n.IsOp("<") || n.IsOp(">") || n.IsOp("<=") || n.IsOp(">=") || n.IsWord("BETWEEN");
+}
+
+}  // namespace
+
+bool CheckRowComparisons(const Nodes& nodes, std::string* error) {
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        if (!IsRowValue(nodes, i))
+            continue;
+        const size_t prev = PrevSig(nodes, i), next = NextSig(nodes, i);
+        if ((prev != std::string::npos && IsOrdering(nodes[prev])) ||
+            (next != std::string::npos && IsOrdering(nodes[next]))) {
+            *error = "ORA-00920: invalid relational operator";
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace terv::central

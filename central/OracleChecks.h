@@ -29,6 +29,10 @@ Nodes WithoutAlias(Nodes item);
 // aggregate query without GROUP BY, in *error.
 bool CheckGrouping(const Nodes& head, const Nodes& tail, std::string* error);
 
+// Row values ("(a, b)" or a subquery of two or more columns) are compared only for equality or
+// with IN; an ordering comparison or BETWEEN on one is ORA-00920 in *error, and false.
+bool CheckRowComparisons(const Nodes& nodes, std::string* error);
+
 // Wraps the translated subqueries of this level that are used as values so that a second row is
 // ORA-01427 when they run; those of FROM, IN, EXISTS, ANY and ALL, row subqueries and those
 // that cannot give two rows stay as they are.

@@ -830,6 +830,8 @@ bool RewriteLevel(Nodes* nodes, Context* ctx) {
         if (n.kind == TokenKind::kGroup && !RewriteLevel(&n.kids, ctx))
             return false;
     }
+    if (std::string error; !CheckRowComparisons(*nodes, &error))
+        return Fail(ctx, error);
     CheckScalarSubqueries(nodes);
     MarkTokens(nodes);
     if (!RewriteSelects(nodes, ctx))

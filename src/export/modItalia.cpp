@@ -47,7 +47,7 @@ std::string SelectionEntry(const std::string& codNazionale, int32_t sheet) {
     return entry;
 }
 
-bool ElencoScarichi(std::string& rows, std::vector<std::string>& lines) {
+bool ElencoScarichi(std::string& rows, std::vector<std::string>& lines, bool silent) {
     const std::string file = gTmpPath + "/scarichi.txt";
     const std::string sql =
         "SELECT NUME_SCAR,DESCRIZIONE,to_char(DATA_SCARICO,'YYYYMMDDHH24MISS') FROM "
@@ -55,7 +55,7 @@ bool ElencoScarichi(std::string& rows, std::vector<std::string>& lines) {
         Replace(UCase(gUserName), "'", "''") + "'";
     lines.clear();
     rows.clear();
-    if (SelectToTxt(gUserName, sql, 3, file, false) != 0)
+    if (SelectToTxt(gUserName, sql, 3, file, silent) != 0)
         return false;
     ReadLines(file, lines);
     for (const std::string& line : lines) {

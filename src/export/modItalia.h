@@ -105,7 +105,8 @@ class TerritorySelection {
 std::string SelectionEntry(const std::string& codNazionale, int32_t sheet);
 
 // The operator's exports from the server as list rows ("number|description|date" + "Þ" each);
-// false when the query failed. The rows' raw lines are left in `lines`.
-bool ElencoScarichi(std::string& rows, std::vector<std::string>& lines);
+// false when the query failed (the server's text shown unless `silent`, and in gLastError). The
+// rows' raw lines are left in `lines`.
+bool ElencoScarichi(std::string& rows, std::vector<std::string>& lines, bool silent = false);
 
 }  // namespace terv

@@ -200,6 +200,19 @@ TEST_F(DialectTest, DatesNumbersAndRefusalsAnswerAsTheCentralSystem) {
         {"SELECT (SELECT y FROM tb WHERE tb.id = ta.id) FROM ta ORDER BY id",
          {"Tb1", "N", "Tb3", "E OK 3"}},
         {"WITH x AS (SELECT id FROM tb) SELECT COUNT(*) FROM x", {"I2", "E OK 1"}},
+        {"SELECT ta.id FROM ta, tb WHERE (ta.id, 'b' || ta.id) IN(SELECT id, y FROM tb) AND "
+         "(ta.id, tb.y) = (3, 'b3') AND NOT (ta.id, 0) IN ((1, 0))",
+         {"I3", "E OK 1"}},
+        {"SELECT id FROM ta WHERE (id, name) IN (SELECT id FROM tb)",
+         {"E ERR 0 ORA-00947: not enough values"}},
+        {"SELECT id FROM ta WHERE (id, name) IN (SELECT id, y, y FROM tb)",
+         {"E ERR 0 ORA-00913: too many values"}},
+        {"SELECT id FROM ta WHERE (id, name) > (1, 'a')",
+         {"E ERR 0 ORA-00920: invalid relational operator"}},
+        {"SELECT id FROM ta WHERE 1 <= (SELECT id, y FROM tb WHERE id = 1)",
+         {"E ERR 0 ORA-00920: invalid relational operator"}},
+        {"SELECT id FROM ta WHERE Nvl(id, 0) > 1 AND (id, d) BETWEEN (1, d) AND (3, d)",
+         {"E ERR 0 ORA-00920: invalid relational operator"}},
     });
 }
 

@@ -1,13 +1,11 @@
-// The return receipt written from a transit database and read back by third-party readers:
-// qpdf checks the file, pdftotext shows the texts of each page, zbarimg reads each page's bar code
-// from a 150 dpi rendering.
+// The return receipt written from a transit database and read back by third-party readers.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <regex>
 
 #include "BarcodeRicevuta.h"
+#include "ReceiptReadBack.h"
 #include "Ricevuta.h"
 #include "TestSupport.h"
 #include "platform/UiPort.h"
@@ -21,6 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadFileBytes;
+using test::ReceiptBarcodes;
+using test::ReceiptPages;
 using test::TempHome;
 
 // Bar codes worked out by hand for reference province "015": "5", the province, ISTAT province
@@ -34,23 +34,6 @@ constexpr Gruppo kMilano = {"F205", "Milano", "50150151467"};         // 5+0+1+1
 constexpr Gruppo kRoma = {"H501", "Roma", "50150580913"};             // 5+0+1+1+0+1+8+0+9+2 = 27
 constexpr Gruppo kNapoli = {"F839", "Napoli", "50150630494"};         // 5+0+1+1+0+3+3+0+4+9 = 26
 constexpr Gruppo kAci = {"A029", "Aci Sant'Antonio", "50150870058"};  // ... = 22
-
-std::string Shell(const std::string& cmd, int* status = nullptr) {
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[4096];
-    for (size_t n; p && (n = fread(buf, 1, sizeof buf, p)) > 0;)
-        out.append(buf, n);
-    const int rc = p ? pclose(p) : -1;
-    if (status)
-        *status = rc;
-    return out;
-}
-
-// Blanks of any length read as one, so that layout spacing does not matter.
-std::string Squeeze(const std::string& text) {
-    return std::regex_replace(text, std::regex("[ \t]+"), " ");
-}
 
 class ReceiptTest : public ::testing::Test {
   protected:
@@ -96,32 +79,9 @@ class ReceiptTest : public ::testing::Test {
                 "NULL)");
     }
 
-    // Page texts of the receipt (blanks squeezed), after checking the file with qpdf.
-    std::vector<std::string> Pages(const std::string& pdf) {
-        int status = 0;
-        const std::string check = Shell("qpdf --check '" + pdf + "' 2>&1", &status);
-        EXPECT_EQ(status, 0) << check;
-        EXPECT_EQ(check.find("WARNING"), std::string::npos) << check;
-        std::vector<std::string> pages;
-        const int count = std::stoi(Squeeze(Shell("pdfinfo '" + pdf + "' | grep Pages:"))
-                                        .substr(std::string("Pages: ").size()));
-        for (int i = 1; i <= count; ++i)
-            pages.push_back(Squeeze(Shell("pdftotext -layout -f " + std::to_string(i) + " -l " +
-                                          std::to_string(i) + " '" + pdf + "' -")));
-        return pages;
-    }
-    // The bar codes zbarimg reads on each page rendered at 150 dpi.
+    std::vector<std::string> Pages(const std::string& pdf) { return ReceiptPages(pdf); }
     std::vector<std::string> Barcodes(const std::string& pdf, size_t pages) {
-        const std::string prefix = gTmpPath + "/page";
-        Shell("pdftoppm -r 150 -png '" + pdf + "' '" + prefix + "'");
-        std::vector<std::string> codes;
-        for (size_t i = 1; i <= pages; ++i) {
-            const std::string png = prefix + "-" + std::to_string(i) + ".png";
-            EXPECT_TRUE(fs::exists(png)) << png;
-            codes.push_back(Trim(Replace(Shell("zbarimg -q --raw '" + png + "'"), "\n", "")));
-            fs::remove(png);
-        }
-        return codes;
+        return ReceiptBarcodes(pdf, pages, gTmpPath);
     }
     // Every page carries the header, its page number, and the count on the last page only.
     void ExpectFrames(const std::vector<std::string>& pages) {
