@@ -258,14 +258,10 @@ TEST_F(DialectTest, SysdateIsADateWithTheColumnNameSysdate) {
         "C\tSYSDATE-1\tX\tY\tCURRENT_DATE");
 }
 
-TEST_F(DialectTest, DateColumnsTravelAsDates) {
-    EXPECT_EQ(Rows("SELECT d, name FROM ta ORDER BY id"),
-              (std::vector<std::string>{"D20260101000000|Tuno", "N|Tdue", "D20250615103000|Ttre",
-                                        "E OK 3"}));
-}
-
-TEST_F(DialectTest, ToDateItemsAreDates) {
+TEST_F(DialectTest, DateColumnsAndToDateItemsTravelAsDates) {
     Check({
+        {"SELECT d, name FROM ta ORDER BY id",
+         {"D20260101000000|Tuno", "N|Tdue", "D20250615103000|Ttre", "E OK 3"}},
         {"SELECT To_Date('99991231','YYYYMMDD'), TO_DATE('20260131','YYYYMMDD') AS FINE, "
          "to_date('20260131','YYYYMMDD') fine2, TO_CHAR(TO_DATE('20260131','YYYYMMDD'),"
          "'YYYYMMDD') FROM DUAL",

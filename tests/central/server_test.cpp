@@ -11,16 +11,11 @@
 namespace terv::central::test {
 namespace {
 
-size_t CountLines(const std::string& body, char kind) {
+// The "R" records of a record stream (the column record comes first).
+size_t CountRows(const std::string& body) {
     size_t n = 0;
-    for (size_t pos = 0; pos < body.size();) {
-        if (body[pos] == kind)
-            ++n;
-        const size_t nl = body.find('\n', pos);
-        if (nl == std::string::npos)
-            break;
-        pos = nl + 1;
-    }
+    for (size_t at = body.find("\nR\t"); at != std::string::npos; at = body.find("\nR\t", at + 1))
+        ++n;
     return n;
 }
 
@@ -132,7 +127,7 @@ TEST_F(ServerTest, CutStreamsEndWithoutTheEndRecord) {
     const std::string sql = "SELECT COD_NAZIONALE, FOGLIO, PARTICELLA FROM TERVPLAV";
     Fault({{"cut_after_rows", 3}, {"close", false}});
     const std::string body = Select(sql);
-    EXPECT_EQ(CountLines(body, 'R'), 3u);
+    EXPECT_EQ(CountRows(body), 3u);
     EXPECT_EQ(body.find("\nE\t"), std::string::npos);
     Fault({{"cut_after_rows", 5}, {"close", true}});
     auto res = Post("/terv/kovJsSQL?function=select", {{"user", "DEMO"}, {"sql", sql}});
@@ -151,7 +146,7 @@ TEST_F(ServerTest, LargeResultsArriveWhole) {
         "SELECT COUNT(*) FROM TERVPLAV A LEFT JOIN TERVUTIL B ON B.COD_NAZIONALE = "
         "A.COD_NAZIONALE AND B.FOGLIO = A.FOGLIO AND B.PARTICELLA = A.PARTICELLA AND B.SUB = "
         "A.SUB");
-    const size_t rows = CountLines(body, 'R');
+    const size_t rows = CountRows(body);
     EXPECT_GT(rows, 200u);
     EXPECT_EQ(body.substr(body.rfind("E\tOK\t")), "E\tOK\t" + std::to_string(rows) + "\n");
     EXPECT_EQ(count, "C\tCOUNT(*)\nR\tI" + std::to_string(rows) + "\nE\tOK\t1\n");

@@ -50,9 +50,7 @@ TEST_F(RefreshTest, StaleStampReplacesTheTablesFromTheServer) {
     EXPECT_EQ(Sql("SELECT count(*) FROM COMUNI WHERE ISTATP=999"), "0\n");
     EXPECT_EQ(Sql("SELECT * FROM PROVINCIE WHERE ISTATP=15"), "15|Provincia di Milano|MI|3\n");
     EXPECT_EQ(Sql("SELECT count(*) FROM PROVINCIE WHERE ISTATP=999"), "0\n");
-    EXPECT_EQ(Sqlite3Shell(Tabelle(),
-                           "SELECT count(*) FROM sqlite_master WHERE name IN ('COMUNITMP', "
-                           "'PROVINCIETMP')"),
+    EXPECT_EQ(Sql("SELECT count(*) FROM sqlite_master WHERE name IN ('COMUNITMP', 'PROVINCIETMP')"),
               "0\n");
     EXPECT_NE(Sql("SELECT count(*) FROM sqlite_master WHERE name='TABCOM'"), "0\n");
 }

@@ -1,9 +1,9 @@
 // The query gateway client and the HTTP client against a fake central server: what travels on
 // the wire, text result files and local tables, and every way a request or its answer can fail.
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "NetFixture.h"
 #include "ResultWriters.h"
@@ -28,25 +28,15 @@ class GatewayTest : public NetTest {
         return B1_SelectToMdbTable("mario", "SELECT ...", 5, DbPath(), table, "");
     }
 
-    // Each row of the table as "type:value|..." read straight through SQLite.
+    // Each row of the table as "type:value|...", read by the sqlite3 shell.
     std::vector<std::string> Rows() const {
-        static const char* const kTypes[] = {"", "int", "real", "text", "blob", "null"};
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(DbPath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "SELECT * FROM PARTICELLE ORDER BY rowid", -1, &st, nullptr);
+        std::string sql = "SELECT ''";
+        for (const char* c : {"ID_PART", "NUMERO", "AREA", "NOTE", "DATA_AGG"})
+            sql += std::string("||typeof(") + c + ")||':'||ifnull(" + c + ",'')||'|'";
+        std::istringstream lines(Sqlite3Shell(DbPath(), sql + " FROM PARTICELLE ORDER BY rowid"));
         std::vector<std::string> rows;
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            std::string row;
-            for (int i = 0; i < sqlite3_column_count(st); ++i) {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
-                row += std::string(kTypes[sqlite3_column_type(st, i)]) + ":" + (text ? text : "") +
-                       "|";
-            }
+        for (std::string row; std::getline(lines, row);)
             rows.push_back(row);
-        }
-        sqlite3_finalize(st);
-        sqlite3_close(db);
         return rows;
     }
 
@@ -259,12 +249,12 @@ TEST_F(GatewayTest, TypedRowsIntoATableInOneGo) {
     ASSERT_EQ(SelectToTable(), 0);
     EXPECT_EQ(Rows(), (std::vector<std::string>{
                           kExisting,
-                          "text:A001000100012_|int:12|real:1250.75|text:È già così|"
+                          "text:A001000100012_|integer:12|real:1250.75|text:È già così|"
                           "text:20240315074508|",
                           "text:A001000100013_|null:|real:3.0|null:|null:|",
-                          "text:42|int:7|real:-0.5|text:9007199254740993|null:|",
-                          "text:X1|int:5|null:|null:|null:|",
-                          "text:X2|int:6|null:|null:|null:|",
+                          "text:42|integer:7|real:-0.5|text:9007199254740993|null:|",
+                          "text:X1|integer:5|null:|null:|null:|",
+                          "text:X2|integer:6|null:|null:|null:|",
                       }));
 }
 
@@ -301,7 +291,7 @@ TEST_F(GatewayTest, DescriptorReadIntoATable) {
     SdoBlockAdd(0, "PARTICELLE_SRV|*ID_PART|ID_PART|", DbPath(), "PARTICELLE", "", "", 1.0, 1.0,
                 0.0, "");
     ASSERT_EQ(SdoBlockGo(0, 0, 0, 0, 0, 0, 0, 0, 0, false), 0);
-    EXPECT_EQ(Rows(), (std::vector<std::string>{kExisting, "text:P9|int:90|null:|null:|null:|",
+    EXPECT_EQ(Rows(), (std::vector<std::string>{kExisting, "text:P9|integer:90|null:|null:|null:|",
                                                 "text:P10|null:|null:|null:|null:|"}));
 }
 

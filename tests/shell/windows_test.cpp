@@ -52,10 +52,11 @@ TEST_F(WindowsTest, MainWindowTitleAndMenu) {
     WriteFileBytes(home / "defaults.ini", "[AGGIO]\r\nVERSION=3.1\r\n");
     frmMain window;
     EXPECT_EQ(window.windowTitle().toStdString(), "Gestione - PALMARE V3.1");
-    const struct {
+    struct Caption {
         const char* name;
         const char* caption;
-    } items[] = {
+    };
+    const Caption items[] = {
         {"MNU_ESCI", "&Esci"},
         {"MNU_UTILITA_LOADFOTO", "Carica foto di campo"},
         {"MNU_TRASF_ANNULLA_SCARICO", "Annulla uno scarico"},
@@ -67,12 +68,9 @@ TEST_F(WindowsTest, MainWindowTitleAndMenu) {
         ASSERT_NE(action, nullptr) << item.name;
         EXPECT_EQ(action->text().toStdString(), item.caption);
     }
-    const struct {
-        const char* name;
-        const char* caption;
-    } menus[] = {{"MNU_UTILITA", "Utilità"},
-                 {"MNU_TRASF", "Trasferisci al palmare"},
-                 {"MNU_RIENTR", "Rientro dati su PC"}};
+    const Caption menus[] = {{"MNU_UTILITA", "Utilità"},
+                             {"MNU_TRASF", "Trasferisci al palmare"},
+                             {"MNU_RIENTR", "Rientro dati su PC"}};
     for (const auto& menu : menus) {
         QMenu* found = window.findChild<QMenu*>(menu.name);
         ASSERT_NE(found, nullptr) << menu.name;
