@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Debian packages of this build: scripts/package.sh packs them without building again, lintian
 # (when installed) finds no error, and both are unpacked into a scratch root. The unpacked
-# tervpalm, started without TERVPALM_HOME, lays out its per-user folder at first start; with the
-# user's own server address written there, it logs in to the unpacked terv-central.
+# tervpalm, started without TERVPALM_HOME, lays out its per-user folder at first start; the copy
+# tool linked there reads that folder's settings; with the user's own server address written
+# there, the program logs in to the unpacked terv-central.
 # Usage: package_install_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 SOURCE_DIR="$1"
@@ -77,6 +78,13 @@ PORT="$(sed -n 's/^listening on \([0-9]*\)$/\1/p' "$SCRATCH/server.log")"
 # (which the installed tabelle.mdb already holds), so that the login does not stop at a notice.
 printf '[SERVER]\r\nLOCATION=http://127.0.0.1:%s/terv/\r\n' "$PORT" >"$FOLDER/servers.dat"
 printf '[GISPARAMS]\r\nDATATABELLE=20260101000000\r\n' >>"$FOLDER/defaults.ini"
+# The linked copy tool reads the device root from the per-user defaults.ini.
+mkdir -p "$SCRATCH/device"
+printf '[PALMARE]\r\nRADICE=%s\r\n' "$SCRATCH/device" >>"$FOLDER/defaults.ini"
+env -u TERVPALM_HOME -u TERVPALM_DEVICE_ROOT "$FOLDER/RAPIFileCopy" /q "$FOLDER/servers.dat" \
+    '\Scheda di memoria\prova\' || fail "RAPIFileCopy through its link failed"
+cmp "$FOLDER/servers.dat" "$SCRATCH/device/Scheda di memoria/prova/servers.dat" ||
+    fail "RAPIFileCopy did not copy onto the device root of the per-user defaults.ini"
 start_program "DEMOÞdemo"
 # A successful login writes the user name to servers.dat before the main window opens.
 wait_for grep -q '^UID=DEMO' "$FOLDER/servers.dat" || fail "no login to terv-central"
