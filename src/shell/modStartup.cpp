@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QProgressBar>
 #include <exception>
+#include <iostream>
 
 #include "data/net/Kovicli.h"
 #include "data/net/velto_sso.h"
@@ -76,6 +77,12 @@ int RunProgram(const std::string& commandLine) {
     }
     ReleaseGlobals();
     return code;
+}
+
+int RefuseStart(const std::string& reason) {
+    std::cerr << "tervpalm: " << reason << std::endl;
+    MsgBox(reason, vbCritical, "TERVPalm");
+    return 1;
 }
 
 }  // namespace terv

@@ -20,5 +20,8 @@ void ReleaseGlobals();
 // The whole run: start-up, window events until the last window closes, program end. Returns the
 // exit code: 0, or 1 when the start-up failed (its reason shown, then the shutdown routine run).
 int RunProgram(const std::string& commandLine);
+// A start that cannot go on (the program folder could not be prepared): shows `reason` as an
+// error message, writes it to standard error too, and returns the exit code 1.
+int RefuseStart(const std::string& reason);
 
 }  // namespace terv

@@ -1,6 +1,7 @@
 // RAPIFileCopy [/d] [/q] [/s=bytes] "source" "destination": copies files to or from the
 // handheld's memory card (see DeviceCopy.h). Exit status 0 when every file was copied; each
 // failure is one line on standard error.
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 
@@ -8,14 +9,16 @@
 
 namespace {
 
-// defaults.ini of the program folder: TERVPALM_HOME when set, else the folder of this tool.
+// defaults.ini of the program folder: TERVPALM_HOME when set, else the folder this tool was
+// started from. Started by a path, that is the path's folder even when it is a link to the
+// installed tool (a per-user program folder); started through PATH, the tool's own folder.
 std::string IniFile(const char* argv0) {
     if (const char* home = std::getenv("TERVPALM_HOME"); home && *home)
         return std::string(home) + "/defaults.ini";
     std::error_code ec;
-    auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec)
-        self = std::filesystem::absolute(argv0, ec);
+    const std::filesystem::path self = std::strchr(argv0, '/') != nullptr
+                                           ? std::filesystem::absolute(argv0, ec)
+                                           : std::filesystem::read_symlink("/proc/self/exe", ec);
     return (self.parent_path() / "defaults.ini").string();
 }
 

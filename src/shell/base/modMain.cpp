@@ -1,7 +1,6 @@
 #include "modMain.h"
 
-#include <cstdlib>
-#include <filesystem>
+#include "ProgramHome.h"
 
 namespace terv {
 
@@ -19,17 +18,9 @@ bool gSso = false;
 int32_t gSkipVersionCheck = 0;
 
 std::string ProgramFolder() {
-    namespace fs = std::filesystem;
-    std::string folder;
-    if (const char* home = std::getenv("TERVPALM_HOME"); home && *home) {
-        folder = home;
-    } else {
-        std::error_code ec;
-        const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-        folder = ec ? fs::current_path().string() : exe.parent_path().string();
-    }
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
+    const ProgramHomeFacts facts = CurrentProgramHomeFacts();
+    const ProgramHome home = ChooseProgramHome(facts);
+    return home.folder.empty() ? facts.executableFolder : home.folder;
 }
 
 void ResetProgramState() {

@@ -34,7 +34,8 @@ extern std::string gClientName;
 extern bool gSso;
 extern int32_t gSkipVersionCheck;
 
-// The program folder: TERVPALM_HOME when set, else the folder of the running executable.
+// The program folder: TERVPALM_HOME when set, else the folder of the running executable, else
+// (installed, or that folder not writable) the per-user folder (see ProgramHome.h).
 std::string ProgramFolder();
 
 // Back to the values at program start (paths empty, nobody logged in).
