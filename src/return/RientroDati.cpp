@@ -21,7 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Captions per municipality: four of the copy loop, five of the merge.
+// Captions of a run: transit database, main database, staging and upload; per municipality four
+// of the copy loop and five of the merge.
+constexpr long kPassiFissi = 4;
 constexpr long kPassiPerComune = 9;
 
 // The run's captions and the bar beside them, which counts the captions shown against those
@@ -134,7 +136,8 @@ bool ScaricaComune(const std::string& orvex, const std::string& code, Avanzament
 // Steps 4 to 11: everything up to the closed transit database.
 void RecuperaEFondi(RientroState& form, Avanzamento& avanzamento) {
     const bool aggiorna = form.chkAggSW && fs::exists(gAppPath + "/aggpalm.zip");
-    avanzamento.Prevedi(4 + (aggiorna ? 1 : 0));
+    const long fissi = kPassiFissi + (aggiorna ? 1 : 0);
+    avanzamento.Prevedi(fissi);
     Database db = CreaTransito(avanzamento);
     const std::string card = CardRoot(form.cmbmemoria);
     if (aggiorna)
@@ -142,7 +145,7 @@ void RecuperaEFondi(RientroState& form, Avanzamento& avanzamento) {
     const std::string orvex = card + "orvex\\";
     ScaricaDbPrincipale(db, orvex, avanzamento);
     const std::vector<std::string> codes = ComuniRientro(db);
-    avanzamento.Prevedi(4 + (aggiorna ? 1 : 0) + kPassiPerComune * static_cast<long>(codes.size()));
+    avanzamento.Prevedi(fissi + kPassiPerComune * static_cast<long>(codes.size()));
     std::vector<bool> copiati;
     for (const std::string& code : codes)
         copiati.push_back(ScaricaComune(orvex, code, avanzamento));
@@ -200,7 +203,6 @@ void cmdTrasf_Click(RientroState& form, const UploadFunction& upload) {
         return;
     }
     form.Changed();
-    avanzamento.Prevedi(form.progressMax + 2);
     std::string error;
     if (!PreparaCaricamento(form.numeroRientro, std::ref(avanzamento), error)) {
         Termina(form, avanzamento);

@@ -95,6 +95,12 @@ class RientroTest : public ExportTest {
                        "#!/bin/sh\nprintf '%s' \"$1\" >'" + (home / "loadfoto.txt") + "'\n");
         fs::permissions(home / "loadfoto", fs::perms::owner_all);
         form.cmbmemoria = 0;
+        form.onChange = [this] {
+            disabledSeen |= !form.cmdTrasfEnabled;
+            const std::pair<long, long> now{form.progressValue, form.progressMax};
+            if (now.second > 0 && (bar.empty() || bar.back() != now))
+                bar.push_back(now);
+        };
     }
     void TearDown() override {
         unsetenv("TERVPALM_DEVICE_ROOT");
@@ -138,6 +144,9 @@ class RientroTest : public ExportTest {
         WriteFileBytes(photo + "A001000100010002.dat",
                        DatiFoto("20260501120000", "12.75", "41.5", "90.4"));
         WriteFileBytes(photo + "A001000100010003.dat", "");
+        // The same parcel and photo number again, its blank sub-parcel written out.
+        WriteFileBytes(photo + "A001000100010_001.jpg", "dup");
+        WriteFileBytes(photo + "A001000100010_001.dat", DatiFoto("20261231000000", "1", "2", "3"));
         WriteFileBytes(photo + "A001000100020AB001.dat",
                        DatiFoto("20260502080000", "13", "42", "0"));
         WriteHandheldDb(card + "B002/db_comu.db", false,
@@ -156,6 +165,7 @@ class RientroTest : public ExportTest {
         ui.Reset();
         cmdTrasf_Click(form, [this, failures] {
             ++uploads;
+            busyAtUpload = ui.busy && form.Label2Visible;
             staged = Files(home / "tmp/palmare/toload");
             return failures;
         });
@@ -170,6 +180,8 @@ class RientroTest : public ExportTest {
     RientroState form;
     int uploads = 0;
     std::vector<std::string> staged;
+    bool disabledSeen = false, busyAtUpload = false;
+    std::vector<std::pair<long, long>> bar;  // the progress bar at every change
 };
 
 TEST_P(RientroTest, CopiesMergesDatesAndStagesAWholeSurvey) {
@@ -238,7 +250,8 @@ TEST_P(RientroTest, CopiesMergesDatesAndStagesAWholeSurvey) {
     EXPECT_EQ(ReadFileBytes(home / ("tmp/fotoc/upload/A001" + n + "campo2.jpg")).substr(4),
               "A001000100010002");
     EXPECT_EQ(Files(pc + "A001/photo"),
-              (std::vector<std::string>{"A001000100010003.dat", "A001000100010003.jpg"}));
+              (std::vector<std::string>{"A001000100010003.dat", "A001000100010003.jpg",
+                                        "A001000100010_001.dat", "A001000100010_001.jpg"}));
     EXPECT_EQ(Files(pc + "B002/photo"),
               (std::vector<std::string>{"A001000100010001.dat", "A001000100010001.jpg"}));
 
@@ -253,17 +266,25 @@ TEST_P(RientroTest, CopiesMergesDatesAndStagesAWholeSurvey) {
                std::string::npos;
     }));
     EXPECT_TRUE(FileExists(pc + "C003/db_comu.db"));
-    EXPECT_EQ(Files(card + "A001/photo").size(), 7u);  // the device keeps everything
+    EXPECT_EQ(Files(card + "A001/photo").size(), 9u);  // the device keeps everything
 
     EXPECT_EQ(ui.messages,
               (std::vector<RecordingUiPort::Message>{
                   {"Recupero dati terminato, senza avveritmenti.", vbInformation, gAppTitle}}));
     EXPECT_TRUE(RunUntil([&] { return FileExists(home / "loadfoto.txt"); }));
     EXPECT_EQ(ReadFileBytes(home / "loadfoto.txt"), gTervcli().serverterv + "ÞDEMOÞdemo");
+    EXPECT_TRUE(disabledSeen);
+    EXPECT_TRUE(busyAtUpload);
     EXPECT_TRUE(form.cmdTrasfEnabled);
     EXPECT_FALSE(form.Label2Visible);
     EXPECT_FALSE(ui.busy);
+    // The bar moves one step per caption up to a full bar, then hides.
+    ASSERT_EQ(bar.size(), captions.size() - 1);
+    for (size_t i = 0; i < bar.size(); ++i)
+        EXPECT_EQ(bar[i].first, static_cast<long>(i + 1));
+    EXPECT_EQ(bar.back().first, bar.back().second);
     EXPECT_EQ(form.progressMax, 0);
+    EXPECT_EQ(ui.lastProgress, (std::pair<long, long>{0, 0}));
 }
 
 // The second card, an empty COMUNI, the update asked for without a package, and an upload that
@@ -351,7 +372,7 @@ TEST_P(RientroTest, DevicePulledMidCopyLogsAndGoesOn) {
                                        std::string::npos;
                             }),
               8);
-    EXPECT_EQ(Files(device + ".gone/Scheda di memoria/orvex/A001/photo").size(), 7u);
+    EXPECT_EQ(Files(device + ".gone/Scheda di memoria/orvex/A001/photo").size(), 9u);
     EXPECT_EQ(ui.messages.back().text, "Recupero dati terminato, senza avveritmenti.");
 }
 
