@@ -33,12 +33,6 @@ std::string Palmare() {
     return gAppPath + "/tmp/palmare/";
 }
 
-// Runs the device copy tool on one group of files and waits for it.
-void DeviceCopy(const std::string& source, const std::string& destination) {
-    RunAndWait(gAppPath + "/RAPIFileCopy /d /q /s=65536 \"" + source + "\" \"" + destination +
-               "\"");
-}
-
 void Caption(TrasfPalmState& form, const std::string& caption) {
     form.lblcurrop = caption;
     form.Changed();
@@ -56,17 +50,27 @@ void SetBusy(TrasfPalmState& form, bool busy) {
     Ui().Repaint();
 }
 
-// The software update: unpacked with folders dropped and overwrite on, then copied.
-void AggiornaSoftware(TrasfPalmState& form, const std::string& card) {
+void DeviceCopy(const std::string& source, const std::string& destination) {
+    RunDeviceCopy(kCopiaCartella, source, destination);
+}
+
+}  // namespace
+
+int RunDeviceCopy(const std::string& switches, const std::string& source,
+                  const std::string& destination) {
+    return RunAndWait(gAppPath + "/RAPIFileCopy " + switches + " \"" + source + "\" \"" +
+                      destination + "\"");
+}
+
+void AggiornaSoftwarePalmare(const std::string& card,
+                             const std::function<void(const std::string&)>& caption) {
     const std::string folder = gTmpPath + "/aggpalm/";
     PrepareWorkFolder(folder, false);
     if (const int rc = Unzip(gAppPath + "/aggpalm.zip", folder, false, "", true); rc != 0)
         MsgBox(std::to_string(rc));
-    Caption(form, "Aggiornamento SW palmare");
+    caption("Aggiornamento SW palmare");
     DeviceCopy(folder + "*.*", card + "Terv34bis\\");
 }
-
-}  // namespace
 
 std::string CardRoot(int cmbmemoria) {
     return cmbmemoria == 0 ? "\\Scheda di memoria\\" : "\\Scheda di memoria2\\";
@@ -113,7 +117,7 @@ void cmdTrasf_Click(TrasfPalmState& form, TrasferimentoControls& controls) {
     const std::string card = CardRoot(controls.cmbmemoria);
     const std::string data = card + "orvex\\";
     if (controls.chkAggSW && std::filesystem::exists(gAppPath + "/aggpalm.zip"))
-        AggiornaSoftware(form, card);
+        AggiornaSoftwarePalmare(card, [&form](const std::string& c) { Caption(form, c); });
     Caption(form, "Trasferimento Db Principale");
     DeviceCopy(Palmare() + "terv34bis_ppc.db", data);
     for (const std::string& c : comuni) {

@@ -5,6 +5,7 @@
 // files. The tool's exit status is not looked at; its failures show on its standard error.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,21 @@ struct TrasferimentoControls {
 
 // "\Scheda di memoria\" for index 0, "\Scheda di memoria2\" for any other.
 std::string CardRoot(int cmbmemoria);
+
+// Switches of the device copy tool: into a folder, or onto the named destination.
+inline constexpr const char* kCopiaCartella = "/d /q /s=65536";
+inline constexpr const char* kCopiaFile = "/q /s=65536";
+
+// Runs gAppPath/RAPIFileCopy with `switches` and the quoted source and destination, waiting
+// for it to end; returns its exit code (-1 when it could not be started).
+int RunDeviceCopy(const std::string& switches, const std::string& source,
+                  const std::string& destination);
+
+// The handheld software update: gAppPath/aggpalm.zip unpacked flat (overwriting) into the
+// emptied gTmpPath/aggpalm/, whose files then go to card + "Terv34bis\\". An unzip failure is
+// shown as its number. `caption` gets "Aggiornamento SW palmare" before the copy.
+void AggiornaSoftwarePalmare(const std::string& card,
+                             const std::function<void(const std::string&)>& caption);
 
 // The municipalities of the current export: COD_NAZIONALE of PART_DICH in palmdb.mdb.
 std::vector<std::string> ComuniDaTrasferire();

@@ -16,6 +16,7 @@
 #include "modStartup.h"
 #include "platform/Process.h"
 #include "platform/UiPort.h"
+#include "return/frmRientraDati.h"
 #include "shell/base/IniFiles.h"
 #include "shell/base/modMain.h"
 #include "shell/config/clsTervcli.h"
@@ -29,18 +30,11 @@ std::string MainWindowTitle(const std::string& version, const std::string& clien
     return title;
 }
 
-bool StartPhotoLoader() {
-    const std::string program = gAppPath + "/loadfoto";
-    const std::string argument = gTervcli().serverterv + "Þ" + gUserName + "Þ" + gPassword;
-    if (StartProgram({program, argument}))
-        return true;
-    std::error_code ec;
-    MsgBox((std::filesystem::exists(program, ec)
-                ? "Impossibile avviare il programma di caricamento foto:\r"
-                : "Programma di caricamento foto non trovato:\r") +
-               program,
-           vbExclamation);
-    return false;
+void InstallRientro(frmMain& main, UploadFunction upload) {
+    main.SetCommand("MNU_RIENTR_TRASF", [&main, upload] {
+        frmRientraDati window(upload, &main);
+        window.exec();
+    });
 }
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)) {

@@ -6,6 +6,9 @@
 #include <functional>
 #include <string>
 
+#include "return/LoadFoto.h"
+#include "return/RientroDati.h"
+
 class QMdiArea;
 
 namespace terv {
@@ -30,10 +33,9 @@ class frmMain : public QMainWindow {
     QMdiArea* mdi_;
 };
 
+// Installs MNU_RIENTR_TRASF: the return window, modally, ending every return with `upload`.
+void InstallRientro(frmMain& main, UploadFunction upload);
 // "Gestione - PALMARE V" + version + client name (followed by " - " when not empty).
 std::string MainWindowTitle(const std::string& version, const std::string& clientName);
-// Starts gAppPath/loadfoto with serverterv + "Þ" + gUserName + "Þ" + gPassword, not waiting.
-// False, after a message naming the file, when it is missing or cannot be started.
-bool StartPhotoLoader();
 
 }  // namespace terv
