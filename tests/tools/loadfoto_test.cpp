@@ -17,6 +17,10 @@
 #include <random>
 #include <thread>
 
+#include <httplib.h>
+
+#include <nlohmann/json.hpp>
+
 #include "ChildServer.h"
 #include "TestSupport.h"
 
@@ -27,6 +31,8 @@ namespace fs = std::filesystem;
 using central::test::ChildServer;
 
 constexpr const char* kSep = "\xC3\x9E";  // "Þ"
+
+constexpr size_t kMaxBody = 300000;
 
 using Photos = std::map<std::string, std::pair<std::string, std::string>>;  // name -> jpg, dat
 
@@ -45,8 +51,9 @@ class LoadfotoTest : public ::testing::TestWithParam<std::string> {
         StartServer();
     }
     void StartServer() {
-        server = std::make_unique<ChildServer>(std::vector<std::string>{
-            "--db", data / "central.db", "--demo", "5", "--mode", GetParam()});
+        server = std::make_unique<ChildServer>(
+            std::vector<std::string>{"--db", data / "central.db", "--demo", "5", "--mode",
+                                     GetParam(), "--max-body-bytes", std::to_string(kMaxBody)});
         port = server->Port();
         ASSERT_GT(port, 0);
     }
@@ -195,6 +202,51 @@ TEST_P(LoadfotoTest, ServerKilledAtRandomPointsLosesNoPhoto) {
     EXPECT_EQ(FilesLeft(), 0u);
     std::cout << "photos " << expected.size() << ", stored " << stored.size()
               << ", photos waiting at each kill:" << leftAtKill << "\n";
+}
+
+// Requests the loader never sends: no credentials, bad names and lengths, a body above the
+// server's limit; and the read-back of a stored photo.
+TEST_P(LoadfotoTest, StoreRefusesBadRequestsAndReadsBackWhatItHolds) {
+    httplib::Client client("127.0.0.1", port);
+    httplib::Headers auth = {{"Authorization", "Basic REVNTzpkZW1v"}};  // DEMO:demo
+    if (GetParam() == "sso") {
+        auto login = client.Post("/terv/sso?function=login",
+                                 nlohmann::json{{"user", "DEMO"}, {"password", "demo"}}.dump(),
+                                 "application/json");
+        ASSERT_TRUE(login && login->status == 200);
+        const std::string cookie = login->get_header_value("Set-Cookie");
+        auth = {{"Cookie", cookie.substr(0, cookie.find(';'))}};
+    }
+    const std::string path = "/terv//Fotoservlet?function=";
+    struct Case {
+        std::string target;
+        httplib::Headers headers;
+        std::string body;
+        int status;
+    };
+    const std::vector<Case> cases = {
+        {"upload&name=A001campo1&jpg=3", {}, "abcdef", 401},
+        {"upload&name=A001campo1&jpg=3", {{"Authorization", "Basic REVNTzp4"}}, "abcdef", 401},
+        {"upload&name=..%2Fx&jpg=3", auth, "abcdef", 400},
+        {"upload&name=A001campo1&jpg=7", auth, "abcdef", 400},
+        {"upload&name=A001campo1&jpg=-1", auth, "abcdef", 400},
+        {"upload&name=A001campo1&jpg=3", auth, std::string(kMaxBody + 1, 'x'), 413},
+        {"upload&name=A001campo1&jpg=3", auth, "abcdef", 200},
+        {"upload&name=A001campo1&jpg=2", auth, "abcdef", 409},
+        {"launch", auth, "", 400},
+    };
+    for (const Case& c : cases) {
+        auto res = client.Post(path + c.target, c.headers, c.body, "application/octet-stream");
+        ASSERT_TRUE(res) << c.target;
+        EXPECT_EQ(res->status, c.status) << c.target << ": " << res->body;
+    }
+    auto jpg = client.Get(path + "read&name=A001campo1&part=jpg", auth);
+    auto dat = client.Get(path + "read&name=A001campo1&part=dat", auth);
+    auto none = client.Get(path + "read&name=A001campo2&part=dat", auth);
+    ASSERT_TRUE(jpg && dat && none);
+    EXPECT_EQ(jpg->body, "abc");
+    EXPECT_EQ(dat->body, "def");
+    EXPECT_EQ(none->status, 404);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, LoadfotoTest, ::testing::Values("plain", "sso"));

@@ -92,7 +92,7 @@ bool TakePhotos(const std::string& folder, const std::vector<SurveyedParcel>& pa
         const int count = p.photosRequested > 0 ? 1 + rng.Below(2) : rng.Below(2);
         for (int k = 1; k <= count; ++k) {
             const std::string name = PhotoBase(p.idPart) + Number3(k);
-            const std::string stamp = SimStamp(p.when + 20 * k + rng.Below(15));
+            const std::string stamp = StampOf(p.when + 20 * k + rng.Below(15));
             const bool orphan = odd.written == 1 || (odd.written > 1 && rng.Below(8) == 0);
             const std::string data =
                 PhotoDataFile(stamp, p.x + rng.Below(30), p.y + rng.Below(30), rng.Below(360));
@@ -120,7 +120,7 @@ bool TakePhotos(const std::string& folder, const std::vector<SurveyedParcel>& pa
         }
         if (!odd.duplicate && count > 0 && PhotoBase(p.idPart) != p.idPart) {
             const std::string name = p.idPart + Number3(1);
-            const std::string stamp = SimStamp(p.when + 600);
+            const std::string stamp = StampOf(p.when + 600);
             if (!WriteFile(dir / (name + ".dat"), PhotoDataFile(stamp, p.x, p.y, 0), error))
                 return false;
             odd.duplicate = true;

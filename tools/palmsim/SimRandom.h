@@ -32,10 +32,9 @@ class SimRandom {
     uint64_t state_;
 };
 
-// "YYYYMMDDHHNNSS" of a count of seconds since 1970 (calendar of UTC, no time zone involved).
-std::string SimStamp(std::time_t seconds);
-
-// 07:00 of a working day in June 2026 chosen by the seed: the start of the simulated field day.
+// 07:00 local time of a day in June 2026 chosen by the seed: the start of the simulated field
+// day. Stamps of it and of later instants (StampOf, local time too) read the same in every time
+// zone.
 std::time_t FieldDayStart(uint64_t seed);
 
 }  // namespace terv::palmsim

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <memory>
 
+#include "data/TextUtil.h"
+
 namespace terv::palmsim {
 
 namespace {
@@ -237,7 +239,7 @@ bool SurveyInTransaction(sqlite3* db, const SimOptions& options, const std::stri
         if (!chosen[i])
             continue;
         const Candidate& p = candidates[i];
-        if (!surveyor.Survey(p, inspector, SimStamp(clock), error))
+        if (!surveyor.Survey(p, inspector, StampOf(clock), error))
             return false;
         surveyed.push_back({p.idPart, p.x, p.y, clock, p.photosRequested});
         clock += 300 + rng.Below(600);
