@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QTreeWidgetItem>
 #include <fstream>
 #include <functional>
@@ -38,16 +39,20 @@ struct Tour {
             }
         });
     }
-    // Pictures and closes every message box that comes up while `running` is set.
-    void AnswerMessages(const bool* running, int* count) const {
-        QTimer::singleShot(200, main, [this, running, count] {
+    // Pictures and closes every message box that comes up while `running` is set; with `yes` a
+    // box that asks is answered Yes.
+    void AnswerMessages(const bool* running, int* count, bool yes = false) const {
+        QTimer::singleShot(200, main, [this, running, count, yes] {
             if (!*running)
                 return;
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 Shot(box, ("messaggio-" + std::to_string(++*count)).c_str());
-                box->accept();
+                if (QAbstractButton* button = yes ? box->button(QMessageBox::Yes) : nullptr)
+                    button->click();
+                else
+                    box->accept();
             }
-            AnswerMessages(running, count);
+            AnswerMessages(running, count, yes);
         });
     }
 };
@@ -84,12 +89,32 @@ void Select(frmItalia& italia) {
     }
 }
 
+// The receipt of an earlier export rebuilt from the server: its row chosen in the list of
+// exports, the question answered Yes.
+void Rigenera(const Tour& tour, int* messages, const std::function<void()>& rigenera) {
+    tour.OnModal("frmLista", [&tour](QWidget* list) {
+        auto* rows = list->findChild<QTreeWidget*>("lstElenco");
+        for (int i = 0; rows && i < rows->topLevelItemCount(); ++i) {
+            if (rows->topLevelItem(i)->text(0) == kDemoRicevuta)
+                rows->setCurrentItem(rows->topLevelItem(i));
+        }
+        tour.Shot(list, "rigenera-elenco");
+        static_cast<QDialog*>(list)->accept();
+    });
+    static bool answering = true;
+    tour.AnswerMessages(&answering, messages, true);
+    rigenera();
+    answering = false;
+}
+
 }  // namespace
 
-void StartDemoTour(QWidget* mainWindow, const std::string& folder) {
+void StartDemoTour(QWidget* mainWindow, const std::string& folder, std::function<void()> rigenera) {
     static Tour tour;
     static bool running = true;
     static int messages = 0;
+    static std::function<void()> receipt;
+    receipt = std::move(rigenera);
     tour = {mainWindow, QString::fromStdString(folder)};
     QDir().mkpath(tour.folder);
     QTimer::singleShot(1500, mainWindow, [] {
@@ -121,6 +146,8 @@ void StartDemoTour(QWidget* mainWindow, const std::string& folder) {
         });
         Trigger(tour.main, "MNU_TRASF_ANNULLA_SCARICO");
         running = false;
+        if (receipt)
+            Rigenera(tour, &messages, receipt);
         std::ofstream((tour.folder + "/fatto.txt").toStdString()) << "ok\n";
         tour.main->close();
     });
