@@ -228,8 +228,19 @@ bool CheckGrouping(const Nodes& head, const Nodes& tail, std::string* error) {
     return true;
 }
 
+// A subquery of two or more columns compared for equality with a row value.
+bool IsComparedRow(const Nodes& nodes, size_t i) {
+    if (!IsSubquery(nodes[i]) || SelectItemCount(nodes[i].kids) < 2)
+        return false;
+    auto equality = [&](size_t k) {
+        return k != std::string::npos && (nodes[k].IsOp("=") || nodes[k].IsOp("<>") ||
+                                          nodes[k].IsOp("!=") || nodes[k].IsOp("^="));
+    };
+    return equality(PrevSig(nodes, i)) || equality(NextSig(nodes, i));
+}
+
 // A subquery used as a value must give at most one row (ORA-01427); SQLite would take the
-// first. Subqueries of FROM, IN, EXISTS, ANY and ALL and row subqueries stay as they are.
+// first. Subqueries of FROM, IN, EXISTS, ANY and ALL stay as they are.
 void CheckScalarSubqueries(Nodes* nodes) {
     bool in_from = false;
     for (size_t i = 0; i < nodes->size(); ++i) {
@@ -240,6 +251,13 @@ void CheckScalarSubqueries(Nodes* nodes) {
                               "INTERSECT", "EXCEPT", "MINUS", "SELECT"}) {
             if (n.IsWord(w))
                 in_from = false;
+        }
+        if (!in_from && IsComparedRow(*nodes, i) && !AtMostOneRow(n.kids)) {
+            Nodes wrapped{MakeWord("WITH terv_rows AS"), MakeGroup(std::move(n.kids)), MakeSpace(),
+                          MakeWord("SELECT * FROM terv_rows WHERE (SELECT terv_one(1) FROM "
+                                   "terv_rows) = 1")};
+            n.kids = std::move(wrapped);
+            continue;
         }
         if (in_from || !IsSubquery(n) || SelectItemCount(n.kids) != 1 || AtMostOneRow(n.kids))
             continue;

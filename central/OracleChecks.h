@@ -33,9 +33,10 @@ bool CheckGrouping(const Nodes& head, const Nodes& tail, std::string* error);
 // with IN; an ordering comparison or BETWEEN on one is ORA-00920 in *error, and false.
 bool CheckRowComparisons(const Nodes& nodes, std::string* error);
 
-// Wraps the translated subqueries of this level that are used as values so that a second row is
-// ORA-01427 when they run; those of FROM, IN, EXISTS, ANY and ALL, row subqueries and those
-// that cannot give two rows stay as they are.
+// Wraps the translated subqueries of this level that are used as values (also those of two or
+// more columns compared for equality with a row) so that a second row is ORA-01427 when they
+// run; those of FROM, IN, EXISTS, ANY and ALL and those that cannot give two rows stay as they
+// are.
 void CheckScalarSubqueries(Nodes* nodes);
 
 }  // namespace terv::central

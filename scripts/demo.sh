@@ -70,7 +70,9 @@ else
     SHOTS="$DEMO_HOME/shots"
     echo "Nessun display: TERVPalm gira sotto xvfb-run con il login automatico e un giro guidato"
     echo "delle finestre di scarico; le schermate vanno in $SHOTS"
-    rm -rf "$SHOTS" "$DEMO_HOME/palmare" && mkdir -p "$DEMO_HOME/palmare"
+    rm -rf "$SHOTS" "$DEMO_HOME/palmare" "$DEMO_HOME/ricevuta.pdf" "$DEMO_HOME/ricevuta.png"
+    mkdir -p "$DEMO_HOME/palmare"
+    touch "$DEMO_HOME/.inizio-demo"
     TERVPALM_DEMO_SHOTS="$SHOTS" timeout "${DEMO_TIMEOUT_SECONDS:-180}" \
         xvfb-run -a -s "-screen 0 1280x800x24" "$PROGRAM" "${DEMO_USER}Þ${DEMO_PASSWORD}" || true
     [ -f "$SHOTS/fatto.txt" ] || { echo "demo: il giro guidato non si è concluso" >&2; exit 1; }
@@ -80,4 +82,11 @@ else
     [ -f "$CARD/terv34bis_ppc.db" ] || { echo "demo: nessun dato inviato al palmare" >&2; exit 1; }
     echo "Dati inviati al palmare (prima scheda): $CARD"
     ls "$CARD"
+    # The tour's last step rebuilds the receipt of export 901 from the server's return tables.
+    RICEVUTA="$(find "$DEMO_HOME/tmp/palmare" -maxdepth 1 -name 'ricevuta901*.pdf' \
+        -newer "$DEMO_HOME/.inizio-demo" | sort | tail -1)"
+    [ -n "$RICEVUTA" ] || { echo "demo: la ricevuta non è stata generata" >&2; exit 1; }
+    cp "$RICEVUTA" "$DEMO_HOME/ricevuta.pdf"
+    pdftoppm -png -r 100 -f 1 -l 1 -singlefile "$DEMO_HOME/ricevuta.pdf" "$DEMO_HOME/ricevuta"
+    echo "Ricevuta: $DEMO_HOME/ricevuta.pdf (prima pagina: $DEMO_HOME/ricevuta.png)"
 fi

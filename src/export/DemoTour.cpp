@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QTreeWidgetItem>
 #include <fstream>
 #include <functional>
@@ -39,7 +40,8 @@ struct Tour {
             }
         });
     }
-    // Pictures and closes every message box that comes up while `running` is set.
+    // Pictures and closes every message box that comes up while `running` is set; a box that
+    // asks is answered Yes.
     void AnswerMessages(const bool* running, int* count) const {
         QTimer::singleShot(200, main, [this, running, count] {
             if (!*running)
@@ -88,12 +90,32 @@ void Select(frmItalia& italia) {
     }
 }
 
+// The receipt of an earlier export rebuilt from the server: its row chosen in the list of
+// exports, the question answered Yes.
+void Rigenera(const Tour& tour, int* messages, const std::function<void()>& rigenera) {
+    tour.OnModal("frmLista", [&tour](QWidget* list) {
+        auto* rows = list->findChild<QTreeWidget*>("lstElenco");
+        for (int i = 0; rows && i < rows->topLevelItemCount(); ++i) {
+            if (rows->topLevelItem(i)->text(0) == kDemoRicevuta)
+                rows->setCurrentItem(rows->topLevelItem(i));
+        }
+        tour.Shot(list, "rigenera-elenco");
+        static_cast<QDialog*>(list)->accept();
+    });
+    static bool answering = true;
+    tour.AnswerMessages(&answering, messages);
+    rigenera();
+    answering = false;
+}
+
 }  // namespace
 
-void StartDemoTour(QWidget* mainWindow, const std::string& folder) {
+void StartDemoTour(QWidget* mainWindow, const std::string& folder, std::function<void()> rigenera) {
     static Tour tour;
     static bool running = true;
     static int messages = 0;
+    static std::function<void()> receipt;
+    receipt = std::move(rigenera);
     tour = {mainWindow, QString::fromStdString(folder)};
     QDir().mkpath(tour.folder);
     QTimer::singleShot(1500, mainWindow, [] {
@@ -129,6 +151,8 @@ void StartDemoTour(QWidget* mainWindow, const std::string& folder) {
         });
         Trigger(tour.main, "MNU_TRASF_ANNULLA_SCARICO");
         running = false;
+        if (receipt)
+            Rigenera(tour, &messages, receipt);
         std::ofstream((tour.folder + "/fatto.txt").toStdString()) << "ok\n";
         tour.main->close();
     });

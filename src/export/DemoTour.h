@@ -6,12 +6,17 @@
 // environment asks for it (TERVPALM_DEMO_SHOTS names the folder).
 #pragma once
 
+#include <functional>
 #include <string>
 
 class QWidget;
 
 namespace terv {
 
-void StartDemoTour(QWidget* mainWindow, const std::string& folder);
+// `rigenera`, when given, is the return window's "Rigenera ricevuta da centrale": the tour runs it
+// last, choosing the export numbered kDemoRicevuta in its list and answering Yes.
+inline constexpr const char* kDemoRicevuta = "901";
+void StartDemoTour(QWidget* mainWindow, const std::string& folder,
+                   std::function<void()> rigenera = {});
 
 }  // namespace terv

@@ -1,6 +1,7 @@
 // The receipt of an earlier export, rebuilt from the server's copy of its survey results.
 #include "RigeneraRicevuta.h"
 
+#include <algorithm>
 #include <exception>
 #include <vector>
 

@@ -16,6 +16,7 @@
 #include "modStartup.h"
 #include "platform/Process.h"
 #include "platform/UiPort.h"
+#include "return/RigeneraRicevuta.h"
 #include "return/frmRientraDati.h"
 #include "shell/base/IniFiles.h"
 #include "shell/base/modMain.h"
@@ -45,7 +46,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
     BuildMenu();
     resize(1024, 700);
     if (const char* shots = std::getenv("TERVPALM_DEMO_SHOTS"); shots && *shots)
-        StartDemoTour(this, shots);
+        StartDemoTour(this, shots, [] { RigeneraRicevuta(); });
 }
 
 void frmMain::BuildMenu() {

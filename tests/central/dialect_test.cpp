@@ -203,6 +203,11 @@ TEST_F(DialectTest, DatesNumbersAndRefusalsAnswerAsTheCentralSystem) {
         {"SELECT ta.id FROM ta, tb WHERE (ta.id, 'b' || ta.id) IN(SELECT id, y FROM tb) AND "
          "(ta.id, tb.y) = (3, 'b3') AND NOT (ta.id, 0) IN ((1, 0))",
          {"I3", "E OK 1"}},
+        {"SELECT id FROM ta WHERE (id, 'b' || id) = (SELECT id, y FROM tb)",
+         {"E ERR 0 ORA-01427: single-row subquery returns more than one row"}},
+        {"SELECT id FROM ta WHERE (SELECT id, y FROM tb WHERE id = 3) = (id, 'b' || id) OR "
+         "(id, name) = (SELECT id, y FROM tb WHERE id > 5)",
+         {"I3", "E OK 1"}},
         {"SELECT id FROM ta WHERE (id, name) IN (SELECT id FROM tb)",
          {"E ERR 0 ORA-00947: not enough values"}},
         {"SELECT id FROM ta WHERE (id, name) IN (SELECT id, y, y FROM tb)",
