@@ -15,6 +15,7 @@
 // Peak memory is VmHWM from /proc. The aims are checked at the end.
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,6 +48,14 @@ constexpr const char* kWorkList = "11";
 
 double Seconds(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// User + system seconds of this process so far.
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // VmHWM of a process in KiB; -1 when it cannot be read.
@@ -106,6 +115,7 @@ class BenchForm : public terv::LoginForm {
 
 struct Phases {
     double login = 0, registration = 0, download = 0, databases = 0, maps = 0;
+    double downloadCpu = 0, buildCpu = 0;  // CPU seconds of the program in those phases
     long peakKib = 0;
     bool ok = false;
 };
@@ -141,8 +151,11 @@ Phases RunExport(const std::vector<std::string>& entries) {
                             mark = now;
                         }};
     start = Clock::now();
+    double cpu = CpuSeconds();
     const terv::DownloadResult download = terv::ScaricaDatiExport(job);
     p.download = Seconds(start);
+    p.downloadCpu = CpuSeconds() - cpu;
+    cpu = CpuSeconds();
     if (download.code != 0)
         return p;
     start = mark = Clock::now();
@@ -151,6 +164,7 @@ Phases RunExport(const std::vector<std::string>& entries) {
     if (inMaps)
         p.maps += Seconds(mark);
     p.databases = Seconds(start) - p.maps;
+    p.buildCpu = CpuSeconds() - cpu;
     p.ok = built == 0;
     return p;
 }
@@ -161,7 +175,8 @@ int RunClient(const fs::path& dir, const std::vector<std::string>& entries) {
         std::fprintf(stderr, "message: %s\n", m.text.c_str());
     std::ofstream out(dir / "client.result");
     out << p.login << ' ' << p.registration << ' ' << p.download << ' ' << p.databases << ' '
-        << p.maps << ' ' << PeakKib(getpid()) << ' ' << p.ok << '\n';
+        << p.maps << ' ' << PeakKib(getpid()) << ' ' << p.ok << ' ' << p.downloadCpu << ' '
+        << p.buildCpu << '\n';
     out.close();
     std::fflush(nullptr);
     _exit(p.ok ? 0 : 1);  // the work folders stay for the comparisons
@@ -357,7 +372,7 @@ bool RunClientProcess(const std::string& self, const fs::path& dir, const fs::pa
         return false;
     std::ifstream in(dir / "client.result");
     return static_cast<bool>(in >> p->login >> p->registration >> p->download >> p->databases >>
-                             p->maps >> p->peakKib >> p->ok) &&
+                             p->maps >> p->peakKib >> p->ok >> p->downloadCpu >> p->buildCpu) &&
            p->ok;
 }
 
@@ -401,6 +416,8 @@ bool RunSize(const std::string& self, long parcels, SizeRun* run) {
         "  handheld databases %.2f s (%ld rows, %.0f rows/s), map files %.2f s\n",
         p.login, p.registration, p.download, Rate(run->exported, p.download), p.databases,
         run->written, Rate(run->written, p.databases), p.maps);
+    std::printf("  program CPU: download %.2f s, build with map files %.2f s\n", p.downloadCpu,
+                p.buildCpu);
     std::printf("  peak memory: program %.1f MiB, server %.1f MiB\n", p.peakKib / kMiB,
                 run->serverKib / kMiB);
     start = Clock::now();

@@ -12,6 +12,7 @@
 // reset (clear_refs) after the table is filled, when the kernel allows it.
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -116,6 +117,7 @@ struct Result {
     long rows = 0;
     long errors = 0;
     long peakKib = 0;
+    double cpu = 0;  // user + system seconds of the client process
 };
 
 int ClientMdb(const fs::path& dir, Result* r) {
@@ -209,8 +211,13 @@ int RunClient(const std::string& piece, const std::string& base, const fs::path&
     else if (piece == "writes-in")
         rc = ClientWrites(true, 1 + kWritesOutside, &r);
     r.peakKib = PeakKib(getpid());
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    r.cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     std::ofstream out(dir / (piece + ".result"));
-    out << r.seconds << ' ' << r.rows << ' ' << r.errors << ' ' << r.peakKib << '\n';
+    out << r.seconds << ' ' << r.rows << ' ' << r.errors << ' ' << r.peakKib << ' ' << r.cpu
+        << '\n';
     return rc;
 }
 
@@ -319,7 +326,7 @@ bool RunChild(const char* self, const std::string& piece, const Server& s, const
     if (pid < 0 || waitpid(pid, &status, 0) != pid)
         return false;
     std::ifstream in(dir / (piece + ".result"));
-    if (!(in >> r->seconds >> r->rows >> r->errors >> r->peakKib))
+    if (!(in >> r->seconds >> r->rows >> r->errors >> r->peakKib >> r->cpu))
         return false;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
@@ -345,6 +352,7 @@ double Rate(const Result& r) {
 void PrintPiece(const Piece& p, long expected) {
     std::printf("  %-22s %12.0f rows/s  %8.3f s  client peak %7.1f MiB", p.label.c_str(),
                 Rate(p.client), p.client.seconds, p.client.peakKib / kMiB);
+    std::printf("  client cpu %6.2f s", p.client.cpu);
     if (p.serverKib >= 0)
         std::printf("  server peak %7.1f MiB", p.serverKib / kMiB);
     if (!p.ok || p.client.rows != expected)
@@ -403,7 +411,7 @@ bool RunSize(const char* self, long rows, bool withWrites, SizeRun* run) {
     std::printf("  server table filled in %.3f s (server peak %.1f MiB)\n", Seconds(start),
                 PeakKib(s.pid) / kMiB);
     run->peakReset = true;
-    for (const char* name : {"mdb", "txt", "copy"}) {
+    for (const char* name : {"txt", "mdb", "copy"}) {
         Piece p;
         p.name = name;
         p.label = p.name == "mdb"   ? "SelectToMdb"

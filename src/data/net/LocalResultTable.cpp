@@ -77,6 +77,9 @@ class LocalResultTable : public ResultTable {
         }
         const std::string sql =
             "INSERT INTO " + QuoteName(def_.name) + " (" + names + ") VALUES (" + marks + ")";
+        kinds_.clear();
+        for (size_t target : targets_)
+            kinds_.push_back(KindOf(def_.fields[target].type));
         try {
             db_.BeginTrans();
             inTransaction_ = true;
@@ -90,7 +93,7 @@ class LocalResultTable : public ResultTable {
 
     bool Add(const std::vector<WireValue>& row) override {
         for (size_t i = 0; i < row.size(); ++i) {
-            if (!Bind(static_cast<int>(i) + 1, row[i], def_.fields[targets_[i]]))
+            if (!Bind(static_cast<int>(i) + 1, row[i], kinds_[i], def_.fields[targets_[i]]))
                 return false;
         }
         const int rc = sqlite3_step(stmt_);
@@ -160,11 +163,11 @@ class LocalResultTable : public ResultTable {
         return true;
     }
 
-    bool Bind(int index, const WireValue& value, const FieldDef& field) {
+    bool Bind(int index, const WireValue& value, FieldKind kind, const FieldDef& field) {
         if (value.type == 'N')
             return sqlite3_bind_null(stmt_, index) == SQLITE_OK;
         const bool isText = value.type == 'T' || value.type == 'D';
-        if (KindOf(field.type) != FieldKind::kNumber || !isText)
+        if (kind != FieldKind::kNumber || !isText)
             return BindWire(index, value);
         WireValue number;
         if (!ParseNumber(Trim(value.text), number)) {
@@ -197,7 +200,8 @@ class LocalResultTable : public ResultTable {
     TableDef def_;
     sqlite3_stmt* stmt_ = nullptr;
     bool inTransaction_ = false;
-    std::vector<size_t> targets_;  // field index of each result column
+    std::vector<size_t> targets_;   // field index of each result column
+    std::vector<FieldKind> kinds_;  // the kind of that field, read once per answer
     std::string error_;
 };
 
