@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "Caricamento.h"
 #include "FusioneTransito.h"
 #include "LoadFoto.h"
 #include "data/FileUtil.h"
@@ -172,13 +173,6 @@ void LogRientro(const std::string& line) {
     const long log = OpenLog(gAppPath + "/log/rientro.log", true);
     WriteLog(log, NowStamp() + " " + line, 0, true);
     CloseLog(log, 0);
-}
-
-void MessaggioFineRecupero(int32_t failed) {
-    if (failed > 0)
-        MsgBox(kMsgRecuperoConErrori, vbExclamation);
-    else
-        MsgBox(kMsgRecuperoTerminato, vbInformation);
 }
 
 void cmdTrasf_Click(RientroState& form, const UploadFunction& upload) {

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "RientroTexts.h"
+
 namespace terv {
 
 class Database;
@@ -25,17 +27,13 @@ class Database;
 inline constexpr const char* kRientroCaption = "Rientro dati PALMARE";
 inline constexpr const char* kCmdTrasfRientro = "Recupera dati dal palmare";
 inline constexpr const char* kCommand1Rientro = "Chiudi";
-inline constexpr const char* kCommand2Rientro = "Chiudi scarichi precedenti";
+inline constexpr const char* kCommand2Rientro = texts::kCmdChiudiScarichi;
 inline constexpr const char* kCommand3Rientro = "Apri cartella Ricevute";
 inline constexpr const char* kCommand4Rientro = "Rigenera ricevuta da centrale";
 inline constexpr const char* kFrame3Rientro = "Palmare";
-inline constexpr const char* kLabel2Rientro = "Attendere prego...";
+inline constexpr const char* kLabel2Rientro = texts::kLabel2Rientro;
 inline constexpr const char* kMsgInizioRientro =
     "Errore in fase di inizializzazione rientro, riprovare in un secondo momento.";
-inline constexpr const char* kMsgRecuperoConErrori =
-    "Recupero dati terminato con errori.\r\rUtilizzare il comando --> 'Chiudi scarichi "
-    "precedenti'\rfinchè i dati non saranno tutti trasferiti sul server centrale.";
-inline constexpr const char* kMsgRecuperoTerminato = "Recupero dati terminato, senza avveritmenti.";
 inline constexpr const char* kMsgStagingFallito =
     "Impossibile preparare il database per il caricamento.\rFile: ";
 inline constexpr const char* kMsgRientroInterrotto = "Recupero dati interrotto per un errore:\r";
@@ -64,9 +62,6 @@ struct RientroState {
 
 // cmdTrasf_Click: the whole return, in the order above. `upload` runs after the staging.
 void cmdTrasf_Click(RientroState& form, const UploadFunction& upload);
-
-// The closing message after an upload that left `failed` staged databases.
-void MessaggioFineRecupero(int32_t failed);
 
 // The folder of the copies and receipts: gAppPath/tmp/palmare/.
 std::string CartellaPalmare();

@@ -16,6 +16,7 @@
 #include "modStartup.h"
 #include "platform/Process.h"
 #include "platform/UiPort.h"
+#include "return/Caricamento.h"
 #include "return/RigeneraRicevuta.h"
 #include "return/frmRientraDati.h"
 #include "shell/base/IniFiles.h"
@@ -31,11 +32,36 @@ std::string MainWindowTitle(const std::string& version, const std::string& clien
     return title;
 }
 
-void InstallRientro(frmMain& main, UploadFunction upload) {
-    main.SetCommand("MNU_RIENTR_TRASF", [&main, upload] {
-        frmRientraDati window(upload, &main);
-        window.exec();
+namespace {
+
+// The upload's captions and bar, shown on the return window.
+CaricaUi UiRientro(RientroState& state) {
+    return {[&state](const std::string& caption) {
+                state.lblcurrop = caption;
+                state.Changed();
+            },
+            [&state](long value, long max) {
+                state.progressValue = value;
+                state.progressMax = max;
+                state.Changed();
+            }};
+}
+
+}  // namespace
+
+void ApriRientro(QWidget* parent) {
+    RientroState* state = nullptr;
+    frmRientraDati window([&state] { return CaricaScarichi(UiRientro(*state)); }, parent);
+    state = &window.state();
+    window.SetCommand2([state] {
+        const auto label2 = [state](bool visible) {
+            state->Label2Visible = visible;
+            state->Changed();
+        };
+        ChiudiScarichiPrecedenti({UiRientro(*state), label2, [] { StartPhotoLoader(); }});
     });
+    window.SetCommand4([] { RigeneraRicevuta(); });
+    window.exec();
 }
 
 frmMain::frmMain(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)) {
@@ -72,6 +98,7 @@ void frmMain::BuildMenu() {
     item(rientr, "MNU_RIENTR_TRASF", "Trasferici dati");
     SetCommand("MNU_UTILITA_LOADFOTO", [] { StartPhotoLoader(); });
     SetCommand("MNU_TRASF_ANNULLA_SCARICO", [] { AnnullaScarico(); });
+    SetCommand("MNU_RIENTR_TRASF", [this] { ApriRientro(this); });
     SetCommand("MNU_TRASF_DATI", [this] {
         frmTrasfPalm window(this);
         window.exec();

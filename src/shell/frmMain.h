@@ -33,8 +33,9 @@ class frmMain : public QMainWindow {
     QMdiArea* mdi_;
 };
 
-// Installs MNU_RIENTR_TRASF: the return window, modally, ending every return with `upload`.
-void InstallRientro(frmMain& main, UploadFunction upload);
+// The return window, modally: every return ends with the upload of the staged databases; its
+// buttons also upload earlier returns and rebuild a receipt from the server.
+void ApriRientro(QWidget* parent);
 // "Gestione - PALMARE V" + version + client name (followed by " - " when not empty).
 std::string MainWindowTitle(const std::string& version, const std::string& clientName);
 
