@@ -64,8 +64,9 @@ inline constexpr int kBatchPerCommit = 50;
 std::string AttributiRiga(const FaseCarico& fase, const std::function<Variant(size_t)>& campo);
 
 // Loads every staged database. Returns the number of staged databases that were not loaded
-// completely and stay staged (0: all loaded and deleted, or none waiting). Server failures are
-// counted in gErrorCount and written to the HTTP log, never shown one by one.
+// completely and stay staged (0: all loaded and deleted, or none waiting). Nothing is shown one
+// by one: a batch with refused rows counts once in gErrorCount and its refused writes go to the
+// HTTP log, as does a staged file that cannot be read.
 int32_t CaricaScarichi(const CaricaUi& ui = {});
 
 // What "Chiudi scarichi precedenti" drives besides the progress label.

@@ -493,6 +493,22 @@ TEST_F(UploadTest, RowsTheServerAlreadyHoldsCountAsStored) {
         EXPECT_EQ(Count(table), 2) << table;
 }
 
+// A staged file that is not a database, and one that lacks a table: both stay and count, the
+// second after sending what its other tables hold.
+TEST_F(UploadTest, DamagedStagedFilesStayAndCount) {
+    test::WriteFileBytes(Cartella() + "/63dbcomu.mdb", "not a database");
+    {
+        Database db = Staged("64dbcomu.mdb");
+        Parcel(db, "A062000400001_", kExport);
+        db.Execute("DROP TABLE FOTO_RILE");
+    }
+    EXPECT_EQ(Carica(), 2);
+    EXPECT_TRUE(fs::exists(Cartella() + "/63dbcomu.mdb"));
+    EXPECT_TRUE(fs::exists(Cartella() + "/64dbcomu.mdb"));
+    EXPECT_EQ(Count("PALMR_NORME_RILE"), 1);
+    EXPECT_EQ(Count("PALMR_FOTO_RILE"), 0);
+}
+
 TEST_F(UploadTest, ChiudiScarichiPrecedentiEndsWithTheClosingMessage) {
     struct Case {
         bool failing;
@@ -556,6 +572,7 @@ TEST_F(UploadTest, KilledServerLosesNothingAndStoresEachRowOnce) {
     const char* seedVar = std::getenv("TERV_UPLOAD_SEED");
     const unsigned seed =
         seedVar ? static_cast<unsigned>(std::atol(seedVar)) : std::random_device{}();
+    SCOPED_TRACE("TERV_UPLOAD_SEED=" + std::to_string(seed));
     std::mt19937 rng(seed);
     std::vector<std::string> ids;
     int failedPasses = 0;
