@@ -360,6 +360,23 @@ TEST_P(RientroTest, StagedCopyFailingStopsBeforeTheUpload) {
     EXPECT_FALSE(ui.busy);
 }
 
+// A transit database that cannot be made ends the run at once with the cause, before any copy.
+TEST_P(RientroTest, TransitDatabaseThatCannotBeMadeStopsWithTheCause) {
+    FillDevice();
+    fs::create_directories(gTmpPath + "/palmdb.mdb/kept");
+    Run();
+    EXPECT_EQ(uploads, 0);
+    EXPECT_FALSE(FileExists(home / "runs.txt"));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].text.starts_with("Recupero dati interrotto per un errore:\r"))
+        << ui.messages[0].text;
+    EXPECT_NE(ui.messages[0].text.find("palmdb.mdb"), std::string::npos) << ui.messages[0].text;
+    EXPECT_TRUE(fs::exists(gTmpPath + "/palmdb.mdb/kept"));
+    EXPECT_TRUE(form.cmdTrasfEnabled);
+    EXPECT_FALSE(form.Label2Visible);
+    EXPECT_FALSE(ui.busy);
+}
+
 // The card taken out after the main database and A001's database: the later copies fail and
 // are logged, A001's results are merged without photos, the device keeps all its files.
 TEST_P(RientroTest, DevicePulledMidCopyLogsAndGoesOn) {
