@@ -16,11 +16,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace terv {
-
-class Database;
 
 inline constexpr const char* kRientroCaption = "Rientro dati PALMARE";
 inline constexpr const char* kCmdTrasfRientro = "Recupera dati dal palmare";
