@@ -16,13 +16,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "RientroTexts.h"
 
 namespace terv {
-
-class Database;
 
 inline constexpr const char* kRientroCaption = "Rientro dati PALMARE";
 inline constexpr const char* kCmdTrasfRientro = "Recupera dati dal palmare";

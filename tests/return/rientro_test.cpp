@@ -2,11 +2,13 @@
 // the real device copy tool on a device folder holding real SQLite databases and scrambled photo
 // data files: the copies and their switches, the merge, the photo import, the dating, the staged
 // file, and what a damaged device file, a pulled device or an unwritable staging folder leave.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -19,8 +21,10 @@
 #include "data/db/mdbUtil.h"
 #include "export/HandheldSchema.h"
 #include "export/sql_lite.h"
+#include "return/FotoCampo.h"
 #include "return/FusioneTransito.h"
 #include "return/frmRientraDati.h"
+#include "shell/frmMain.h"
 
 namespace terv::test {
 namespace {
@@ -39,8 +43,8 @@ std::string Scramble(std::string_view plain) {
 }
 
 // A photo data file as the handheld writes it: four scrambled lines.
-std::string DatiFoto(const std::string& when, const std::string& x, const std::string& y,
-                     const std::string& angle) {
+std::string FileDatiFoto(const std::string& when, const std::string& x, const std::string& y,
+                         const std::string& angle) {
     std::string out;
     for (const std::string& line : {when, x, y, angle})
         out += Scramble(line) + "\r\n";
@@ -140,22 +144,23 @@ class RientroTest : public ExportTest {
         for (const char* jpg : {"A001000100010001", "A001000100010002", "A001000100010003"})
             WriteFileBytes(photo + jpg + ".jpg", std::string("\xFF\xD8\xFF\xE0", 4) + jpg);
         WriteFileBytes(photo + "A001000100010001.dat",
-                       DatiFoto("20260501101500xx", "12.5", "41.25", " 270 "));
+                       FileDatiFoto("20260501101500xx", "12.5", "41.25", " 270 "));
         WriteFileBytes(photo + "A001000100010002.dat",
-                       DatiFoto("20260501120000", "12.75", "41.5", "90.4"));
+                       FileDatiFoto("20260501120000", "12.75", "41.5", "90.4"));
         WriteFileBytes(photo + "A001000100010003.dat", "");
         // The same parcel and photo number again, its blank sub-parcel written out.
         WriteFileBytes(photo + "A001000100010_001.jpg", "dup");
-        WriteFileBytes(photo + "A001000100010_001.dat", DatiFoto("20261231000000", "1", "2", "3"));
+        WriteFileBytes(photo + "A001000100010_001.dat",
+                       FileDatiFoto("20261231000000", "1", "2", "3"));
         WriteFileBytes(photo + "A001000100020AB001.dat",
-                       DatiFoto("20260502080000", "13", "42", "0"));
+                       FileDatiFoto("20260502080000", "13", "42", "0"));
         WriteHandheldDb(card + "B002/db_comu.db", false,
                         {part + "VALUES('B002000100010_','B002',7,'S')"});
         fs::resize_file(card + "B002/db_comu.db", 1000);
         fs::create_directories(card + "B002/photo");
         WriteFileBytes(card + "B002/photo/A001000100010001.jpg", "dup");
         WriteFileBytes(card + "B002/photo/A001000100010001.dat",
-                       DatiFoto("20261231000000", "1", "2", "3"));
+                       FileDatiFoto("20261231000000", "1", "2", "3"));
         // What the export left on the PC for C003: never merged as if it came from the device.
         WriteHandheldDb(home / "tmp/palmare/C003/db_comu.db", false,
                         {part + "VALUES('C003000100010_','C003',7,NULL)"});
@@ -355,6 +360,23 @@ TEST_P(RientroTest, StagedCopyFailingStopsBeforeTheUpload) {
     EXPECT_FALSE(ui.busy);
 }
 
+// A transit database that cannot be made ends the run at once with the cause, before any copy.
+TEST_P(RientroTest, TransitDatabaseThatCannotBeMadeStopsWithTheCause) {
+    FillDevice();
+    fs::create_directories(gTmpPath + "/palmdb.mdb/kept");
+    Run();
+    EXPECT_EQ(uploads, 0);
+    EXPECT_FALSE(FileExists(home / "runs.txt"));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].text.starts_with("Recupero dati interrotto per un errore:\r"))
+        << ui.messages[0].text;
+    EXPECT_NE(ui.messages[0].text.find("palmdb.mdb"), std::string::npos) << ui.messages[0].text;
+    EXPECT_TRUE(fs::exists(gTmpPath + "/palmdb.mdb/kept"));
+    EXPECT_TRUE(form.cmdTrasfEnabled);
+    EXPECT_FALSE(form.Label2Visible);
+    EXPECT_FALSE(ui.busy);
+}
+
 // The card taken out after the main database and A001's database: the later copies fail and
 // are logged, A001's results are merged without photos, the device keeps all its files.
 TEST_P(RientroTest, DevicePulledMidCopyLogsAndGoesOn) {
@@ -398,6 +420,40 @@ TEST_P(RientroTest, DatingTakesLatestPhotoThenOwnDateThenNow) {
     }
 }
 
+// Photo data file names and lines as the import reads them; a damaged coordinate cannot reach
+// the statement, and a missing photo folder is only logged.
+TEST_P(RientroTest, PhotoNamesAndLinesAsTheImportReadsThem) {
+    struct Name {
+        const char* base;
+        bool ok;
+        const char* idPart;
+        int32_t prog;
+    };
+    for (const Name& c :
+         {Name{"A001000100010007", true, "A001000100010_", 7},
+          Name{"A001000100010AB123", true, "A001000100010AB", 123},
+          Name{"A00100010001007", false, "", 0}, Name{"A001000100010_0x7", false, "", 0}}) {
+        DatiFoto d;
+        EXPECT_EQ(LeggiNomeFoto(c.base, d), c.ok) << c.base;
+        EXPECT_EQ(d.idPart, c.idPart) << c.base;
+        EXPECT_EQ(d.progFoto, c.prog) << c.base;
+    }
+    DatiFoto d;
+    LeggiRigheFoto(FileDatiFoto("20260501101500", " -1.5e2 ", "1);DROP TABLE FOTO_RILE;--", "2.5"),
+                   d);
+    EXPECT_EQ(d.dataLav, "20260501101500");
+    EXPECT_EQ(d.coordX, "-1.5e2");
+    EXPECT_EQ(d.coordY, "Null");
+    EXPECT_EQ(d.angolo, "2");
+
+    Database db = CreateDatabase(home / "foto.mdb", dbLangGeneral);
+    CreateComuneTables(0, &db);
+    ImportaFotoCampo(db, home / "nowhere/", 5);
+    EXPECT_EQ(DbGetLong(db, "SELECT COUNT(*) FROM FOTO_RILE"), 0);
+    ASSERT_EQ(Log().size(), 1u);
+    EXPECT_TRUE(Log()[0].ends_with(" " + (home / "nowhere/") + ": cartella delle foto mancante"));
+}
+
 // The window: its captions, the card check through cmdTrasf, the receipt folder, closing.
 TEST_P(RientroTest, WindowShowsItsControlsAndBindsThem) {
     App();
@@ -438,6 +494,25 @@ TEST_P(RientroTest, WindowShowsItsControlsAndBindsThem) {
     window.findChild<QPushButton*>("Command1")->click();
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(uploads, 0);
+}
+
+// The main window's return command stays disabled until the return (with its upload) is
+// installed, then opens the return window modally.
+TEST_P(RientroTest, MainMenuOpensTheReturnWindowModally) {
+    App();
+    frmMain main;
+    auto* action = main.findChild<QAction*>("MNU_RIENTR_TRASF");
+    ASSERT_NE(action, nullptr);
+    EXPECT_TRUE(action->isEnabled());
+    std::string shown;
+    QTimer::singleShot(0, [&] {
+        if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            shown = w->objectName().toStdString();
+            w->reject();
+        }
+    });
+    action->trigger();
+    EXPECT_EQ(shown, "frmRientraDati");
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, RientroTest, ::testing::Values("plain"), ModeName);
