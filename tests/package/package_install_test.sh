@@ -64,8 +64,11 @@ wait_for test -f "$FOLDER/tmp/fglc/zipagg/leggimi.txt" || fail "no work folders 
 for file in tabelle.mdb defaults.ini servers.dat; do
     cmp "$ROOT/usr/share/tervpalm/$file" "$FOLDER/$file" || fail "$file not copied"
 done
-[ "$(readlink "$FOLDER/RAPIFileCopy")" = "$ROOT/usr/bin/RAPIFileCopy" ] ||
-    fail "RAPIFileCopy is not a link to the installed tool"
+for tool in RAPIFileCopy loadfoto; do
+    [ "$(readlink "$FOLDER/$tool")" = "$ROOT/usr/bin/$tool" ] ||
+        fail "$tool is not a link to the installed tool"
+done
+[ -x "$ROOT/usr/bin/palmsim" ] || fail "palmsim is not in the package"
 stop_program
 
 "$ROOT/usr/bin/terv-central" --port 0 --db "$SCRATCH/central.db" --demo 200 \
