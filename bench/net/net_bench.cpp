@@ -259,7 +259,9 @@ Server StartServer(const fs::path& dir) {
         if (!std::freopen(out.c_str(), "w", stdout) ||
             !std::freopen((dir / "central.err").c_str(), "w", stderr))
             _exit(126);
+        // Filling a million rows on a busy machine outlasts the default statement limit.
         execl(TERV_CENTRAL_EXE, "terv-central", "--port", "0", "--db", db.c_str(),
+              "--statement-timeout", "3600", "--request-timeout", "3600",
               static_cast<char*>(nullptr));
         _exit(127);
     }

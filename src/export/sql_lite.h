@@ -38,8 +38,9 @@ struct SqllValue {
 
 // Inserts one row into `table` as "INSERT INTO table VALUES(...)" with the row's values would,
 // through a statement prepared once per table and row width and kept until the database is
-// closed. The stored values are those of the statement text (a number takes the type the
-// column's affinity gives its literal). Failures behave as for sqll_execute.
+// closed. The stored values are those of the statement text: a whole number goes in as an
+// integer, any other number as its text, which a column of numeric affinity (every number column
+// of the handheld) turns into the value of the literal. Failures behave as for sqll_execute.
 int32_t sqll_insert(int32_t handle, const std::string& table, const std::vector<SqllValue>& row);
 
 // Commits and closes the database and gives it its final name, replacing a file of that name.

@@ -91,6 +91,14 @@ double Near(SimRandom& rng, double centre) {
     return std::round((centre + (rng.Unit() - 0.5) * 40.0) * 100.0) / 100.0;
 }
 
+// The integer a one-value query gives with `values` bound as texts in order; 0 when none.
+int IntOf(sqlite3* db, const std::string& sql, const std::vector<std::string>& values) {
+    Statement s(db, sql);
+    for (size_t i = 0; i < values.size(); ++i)
+        s.Text(static_cast<int>(i + 1), values[i]);
+    return s.get() && sqlite3_step(s.get()) == SQLITE_ROW ? sqlite3_column_int(s.get(), 0) : 0;
+}
+
 struct Candidate {
     std::string idPart;
     double x = 0, y = 0;
@@ -163,9 +171,14 @@ class Surveyor {
             const std::string& code =
                 useCodes_[(first + static_cast<size_t>(i)) % useCodes_.size()];
             const std::string& note = kNotes[nextNote_++ % kNotes.size()];
+            const std::string& state = rng_.Pick(kCropStates);
+            if (Recorded("SELECT COUNT(*) FROM UTIL_RILE WHERE ID_PART=?1 AND CODI_UTIL=?2 AND "
+                         "STAT_COLT=?3",
+                         {p.idPart, code, state}))
+                continue;
             if (!use_.Text(1, p.idPart)
                      .Text(2, code)
-                     .Text(3, rng_.Pick(kCropStates))
+                     .Text(3, state)
                      .Number(4, Near(rng_, p.x))
                      .Number(5, Near(rng_, p.y))
                      .Text(6, note)
@@ -181,7 +194,11 @@ class Surveyor {
         if (rng_.Below(3) != 0)
             return true;
         const int polygons = 1 + rng_.Below(2);
-        for (int poly = 1; poly <= polygons; ++poly) {
+        const int first = 1 + IntOf(db_,
+                                    "SELECT ifnull(MAX(PROG_POLI),0) FROM FAG_RILE WHERE "
+                                    "ID_PART=?1",
+                                    {p.idPart});
+        for (int poly = first; poly < first + polygons; ++poly) {
             tree_.Text(1, p.idPart).Integer(2, poly).Text(3, rng_.Below(2) ? "S" : "N");
             tree_.Integer(4, 3 + rng_.Below(6)).Integer(5, 2 + rng_.Below(5));
             for (int col = 6; col <= 12; ++col)
@@ -197,14 +214,25 @@ class Surveyor {
     bool Rules(const Candidate& p, const std::string& stamp, std::string* error) {
         if (ruleCodes_.empty() || rng_.Below(3) != 0)
             return true;
+        const std::string& code = rng_.Pick(ruleCodes_);
+        if (Recorded("SELECT COUNT(*) FROM NORME_RILE WHERE ID_PART=?1 AND CODI_NORMA=?2",
+                     {p.idPart, code}))
+            return true;
         if (!rule_.Text(1, p.idPart)
-                 .Text(2, rng_.Pick(ruleCodes_))
+                 .Text(2, code)
                  .Integer(3, 1 + rng_.Below(2))
                  .Text(4, stamp)
                  .Run(error))
             return false;
         ++result_.rules;
         return true;
+    }
+
+    // A parcel's earlier results came with the export; a new row never repeats the key of one
+    // (use and crop state, polygon, rule), since the return gives all rows of a parcel the same
+    // date and the server keeps one row per key and date.
+    bool Recorded(const std::string& sql, const std::vector<std::string>& key) const {
+        return IntOf(db_, sql, key) > 0;
     }
 
     sqlite3* db_;
