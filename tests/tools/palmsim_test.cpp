@@ -127,10 +127,13 @@ TEST_F(PalmsimTest, SameSeedWritesIdenticalFiles) {
     // Times come from the seed, never the clock: a field day of June 2026.
     const nlohmann::json summary = Run();
     ASSERT_FALSE(summary["comuni"].empty());
-    for (const auto& comune : summary["comuni"])
-        for (const auto& p : comune["photos"])
-            if (p["kind"] != "empty")
+    for (const auto& comune : summary["comuni"]) {
+        for (const auto& p : comune["photos"]) {
+            if (p["kind"] != "empty") {
                 EXPECT_EQ(p["stamp"].get<std::string>().substr(0, 6), "202606") << p["stamp"];
+            }
+        }
+    }
     TempFolder again, other;
     BuildDevice(again.path());
     BuildDevice(other.path());
