@@ -456,11 +456,13 @@ void PrintAims(const std::vector<SizeRun>& runs) {
             "  %ld: handheld build at %.0f%% of the raw prepared insert's rows/s (aim "
             ">= 30%%): %s\n",
             r.parcels, 100 * share, Met(share >= 0.30));
-        const double whole =
-            r.client.registration + r.client.download + r.client.databases + r.client.maps;
+        // ogr2ogr makes no map files: the export is compared without them.
+        const double rows = r.client.registration + r.client.download + r.client.databases;
         if (r.ogr > 0)
-            std::printf("  %ld: whole export %.2f s against ogr2ogr %.2f s: %s\n", r.parcels, whole,
-                        r.ogr, Met(whole < r.ogr));
+            std::printf(
+                "  %ld: whole export %.2f s (%.2f s with map files) against ogr2ogr "
+                "%.2f s: %s\n",
+                r.parcels, rows, rows + r.client.maps, r.ogr, Met(rows < r.ogr));
     }
     if (runs.size() > 1) {
         const SizeRun& a = runs.front();
