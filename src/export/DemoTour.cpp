@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QTreeWidgetItem>
 #include <fstream>
 #include <functional>
@@ -25,9 +24,10 @@ namespace {
 struct Tour {
     QWidget* main;
     QString folder;
+    std::string messagePrefix;  // names the message pictures of one part apart from the other's
 
-    void Shot(QWidget* window, const char* name) const {
-        window->grab().save(folder + "/" + name + ".png");
+    void Shot(QWidget* window, const std::string& name) const {
+        window->grab().save(folder + "/" + QString::fromStdString(name) + ".png");
     }
     // Runs `action` on the modal window once it is up, polling for at most 30 s.
     void OnModal(const char* name, std::function<void(QWidget*)> action, int tries = 150) const {
@@ -47,7 +47,7 @@ struct Tour {
             if (!*running)
                 return;
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                Shot(box, ("messaggio-" + std::to_string(++*count)).c_str());
+                Shot(box, messagePrefix + "messaggio-" + std::to_string(++*count));
                 if (QAbstractButton* yes = box->button(QMessageBox::Yes))
                     yes->click();
                 else
@@ -55,6 +55,11 @@ struct Tour {
             }
             AnswerMessages(running, count);
         });
+    }
+    // The end of a part: the mark the demo script waits for, then the program closes.
+    void Finish() const {
+        std::ofstream((folder + "/fatto.txt").toStdString()) << "ok\n";
+        main->close();
     }
 };
 
@@ -90,71 +95,74 @@ void Select(frmItalia& italia) {
     }
 }
 
-// The receipt of an earlier export rebuilt from the server: its row chosen in the list of
-// exports, the question answered Yes.
-void Rigenera(const Tour& tour, int* messages, const std::function<void()>& rigenera) {
-    tour.OnModal("frmLista", [&tour](QWidget* list) {
-        auto* rows = list->findChild<QTreeWidget*>("lstElenco");
-        for (int i = 0; rows && i < rows->topLevelItemCount(); ++i) {
-            if (rows->topLevelItem(i)->text(0) == kDemoRicevuta)
-                rows->setCurrentItem(rows->topLevelItem(i));
-        }
-        tour.Shot(list, "rigenera-elenco");
-        static_cast<QDialog*>(list)->accept();
+// The export window: selection, export, transfer to the first card; then the list of exports.
+void Scarico(Tour& tour) {
+    static bool running = true;
+    static int messages = 0;
+    tour.Shot(tour.main, "frmMain");
+    tour.OnModal("frmTrasfPalm", [&tour](QWidget* trasf) {
+        tour.Shot(trasf, "frmTrasfPalm");
+        tour.OnModal("frmItalia", [&tour](QWidget* window) {
+            auto& italia = static_cast<frmItalia&>(*window);
+            Select(italia);
+            tour.Shot(&italia, "frmItalia");
+            italia.cmdSelDone_Click();
+        });
+        QTimer::singleShot(300, trasf, [&tour, trasf] {
+            trasf->findChild<QPushButton*>("cmdSel")->click();
+            auto* descr = trasf->findChild<QLineEdit*>("txtDescr");
+            descr->setText("Scarico dimostrativo");
+            static_cast<frmTrasfPalm*>(trasf)->state().txtDescr = "Scarico dimostrativo";
+            tour.Shot(trasf, "frmTrasfPalm-selezione");
+            tour.AnswerMessages(&running, &messages);
+            trasf->findChild<QPushButton*>("cmdScarica")->click();
+            tour.Shot(trasf, "frmTrasfPalm-dopo");
+            trasf->findChild<QComboBox*>("cmbmemoria")->setCurrentIndex(0);
+            tour.Shot(trasf, "frmTrasfPalm-trasferimento");
+            trasf->findChild<QPushButton*>("cmdTrasf")->click();
+            tour.Shot(trasf, "frmTrasfPalm-inviato");
+            static_cast<QDialog*>(trasf)->reject();
+        });
     });
-    static bool answering = true;
-    tour.AnswerMessages(&answering, messages);
-    rigenera();
-    answering = false;
+    Trigger(tour.main, "MNU_TRASF_DATI");
+    tour.OnModal("frmLista", [&tour](QWidget* list) {
+        tour.Shot(list, "elenco-scarichi");
+        static_cast<QDialog*>(list)->reject();
+    });
+    Trigger(tour.main, "MNU_TRASF_ANNULLA_SCARICO");
+    running = false;
+}
+
+// The return window: the first card, "Recupera dati dal palmare" with its messages answered.
+void Rientro(Tour& tour) {
+    static bool running = true;
+    static int messages = 0;
+    tour.messagePrefix = "frmRientraDati-";
+    tour.OnModal("frmRientraDati", [&tour](QWidget* window) {
+        window->findChild<QComboBox*>("cmbmemoria")->setCurrentIndex(0);
+        tour.Shot(window, "frmRientraDati");
+        tour.AnswerMessages(&running, &messages);
+        window->findChild<QPushButton*>("cmdTrasf")->click();
+        running = false;
+        tour.Shot(window, "frmRientraDati-dopo");
+        static_cast<QDialog*>(window)->reject();
+    });
+    Trigger(tour.main, "MNU_RIENTR_TRASF");
 }
 
 }  // namespace
 
-void StartDemoTour(QWidget* mainWindow, const std::string& folder, std::function<void()> rigenera) {
+void StartDemoTour(QWidget* mainWindow, const std::string& folder, const std::string& part) {
     static Tour tour;
-    static bool running = true;
-    static int messages = 0;
-    static std::function<void()> receipt;
-    receipt = std::move(rigenera);
-    tour = {mainWindow, QString::fromStdString(folder)};
+    tour = {mainWindow, QString::fromStdString(folder), ""};
     QDir().mkpath(tour.folder);
-    QTimer::singleShot(1500, mainWindow, [] {
-        tour.Shot(tour.main, "frmMain");
-        tour.OnModal("frmTrasfPalm", [](QWidget* trasf) {
-            tour.Shot(trasf, "frmTrasfPalm");
-            tour.OnModal("frmItalia", [](QWidget* window) {
-                auto& italia = static_cast<frmItalia&>(*window);
-                Select(italia);
-                tour.Shot(&italia, "frmItalia");
-                italia.cmdSelDone_Click();
-            });
-            QTimer::singleShot(300, trasf, [trasf] {
-                trasf->findChild<QPushButton*>("cmdSel")->click();
-                auto* descr = trasf->findChild<QLineEdit*>("txtDescr");
-                descr->setText("Scarico dimostrativo");
-                static_cast<frmTrasfPalm*>(trasf)->state().txtDescr = "Scarico dimostrativo";
-                tour.Shot(trasf, "frmTrasfPalm-selezione");
-                tour.AnswerMessages(&running, &messages);
-                trasf->findChild<QPushButton*>("cmdScarica")->click();
-                tour.Shot(trasf, "frmTrasfPalm-dopo");
-                trasf->findChild<QComboBox*>("cmbmemoria")->setCurrentIndex(0);
-                tour.Shot(trasf, "frmTrasfPalm-trasferimento");
-                trasf->findChild<QPushButton*>("cmdTrasf")->click();
-                tour.Shot(trasf, "frmTrasfPalm-inviato");
-                static_cast<QDialog*>(trasf)->reject();
-            });
-        });
-        Trigger(tour.main, "MNU_TRASF_DATI");
-        tour.OnModal("frmLista", [](QWidget* list) {
-            tour.Shot(list, "elenco-scarichi");
-            static_cast<QDialog*>(list)->reject();
-        });
-        Trigger(tour.main, "MNU_TRASF_ANNULLA_SCARICO");
-        running = false;
-        if (receipt)
-            Rigenera(tour, &messages, receipt);
-        std::ofstream((tour.folder + "/fatto.txt").toStdString()) << "ok\n";
-        tour.main->close();
+    const bool rientro = part == kDemoRientro;
+    QTimer::singleShot(1500, mainWindow, [rientro] {
+        if (rientro)
+            Rientro(tour);
+        else
+            Scarico(tour);
+        tour.Finish();
     });
 }
 
