@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <functional>
 
+#include "ExportTexts.h"
 #include "frmItalia.h"
 #include "frmTrasfPalm.h"
 
@@ -68,17 +70,37 @@ void Trigger(QWidget* main, const char* item) {
         action->trigger();
 }
 
+// The municipalities still to survey of the first province of the shown work list that has two
+// of them, else of its last province that has any.
+std::vector<std::string> Comuni(frmItalia& italia) {
+    TerritorySelection& sel = italia.selection();
+    if (QTreeWidgetItem* root = italia.Item("ITALIA"))
+        root->setExpanded(true);
+    std::vector<std::string> comuni;
+    for (const std::string& province : sel.TreeViewElenco.Children("ITALIA")) {
+        QTreeWidgetItem* item = italia.Item(province);
+        if (!item || item->text(0) == QString::fromUtf8(texts::kNessunaProvincia))
+            continue;
+        item->setExpanded(true);
+        if (std::vector<std::string> found = sel.TreeViewElenco.Children(province); !found.empty())
+            comuni = std::move(found);
+        if (comuni.size() >= 2)
+            break;
+    }
+    return comuni;
+}
+
+// A whole municipality and a sheet of another, from the first work list that has two of them
+// still to survey, so that a demo folder used again goes on exporting while it can.
 void Select(frmItalia& italia) {
     TerritorySelection& sel = italia.selection();
     sel.Form_Activate();
-    italia.findChild<QComboBox*>("cmbElenchi")->setCurrentIndex(0);
-    if (QTreeWidgetItem* root = italia.Item("ITALIA"))
-        root->setExpanded(true);
-    const std::vector<std::string> provinces = sel.TreeViewElenco.Children("ITALIA");
-    if (provinces.empty() || !italia.Item(provinces.front()))
-        return;
-    italia.Item(provinces.front())->setExpanded(true);
-    const std::vector<std::string> comuni = sel.TreeViewElenco.Children(provinces.front());
+    auto* elenchi = italia.findChild<QComboBox*>("cmbElenchi");
+    std::vector<std::string> comuni;
+    for (int i = 0; i < elenchi->count() && comuni.size() < 2; ++i) {
+        elenchi->setCurrentIndex(i);
+        comuni = Comuni(italia);
+    }
     for (size_t i = 0; i < comuni.size() && i < 2; ++i) {
         italia.Item(comuni[i])->setExpanded(true);
         if (i == 0) {
@@ -97,8 +119,10 @@ void Select(frmItalia& italia) {
 
 // The export window: selection, export, transfer to the first card; then the list of exports.
 void Scarico(Tour& tour) {
-    static bool running = true;
-    static int messages = 0;
+    static bool running;
+    static int messages;
+    running = true;
+    messages = 0;
     tour.Shot(tour.main, "frmMain");
     tour.OnModal("frmTrasfPalm", [&tour](QWidget* trasf) {
         tour.Shot(trasf, "frmTrasfPalm");
@@ -109,12 +133,12 @@ void Scarico(Tour& tour) {
             italia.cmdSelDone_Click();
         });
         QTimer::singleShot(300, trasf, [&tour, trasf] {
+            tour.AnswerMessages(&running, &messages);
             trasf->findChild<QPushButton*>("cmdSel")->click();
             auto* descr = trasf->findChild<QLineEdit*>("txtDescr");
             descr->setText("Scarico dimostrativo");
             static_cast<frmTrasfPalm*>(trasf)->state().txtDescr = "Scarico dimostrativo";
             tour.Shot(trasf, "frmTrasfPalm-selezione");
-            tour.AnswerMessages(&running, &messages);
             trasf->findChild<QPushButton*>("cmdScarica")->click();
             tour.Shot(trasf, "frmTrasfPalm-dopo");
             trasf->findChild<QComboBox*>("cmbmemoria")->setCurrentIndex(0);
@@ -133,15 +157,31 @@ void Scarico(Tour& tour) {
     running = false;
 }
 
+// One picture of the return window while the return works, at the first step it shows.
+void ShotWhileWorking(const Tour& tour, QWidget* window, const bool* running) {
+    QTimer::singleShot(50, window, [&tour, window, running] {
+        if (!*running)
+            return;
+        auto* step = window->findChild<QLabel*>("lblcurrop");
+        if (step && !step->text().isEmpty())
+            tour.Shot(window, "frmRientraDati-in-corso");
+        else
+            ShotWhileWorking(tour, window, running);
+    });
+}
+
 // The return window: the first card, "Recupera dati dal palmare" with its messages answered.
 void Rientro(Tour& tour) {
-    static bool running = true;
-    static int messages = 0;
+    static bool running;
+    static int messages;
+    running = true;
+    messages = 0;
     tour.messagePrefix = "frmRientraDati-";
     tour.OnModal("frmRientraDati", [&tour](QWidget* window) {
         window->findChild<QComboBox*>("cmbmemoria")->setCurrentIndex(0);
         tour.Shot(window, "frmRientraDati");
         tour.AnswerMessages(&running, &messages);
+        ShotWhileWorking(tour, window, &running);
         window->findChild<QPushButton*>("cmdTrasf")->click();
         running = false;
         tour.Shot(window, "frmRientraDati-dopo");
