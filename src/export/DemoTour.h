@@ -1,22 +1,29 @@
-// A guided run of the export windows for the demo: opens the export window from the main menu,
-// picks a work list, municipalities and sheets in the selection window, registers an export,
-// sends it to the first memory card of the device folder and shows the list of the operator's
-// exports, saving a picture of each window into a folder. It
-// ends by writing "fatto.txt" there and closing the main window. Started only when the
-// environment asks for it (TERVPALM_DEMO_SHOTS names the folder).
+// A guided run of the program for the demo, in two parts that the demo script starts as two runs
+// of the program with the handheld simulator in between. It saves a picture of each window it
+// passes through into a folder, writes "fatto.txt" there at the end and closes the main window.
+// Started only when the environment asks for it: TERVPALM_DEMO_SHOTS names the folder,
+// TERVPALM_DEMO_PART the part.
+//
+// The export part (kDemoScarico, also when the part is not named) opens the export window from
+// the main menu, picks a work list, two municipalities and a sheet in the selection window,
+// registers an export with photos, sends it to the first memory card of the device folder and
+// shows the list of the operator's exports.
+//
+// The return part (kDemoRientro) opens the return window from the main menu, picks the first
+// memory card and runs "Recupera dati dal palmare", answering every message box (a question with
+// Yes): the return copies and merges the surveys, uploads them, prints the receipt and starts the
+// photo loader.
 #pragma once
 
-#include <functional>
 #include <string>
 
 class QWidget;
 
 namespace terv {
 
-// `rigenera`, when given, is the return window's "Rigenera ricevuta da centrale": the tour runs it
-// last, choosing the export numbered kDemoRicevuta in its list and answering Yes.
-inline constexpr const char* kDemoRicevuta = "901";
-void StartDemoTour(QWidget* mainWindow, const std::string& folder,
-                   std::function<void()> rigenera = {});
+inline constexpr const char* kDemoScarico = "scarico";
+inline constexpr const char* kDemoRientro = "rientro";
+
+void StartDemoTour(QWidget* mainWindow, const std::string& folder, const std::string& part);
 
 }  // namespace terv

@@ -71,8 +71,10 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
     setWindowTitle(QString::fromStdString(MainWindowTitle(version, gClientName)));
     BuildMenu();
     resize(1024, 700);
-    if (const char* shots = std::getenv("TERVPALM_DEMO_SHOTS"); shots && *shots)
-        StartDemoTour(this, shots, [] { RigeneraRicevuta(); });
+    if (const char* shots = std::getenv("TERVPALM_DEMO_SHOTS"); shots && *shots) {
+        const char* part = std::getenv("TERVPALM_DEMO_PART");
+        StartDemoTour(this, shots, part ? part : "");
+    }
 }
 
 void frmMain::BuildMenu() {
