@@ -43,6 +43,9 @@ int ScriviBarcodeBmp(const std::string& text, const std::string& path, std::stri
     symbol->show_hrt = 0;
     symbol->height = 40;
     symbol->whitespace_width = 10;
+    // White above and below the bars: the picture is drawn downwards from the header's top line
+    // and its lower edge reaches the column headers, which the bars must leave clear.
+    symbol->whitespace_height = 12;
     if (path.size() >= sizeof(symbol->outfile)) {
         error = "zint: percorso troppo lungo";
         return ZINT_ERROR_INVALID_OPTION;

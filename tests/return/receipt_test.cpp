@@ -8,6 +8,7 @@
 #include "ReceiptReadBack.h"
 #include "Ricevuta.h"
 #include "TestSupport.h"
+#include "pdf/BmpReader.h"
 #include "platform/UiPort.h"
 #include "platform/VbText.h"
 #include "reference/GestTabelle.h"
@@ -21,6 +22,7 @@ namespace fs = std::filesystem;
 using test::ReadFileBytes;
 using test::ReceiptBarcodes;
 using test::ReceiptPages;
+using test::TempFolder;
 using test::TempHome;
 
 // Bar codes worked out by hand for reference province "015": "5", the province, ISTAT province
@@ -118,6 +120,32 @@ TEST(ReceiptBarcode, CheckDigitsWorkedOutByHand) {
     for (const auto& [digits, expected] : cases)
         EXPECT_EQ(std::string(digits) + std::to_string(CifraControllo(digits)), expected);
     EXPECT_EQ(TestoBarcode("0151", "063", "049"), kNapoli.barcode);
+}
+
+// The picture is drawn downwards from the header's top line to the column headers: its lowest
+// sixth stays white so the bars never cover them.
+TEST(ReceiptBarcode, BarsLeaveTheLowerEdgeOfThePictureWhite) {
+    TempFolder folder;
+    const std::string path = folder.path() + "/cb1.bmp";
+    std::string error;
+    ASSERT_EQ(ScriviBarcodeBmp(kMilano.barcode, path, error), 0) << error;
+    BmpImage bmp;
+    ASSERT_TRUE(DecodeBmp(ReadFileBytes(path), 1, bmp));
+    const int bits = bmp.BitsPerPixel;
+    const size_t stride = bits == 24 ? bmp.Width : (static_cast<size_t>(bmp.Width) * bits + 7) / 8;
+    auto dark = [&](int x, int row) {  // row 0 is the bottom one
+        const auto at = [&](size_t i) { return static_cast<unsigned char>(bmp.Samples[i]); };
+        if (bits == 24)
+            return at(row * stride + x) < 128;
+        const size_t bit = static_cast<size_t>(x) * bits;
+        const int index = (at(row * stride + bit / 8) >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
+        return static_cast<unsigned char>(bmp.Palette[index]) < 128;
+    };
+    int lowestBar = -1;
+    for (int row = 0; row < bmp.Height && lowestBar < 0; ++row)
+        for (int x = 0; x < bmp.Width && lowestBar < 0; ++x)
+            lowestBar = dark(x, row) ? row : -1;
+    EXPECT_GE(lowestBar * 6, bmp.Height) << bmp.Width << "x" << bmp.Height;
 }
 
 // Four municipalities in four provinces: a page per group, each with its own bar code, the
