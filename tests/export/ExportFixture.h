@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 
 #include "../login/LoginFixture.h"
 #include "export/ExportTexts.h"
@@ -134,10 +135,10 @@ class ExportTest : public ::testing::TestWithParam<std::string> {
   private:
     void CopyTemplate() {
         namespace fs = std::filesystem;
-        static std::map<long long, TempFolder*> templates;
-        TempFolder*& made = templates[DemoSize()];
+        static std::map<long long, std::unique_ptr<TempFolder>> templates;
+        std::unique_ptr<TempFolder>& made = templates[DemoSize()];
         if (!made) {
-            made = new TempFolder;
+            made = std::make_unique<TempFolder>();
             central::ServerOptions options;
             options.port = 0;
             options.db_path = *made / "central.db";
