@@ -18,6 +18,7 @@
 #include "frmSplash.h"
 #include "modStartup.h"
 #include "platform/UiPort.h"
+#include "return/RientroDati.h"
 #include "shell/base/clsCtrlForms.h"
 #include "shell/base/modMain.h"
 #include "shell/config/clsTervcli.h"
@@ -179,6 +180,27 @@ TEST_F(WindowsTest, ListDialogShowsColumnsWithTwipWidths) {
     EXPECT_EQ(window.list()->topLevelItemCount(), 2);
     window.list()->setCurrentItem(window.list()->topLevelItem(1));
     EXPECT_EQ(window.chosenRow(), 1);
+}
+
+// The demo tour's return part picks the first card and runs the return from the main menu's
+// return window: with no server to give a return number, the run stops at its first message,
+// which the tour lets through; then the pictures, the end mark and the main window closed.
+TEST_F(WindowsTest, DemoTourReturnPartRunsTheReturnOnTheFirstCardAndCloses) {
+    const std::string shots = home / "shots";
+    setenv("TERVPALM_DEMO_SHOTS", shots.c_str(), 1);
+    setenv("TERVPALM_DEMO_PART", "rientro", 1);
+    WriteFileBytes(home / "servers.dat", "[SERVER]\r\nLOCATION=http://127.0.0.1:1/terv/\r\n");
+    gTervcli();
+    frmMain window;
+    window.show();
+    unsetenv("TERVPALM_DEMO_SHOTS");
+    unsetenv("TERVPALM_DEMO_PART");
+    ASSERT_TRUE(test::RunUntil([&] { return test::FileExists(shots + "/fatto.txt"); }));
+    EXPECT_FALSE(window.isVisible());
+    ASSERT_EQ(port.messages.size(), 1u);
+    EXPECT_EQ(port.messages[0].text, kMsgInizioRientro);
+    for (const char* picture : {"frmRientraDati.png", "frmRientraDati-dopo.png"})
+        EXPECT_TRUE(test::FileExists(shots + "/" + picture)) << picture;
 }
 
 }  // namespace
