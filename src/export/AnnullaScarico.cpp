@@ -13,13 +13,9 @@
 namespace terv {
 
 void AnnullaScarico() {
-    std::string rows;
     std::vector<std::string> lines;
-    if (!ElencoScarichi(rows, lines))
-        return;
-    initlist(texts::kListaScarichiTitle, texts::kListaScarichiColumns, rows, "|", "Þ");
-    int chosen = 0;
-    if (showlist(chosen) != 0 || chosen < 0 || chosen >= static_cast<int>(lines.size()))
+    const int chosen = ScegliScarico(lines);
+    if (chosen < 0)
         return;
     std::vector<std::string> f = Split(lines[chosen], ",");
     f.resize(std::max<size_t>(f.size(), 2));

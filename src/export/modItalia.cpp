@@ -66,6 +66,17 @@ bool ElencoScarichi(std::string& rows, std::vector<std::string>& lines, bool sil
     return true;
 }
 
+int ScegliScarico(std::vector<std::string>& lines) {
+    std::string rows;
+    if (!ElencoScarichi(rows, lines))
+        return -1;
+    initlist(texts::kListaScarichiTitle, texts::kListaScarichiColumns, rows, "|", "Þ");
+    int chosen = 0;
+    if (showlist(chosen) != 0 || chosen < 0 || chosen >= static_cast<int>(lines.size()))
+        return -1;
+    return chosen;
+}
+
 void TerritorySelection::Form_Load() {
     cmbFiltroScarico = kDaScaricare;
     InitElenco(1);
@@ -298,13 +309,8 @@ void TerritorySelection::Command1_Click() {
 }
 
 void TerritorySelection::Command2_Click() {
-    std::string rows;
     std::vector<std::string> lines;
-    if (!ElencoScarichi(rows, lines))
-        return;
-    initlist(texts::kListaScarichiTitle, texts::kListaScarichiColumns, rows, "|", "Þ");
-    int chosen = 0;
-    showlist(chosen);
+    ScegliScarico(lines);
 }
 
 void TerritorySelection::TreeClick(const std::string& key) {

@@ -109,4 +109,8 @@ std::string SelectionEntry(const std::string& codNazionale, int32_t sheet);
 // rows' raw lines are left in `lines`.
 bool ElencoScarichi(std::string& rows, std::vector<std::string>& lines, bool silent = false);
 
+// Shows the operator's exports in the list window; the index in `lines` of the one chosen, or -1
+// when the list could not be read or none was chosen.
+int ScegliScarico(std::vector<std::string>& lines);
+
 }  // namespace terv

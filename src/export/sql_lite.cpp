@@ -72,6 +72,25 @@ int32_t Outcome(Writer& w, int rc, const std::string& text) {
     return Fail(rc, w.path + ": " + text);
 }
 
+int32_t FailBroken(const Writer& w) {
+    return Fail(SQLITE_IOERR, w.path + ": il file non è più scrivibile");
+}
+
+// The writer behind `handle` while statements may still run on it; otherwise null, with the
+// failure recorded and its code in `rc`.
+Writer* Usable(int32_t handle, int32_t& rc) {
+    auto it = Writers().find(handle);
+    if (it == Writers().end()) {
+        rc = Fail(-1, "database non aperto");
+        return nullptr;
+    }
+    if (it->second.broken) {
+        rc = FailBroken(it->second);
+        return nullptr;
+    }
+    return &it->second;
+}
+
 int32_t Run(Writer& w, const std::string& sql) {
     char* message = nullptr;
     const int rc = sqlite3_exec(w.db, sql.c_str(), nullptr, nullptr, &message);
@@ -230,22 +249,17 @@ int32_t sqll_createdb(const std::string& path) {
 }
 
 int32_t sqll_execute(int32_t handle, const std::string& statement) {
-    auto it = Writers().find(handle);
-    if (it == Writers().end())
-        return Fail(-1, "database non aperto");
-    Writer& w = it->second;
-    if (w.broken)
-        return Fail(SQLITE_IOERR, w.path + ": il file non è più scrivibile");
-    return Run(w, statement);
+    int32_t refused = 0;
+    Writer* const w = Usable(handle, refused);
+    return w ? Run(*w, statement) : refused;
 }
 
 int32_t sqll_insert(int32_t handle, const std::string& table, const std::vector<SqllValue>& row) {
-    auto it = Writers().find(handle);
-    if (it == Writers().end())
-        return Fail(-1, "database non aperto");
-    Writer& w = it->second;
-    if (w.broken)
-        return Fail(SQLITE_IOERR, w.path + ": il file non è più scrivibile");
+    int32_t refused = 0;
+    Writer* const usable = Usable(handle, refused);
+    if (!usable)
+        return refused;
+    Writer& w = *usable;
     sqlite3_stmt* stmt = InsertStatement(w, table, row.size());
     if (!stmt)
         return Outcome(w, sqlite3_errcode(w.db), sqlite3_errmsg(w.db));
@@ -265,8 +279,7 @@ int32_t sqll_closeDb(int32_t handle) {
     Writer w = std::move(it->second);
     Writers().erase(it);
     w.inserts.clear();
-    int32_t rc =
-        w.broken ? Fail(SQLITE_IOERR, w.path + ": il file non è più scrivibile") : Run(w, "COMMIT");
+    int32_t rc = w.broken ? FailBroken(w) : Run(w, "COMMIT");
     if (rc != 0) {
         const std::string text = LastError();
         Discard(w);

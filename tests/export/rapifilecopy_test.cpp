@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "FolderTree.h"
 #include "TestSupport.h"
 
 namespace terv::test {
@@ -44,21 +45,6 @@ ToolRun RunTool(const TempFolder& t, const std::string& switches, const std::str
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     r.err = ReadFileBytes(t / "err.txt");
     return r;
-}
-
-// Every file under `folder` as "relative path=content", sorted, separated by ";".
-std::string Tree(const std::string& folder) {
-    std::vector<std::string> items;
-    if (fs::exists(folder))
-        for (const auto& e : fs::recursive_directory_iterator(folder))
-            if (e.is_regular_file())
-                items.push_back(fs::relative(e.path(), folder).string() + "=" +
-                                ReadFileBytes(e.path().string()));
-    std::sort(items.begin(), items.end());
-    std::string out;
-    for (const auto& i : items)
-        out += (out.empty() ? "" : ";") + i;
-    return out;
 }
 
 struct Case {

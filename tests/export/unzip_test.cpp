@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "FolderTree.h"
 #include "TestSupport.h"
 #include "export/Unzip.h"
 
@@ -14,20 +15,6 @@ namespace terv::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Every file under `folder` as "relative path=content", sorted, ";"-separated.
-std::string Tree(const std::string& folder) {
-    std::vector<std::string> items;
-    for (const auto& e : fs::recursive_directory_iterator(folder))
-        if (e.is_regular_file() || e.is_symlink())
-            items.push_back(fs::relative(e.path(), folder).string() + "=" +
-                            ReadFileBytes(e.path().string()));
-    std::sort(items.begin(), items.end());
-    std::string out;
-    for (const auto& i : items)
-        out += (out.empty() ? "" : ";") + i;
-    return out;
-}
 
 // An archive made by the zip tool from a small tree: top.txt, bin/prog.exe, bin/res/img.bmp.
 std::string MadeByZip(const TempFolder& t) {
