@@ -22,6 +22,7 @@ struct Passo {
     const char* table;
 };
 
+// The result tables with their merge captions, in merge and dating order.
 constexpr Passo kPassi[] = {
     {"Elaboro particelle dichiarate", "PART_DICH"},
     {"Elaboro utilizzi rilevati", "UTIL_RILE"},
@@ -65,8 +66,8 @@ void FondiComune(Database& db, const std::string& code, int32_t numeroRientro, b
 }
 
 void DataRilevazioni(Database& db) {
-    for (const char* table : kTabelleRisultati)
-        DataTabella(db, table);
+    for (const Passo& p : kPassi)
+        DataTabella(db, p.table);
 }
 
 std::string NomeStaged(int32_t numeroRientro) {

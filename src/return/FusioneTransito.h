@@ -13,10 +13,6 @@ class Database;
 // Shows a step's caption and lets the window repaint.
 using Didascalia = std::function<void(const std::string&)>;
 
-// The result tables, in merge and dating order.
-inline constexpr const char* kTabelleRisultati[] = {"PART_DICH", "UTIL_RILE", "FAG_RILE",
-                                                    "NORME_RILE"};
-
 // Merges municipality `code`: its four result tables appended to `db` from
 // gAppPath/tmp/palmare/<code>/db_comu.db (skipped when `copiato` is false: the file on the PC is
 // not the device's), its photos imported, then the dating pass. A table that cannot be read is

@@ -1,6 +1,5 @@
 #include "PhotoLoader.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +10,7 @@
 #include "data/net/HttpSession.h"
 #include "data/net/KovSso.h"
 #include "data/net/velto_sso.h"
+#include "platform/VbText.h"
 
 namespace terv::loadfoto {
 
@@ -55,12 +55,6 @@ bool ReadBytes(const fs::path& file, std::string* bytes) {
     return !in.bad();
 }
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 // One photo in the upload folder: the picture and its data file, found ignoring letter case.
 struct PhotoPair {
     std::string name;
@@ -74,7 +68,7 @@ std::vector<PhotoPair> PairsOf(const std::string& folder) {
         if (!entry.is_regular_file(ec))
             continue;
         const fs::path& p = entry.path();
-        const std::string ext = Lower(p.extension().string());
+        const std::string ext = LCase(p.extension().string());
         PhotoPair& pair = byName[p.stem().string()];
         pair.name = p.stem().string();
         if (ext == ".jpg")
