@@ -12,7 +12,8 @@
 //   - ATTACH + CREATE TABLE AS SELECT between two SQLite files (the fastest local copy);
 //   - ogr2ogr packaging the same parcels with their centroids into a GeoPackage, straight
 //     from the server's database file (skipped when ogr2ogr is not installed).
-// Peak memory is VmHWM from /proc. The aims are checked at the end.
+// Peak memory is VmHWM from /proc. The aims are checked at the end. EXPORT_BENCH_KEEP=1 keeps
+// the work folder in the temporary folder for a look at the files.
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -439,7 +440,8 @@ bool RunSize(const std::string& self, long parcels, SizeRun* run) {
     } else {
         std::printf("  ogr2ogr not installed: skipped\n");
     }
-    fs::remove_all(dir);
+    if (!std::getenv("EXPORT_BENCH_KEEP"))
+        fs::remove_all(dir);
     return exported && run->exported > 0;
 }
 

@@ -149,72 +149,97 @@ void MainDatabase(Database& palm, const std::vector<std::string>& comuni, BuildP
                });
 }
 
-// The municipality's tables, each after its caption.
-void ComuneTables(Database& palm, int32_t h, const std::string& c, std::string& current,
-                  const BuildProgress& bar) {
-    const auto step = [&](const char* caption, const std::string& select, const char* table,
-                          const RowValues& values) {
-        current = texts::ForComune(caption, c);
-        bar.Show(current);
-        CopyRows(palm, h, select, table, values);
-    };
-    step(texts::kCaptionParticelle,
-         "select * from PART_DICH where cod_nazionale='" + c + "' order by foglio,part,sub",
-         "PART_DICH", PartDich);
-    step(texts::kCaptionUtilizziDich,
-         "SELECT UTIL_DICH.ID_PART, UTIL_DICH.CODI_UTIL, UTIL_DICH.CODI_VARI, "
-         "SUM(UTIL_DICH.SUPE_DICH) AS SUPE_DICH FROM PART_DICH INNER JOIN UTIL_DICH ON "
-         "PART_DICH.ID_PART = UTIL_DICH.ID_PART WHERE (((PART_DICH.COD_NAZIONALE)='" +
-             c + "')) GROUP BY UTIL_DICH.ID_PART, UTIL_DICH.CODI_UTIL, UTIL_DICH.CODI_VARI",
-         "UTIL_DICH", UtilDich);
-    step(texts::kCaptionNorme, "SELECT * FROM NORME", "NORME", [](const Recordset& rs) {
-        Row row;
-        Texts(row, rs, {"CODI_NORMA", "DESCR"});
-        return row;
-    });
-    step(texts::kCaptionUtilizziDich, "SELECT * FROM CODI_DICH", "CODI_DICH",
+// The tables every municipality's database holds whole, with their captions and rows.
+struct WholeTable {
+    const char* caption;
+    const char* select;
+    const char* table;
+    RowValues values;
+};
+
+const std::vector<WholeTable>& WholeTables() {
+    static const std::vector<WholeTable> tables = {
+        {texts::kCaptionNorme, "SELECT * FROM NORME", "NORME",
+         [](const Recordset& rs) {
+             Row row;
+             Texts(row, rs, {"CODI_NORMA", "DESCR"});
+             return row;
+         }},
+        {texts::kCaptionUtilizziDich, "SELECT * FROM CODI_DICH", "CODI_DICH",
          [](const Recordset& rs) {
              Row row{{SqllValue::kText, "1"}};  // eligible, always
              Texts(row, rs, {"CODI_UTIL", "CODI_VARI", "DESCR"});
              return row;
-         });
-    step(texts::kCaptionCodiciRile, "SELECT * FROM CODI_RILE_UTIL", "CODI_RILE_UTIL",
+         }},
+        {texts::kCaptionCodiciRile, "SELECT * FROM CODI_RILE_UTIL", "CODI_RILE_UTIL",
          [](const Recordset& rs) {
              Row row;
              Texts(row, rs, {"CODI_UTIL", "DESCR", "DESC_BREVE"});
              return row;
-         });
-    step(texts::kCaptionUtilizziRile, "SELECT * FROM UTIL_RILE", "UTIL_RILE",
+         }},
+        {texts::kCaptionUtilizziRile, "SELECT * FROM UTIL_RILE", "UTIL_RILE",
          [](const Recordset& rs) {
              Row row;
              Texts(row, rs, {"ID_PART", "CODI_UTIL", "STAT_COLT"});
              Numbers(row, rs, {"COORDX", "COORDY"});
              Texts(row, rs, {"NOTE"});
              return row;
-         });
-    step(texts::kCaptionFagRile, "SELECT * FROM FAG_RILE", "FAG_RILE", FagRile);
-    step(texts::kCaptionNormeRile, "SELECT * FROM NORME_RILE", "NORME_RILE",
+         }},
+        {texts::kCaptionFagRile, "SELECT * FROM FAG_RILE", "FAG_RILE", FagRile},
+        {texts::kCaptionNormeRile, "SELECT * FROM NORME_RILE", "NORME_RILE",
          [](const Recordset& rs) {
              Row row;
              Texts(row, rs, {"ID_PART", "CODI_NORMA"});
              Numbers(row, rs, {"VIOLAZIONE"});
              return row;
-         });
+         }},
+    };
+    return tables;
 }
 
-void ComuneDatabase(Database& palm, const ExportJob& job, const std::string& c,
-                    BuildProgress& bar) {
+// The municipality's tables, each after its caption. The whole tables are written row by row
+// into the first municipality's database (`firstDb` empty) and copied from it into the others.
+void ComuneTables(Database& palm, int32_t h, const std::string& c, const std::string& firstDb,
+                  std::string& current, const BuildProgress& bar) {
+    const auto show = [&](const char* caption) {
+        current = texts::ForComune(caption, c);
+        bar.Show(current);
+    };
+    show(texts::kCaptionParticelle);
+    CopyRows(palm, h,
+             "select * from PART_DICH where cod_nazionale='" + c + "' order by foglio,part,sub",
+             "PART_DICH", PartDich);
+    show(texts::kCaptionUtilizziDich);
+    CopyRows(palm, h,
+             "SELECT UTIL_DICH.ID_PART, UTIL_DICH.CODI_UTIL, UTIL_DICH.CODI_VARI, "
+             "SUM(UTIL_DICH.SUPE_DICH) AS SUPE_DICH FROM PART_DICH INNER JOIN UTIL_DICH ON "
+             "PART_DICH.ID_PART = UTIL_DICH.ID_PART WHERE (((PART_DICH.COD_NAZIONALE)='" +
+                 c + "')) GROUP BY UTIL_DICH.ID_PART, UTIL_DICH.CODI_UTIL, UTIL_DICH.CODI_VARI",
+             "UTIL_DICH", UtilDich);
+    for (const WholeTable& t : WholeTables()) {
+        show(t.caption);
+        if (firstDb.empty())
+            CopyRows(palm, h, t.select, t.table, t.values);
+        else if (sqll_copy_table(h, firstDb, t.table) != 0)
+            throw BuildFailure{current, sqll_errmsg()};
+    }
+}
+
+// Writes the municipality's database and its map files; returns the database's file.
+std::string ComuneDatabase(Database& palm, const ExportJob& job, const std::string& c,
+                           const std::string& firstDb, BuildProgress& bar) {
     const std::string folder = PalmareFolder() + c + "/";
     PrepareWorkFolder(folder, false);
     WithWriter(folder + "db_comu.db", texts::ForComune(texts::kCaptionParticelle, c),
                [&](int32_t h, std::string& current) {
                    CreateComuneTables(h, nullptr);
-                   ComuneTables(palm, h, c, current, bar);
+                   ComuneTables(palm, h, c, firstDb, current, bar);
                });
     const std::string caption = texts::ForComune(texts::kCaptionGrafica, c);
     bar.Show(caption);
     if (ScaricaGrafica(job, c) != 0)
         throw BuildFailure{caption, LastServerError()};
+    return folder + "db_comu.db";
 }
 
 }  // namespace
@@ -225,10 +250,13 @@ int32_t CostruisciPalmare(const ExportJob& job, const DownloadResult& download) 
     try {
         Database palm = OpenDatabase(PalmDbPath(), false, true);
         MainDatabase(palm, download.comuni, bar);
+        std::string firstDb;
         for (const std::string& c : download.comuni) {
             ++bar.value;
             caption = texts::ForComune(texts::kCaptionParticelle, c);
-            ComuneDatabase(palm, job, c, bar);
+            const std::string db = ComuneDatabase(palm, job, c, firstDb, bar);
+            if (firstDb.empty())
+                firstDb = db;
         }
         return 0;
     } catch (const BuildFailure& f) {

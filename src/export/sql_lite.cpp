@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "HandheldValues.h"
 #include "data/db/Database.h"
 #include "data/db/JetSql.h"
 
@@ -27,7 +28,8 @@ struct Writer {
     sqlite3* db = nullptr;
     std::string path;
     std::string temporary;
-    bool broken = false;  // the file failed: nothing of it may become the final file
+    bool broken = false;   // the file failed: nothing of it may become the final file
+    std::string attached;  // the file attached as kSource, if any
     std::map<std::string, StatementPtr> inserts;  // prepared INSERTs by table and width
 };
 
@@ -97,6 +99,34 @@ int32_t Run(Writer& w, const std::string& sql) {
     const std::string text = message ? message : sqlite3_errstr(rc);
     sqlite3_free(message);
     return Outcome(w, rc, text);
+}
+
+constexpr const char* kSource = "sqll_origine";
+
+// Attaches `file` as kSource in place of any earlier one. ATTACH and DETACH cannot run inside a
+// transaction, so the rows so far are committed first: they are still in the temporary file,
+// which any later failure throws away.
+int32_t AttachSource(Writer& w, const std::string& file) {
+    if (w.attached == file)
+        return Succeed();
+    std::error_code error;
+    if (!fs::is_regular_file(file, error))
+        return Fail(SQLITE_CANTOPEN, file + ": file non trovato");
+    int32_t rc = Run(w, "COMMIT");
+    if (rc == 0 && !w.attached.empty())
+        rc = Run(w, std::string("DETACH ") + kSource);
+    if (rc == 0) {
+        w.attached.clear();
+        rc = Run(w, "ATTACH " + SqlQuoted(file) + " AS " + kSource);
+    }
+    if (rc == 0)
+        w.attached = file;
+    const std::string text = LastError();
+    if (sqlite3_get_autocommit(w.db) && Run(w, "BEGIN") != 0) {
+        w.broken = true;  // rows would no longer wait for the close
+        return FailBroken(w);
+    }
+    return rc == 0 ? Succeed() : Fail(rc, text);
 }
 
 // The writer's INSERT for `width` values into `table`, prepared on first use; null on failure.
@@ -270,6 +300,16 @@ int32_t sqll_insert(int32_t handle, const std::string& table, const std::vector<
     sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
     return Outcome(w, rc, text);
+}
+
+int32_t sqll_copy_table(int32_t handle, const std::string& sqlitePath, const std::string& table) {
+    int32_t rc = 0;
+    Writer* const w = Usable(handle, rc);
+    if (!w || (rc = AttachSource(*w, sqlitePath)) != 0)
+        return rc;
+    // The same columns on both sides let SQLite move the stored records as they are.
+    return Run(*w, "INSERT INTO main." + QuoteName(table) + " SELECT * FROM " + kSource + "." +
+                       QuoteName(table));
 }
 
 int32_t sqll_closeDb(int32_t handle) {

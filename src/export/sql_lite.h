@@ -43,6 +43,12 @@ struct SqllValue {
 // of the handheld) turns into the value of the literal. Failures behave as for sqll_execute.
 int32_t sqll_insert(int32_t handle, const std::string& table, const std::vector<SqllValue>& row);
 
+// Appends every row of table `table` of the finished SQLite file `sqlitePath` to the table of
+// the same name and the same columns, values as they are stored there. Tables that several
+// databases hold whole are thus written once and copied; the database stays inside its
+// temporary file until closed, as with any other statement. Failures behave as for sqll_execute.
+int32_t sqll_copy_table(int32_t handle, const std::string& sqlitePath, const std::string& table);
+
 // Commits and closes the database and gives it its final name, replacing a file of that name.
 // On failure the temporary file is deleted and no file is left under the final name either.
 // The handle is released in every case.
