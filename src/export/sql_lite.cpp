@@ -31,6 +31,9 @@ struct Writer {
     bool broken = false;   // the file failed: nothing of it may become the final file
     std::string attached;  // the file attached as kSource, if any
     std::map<std::string, StatementPtr> inserts;  // prepared INSERTs by table and width
+    std::string lastTable;                        // the table and width of the INSERT used last,
+    size_t lastWidth = 0;
+    sqlite3_stmt* last = nullptr;  // and that INSERT, for runs of rows of one table
 };
 
 std::map<int32_t, Writer>& Writers() {
@@ -131,6 +134,8 @@ int32_t AttachSource(Writer& w, const std::string& file) {
 
 // The writer's INSERT for `width` values into `table`, prepared on first use; null on failure.
 sqlite3_stmt* InsertStatement(Writer& w, const std::string& table, size_t width) {
+    if (w.last && width == w.lastWidth && table == w.lastTable)
+        return w.last;
     StatementPtr& stmt = w.inserts[table + "/" + std::to_string(width)];
     if (!stmt) {
         std::string sql = "INSERT INTO " + table + " VALUES(";
@@ -140,7 +145,10 @@ sqlite3_stmt* InsertStatement(Writer& w, const std::string& table, size_t width)
         sqlite3_prepare_v2(w.db, (sql + ")").c_str(), -1, &raw, nullptr);
         stmt.reset(raw);
     }
-    return stmt.get();
+    w.last = stmt.get();
+    w.lastTable = table;
+    w.lastWidth = width;
+    return w.last;
 }
 
 // Whole numbers go in as integers, as their literal would; any other number goes in as its
@@ -173,6 +181,7 @@ void Bind(sqlite3_stmt* stmt, int index, const SqllValue& value) {
 
 // Closes the connection and deletes the temporary file.
 void Discard(Writer& w) {
+    w.last = nullptr;
     w.inserts.clear();
     sqlite3_close_v2(w.db);
     w.db = nullptr;
@@ -318,6 +327,7 @@ int32_t sqll_closeDb(int32_t handle) {
         return Fail(-1, "database non aperto");
     Writer w = std::move(it->second);
     Writers().erase(it);
+    w.last = nullptr;
     w.inserts.clear();
     int32_t rc = w.broken ? FailBroken(w) : Run(w, "COMMIT");
     if (rc != 0) {

@@ -112,6 +112,9 @@ int16_t CInt(double value) {
 
 std::string NumToText(double value) {
     if (value == 0 || std::isnan(value)) return "0";
+    // Whole numbers below 1E+15 are written in full, digit for digit.
+    if (std::fabs(value) < 1e15 && value == std::trunc(value))
+        return std::to_string(static_cast<long long>(value));
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.14e", value);  // 15 significant digits
     std::string s(buf);
