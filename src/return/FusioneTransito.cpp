@@ -8,6 +8,7 @@
 #include "data/TextUtil.h"
 #include "data/db/Database.h"
 #include "data/db/mdbUtil.h"
+#include "export/HandheldSchema.h"
 #include "export/sql_lite.h"
 #include "platform/VbText.h"
 #include "shell/base/modMain.h"
@@ -47,6 +48,14 @@ void DataTabella(Database& db, const char* table) {
 }
 
 }  // namespace
+
+void CreaDbTransito(const std::string& file) {
+    DeleteIfExists(file);
+    Database db = CreateDatabase(file, dbLangGeneral);
+    CreateMainTables(0, &db);
+    CreateComuneTables(0, &db);
+    db.Close();
+}
 
 void FondiComune(Database& db, const std::string& code, int32_t numeroRientro, bool copiato,
                  const Didascalia& caption) {

@@ -13,6 +13,10 @@ class Database;
 // Shows a step's caption and lets the window repaint.
 using Didascalia = std::function<void(const std::string&)>;
 
+// Creates `file` anew, empty, with the tables of the transit database (both flavours' tables in
+// their local form). Throws on failure.
+void CreaDbTransito(const std::string& file);
+
 // Merges municipality `code`: its four result tables appended to `db` from
 // gAppPath/tmp/palmare/<code>/db_comu.db (skipped when `copiato` is false: the file on the PC is
 // not the device's), its photos imported, then the dating pass. A table that cannot be read is

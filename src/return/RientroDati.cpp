@@ -9,7 +9,6 @@
 #include "data/TextUtil.h"
 #include "data/db/Database.h"
 #include "data/db/mdbUtil.h"
-#include "export/HandheldSchema.h"
 #include "export/Trasferimento.h"
 #include "export/sql_lite.h"
 #include "platform/UiPort.h"
@@ -79,13 +78,8 @@ bool CopiaDalPalmare(const char* switches, const std::string& source,
 // Step 4: a new, empty transit database with the local-flavour tables, opened again for the run.
 Database CreaTransito(Avanzamento& avanzamento) {
     const std::string path = gTmpPath + "/palmdb.mdb";
-    DeleteIfExists(path);
     avanzamento("Creo database di transito");
-    {
-        Database db = CreateDatabase(path, dbLangGeneral);
-        CreateMainTables(0, &db);
-        CreateComuneTables(0, &db);
-    }
+    CreaDbTransito(path);
     return OpenDatabase(path);
 }
 

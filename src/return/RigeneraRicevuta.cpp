@@ -5,12 +5,12 @@
 #include <exception>
 #include <vector>
 
+#include "FusioneTransito.h"
 #include "Ricevuta.h"
 #include "data/FileUtil.h"
 #include "data/db/Database.h"
 #include "data/net/SidSde.h"
 #include "export/ExportTexts.h"
-#include "export/HandheldSchema.h"
 #include "export/modItalia.h"
 #include "platform/UiPort.h"
 #include "platform/VbText.h"
@@ -74,11 +74,7 @@ bool ScegliScarico(Scelta& scelta) {
 // Step 4: ricdb.mdb anew with the tables of the transit database.
 bool CreaRicDb(const std::string& file) {
     try {
-        DeleteIfExists(file);
-        Database db = CreateDatabase(file, dbLangGeneral);
-        CreateMainTables(0, &db);
-        CreateComuneTables(0, &db);
-        db.Close();
+        CreaDbTransito(file);
         return true;
     } catch (const std::exception& e) {
         MsgBox(kRigDbFallito + std::string(e.what()), vbExclamation);
