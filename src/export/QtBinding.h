@@ -1,8 +1,11 @@
 // Small helpers of the export windows' Qt classes, which mirror their procedures' state.
 #pragma once
 
+#include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QString>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -26,5 +29,22 @@ inline void ShowEntries(QListWidget* list, const std::vector<std::string>& entri
         list->addItems(wanted);
     }
 }
+
+// The busy line of the export and return windows: the "wait" label, the current step's caption
+// and its bar, which shows only while a step count is known.
+struct BusyLine {
+    QLabel* label2;
+    QLabel* lblcurrop;
+    QProgressBar* progress;
+
+    template <typename State>
+    void Show(const State& state) const {
+        label2->setVisible(state.Label2Visible);
+        lblcurrop->setText(Q(state.lblcurrop));
+        progress->setVisible(state.progressMax > 0);
+        progress->setRange(0, static_cast<int>(std::max(1L, state.progressMax)));
+        progress->setValue(static_cast<int>(state.progressValue));
+    }
+};
 
 }  // namespace terv

@@ -103,11 +103,7 @@ void frmRientraDati::Command3_Click() {
 
 void frmRientraDati::Sync() {
     cmdTrasf_->setEnabled(state_.cmdTrasfEnabled);
-    label2_->setVisible(state_.Label2Visible);
-    lblcurrop_->setText(Q(state_.lblcurrop));
-    progress_->setVisible(state_.progressMax > 0);
-    progress_->setRange(0, static_cast<int>(std::max(1L, state_.progressMax)));
-    progress_->setValue(static_cast<int>(state_.progressValue));
+    BusyLine{label2_, lblcurrop_, progress_}.Show(state_);
     if (state_.memoriaFocusRequests != focusRequestsSeen_) {
         focusRequestsSeen_ = state_.memoriaFocusRequests;
         cmbmemoria_->setFocus();
