@@ -2,7 +2,6 @@
 // questions, the size, the copies in caption order, the software update.
 #include <zip.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
@@ -10,6 +9,8 @@
 #include <filesystem>
 
 #include "ExportFixture.h"
+#include "FolderTree.h"
+#include "QtTestSupport.h"
 #include "data/db/Database.h"
 #include "export/Trasferimento.h"
 #include "export/frmTrasfPalm.h"
@@ -18,24 +19,6 @@ namespace terv::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Every file under `folder` as its relative path, sorted.
-std::vector<std::string> Files(const std::string& folder) {
-    std::vector<std::string> out;
-    if (fs::exists(folder))
-        for (const auto& e : fs::recursive_directory_iterator(folder))
-            if (e.is_regular_file())
-                out.push_back(fs::relative(e.path(), folder).string());
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines = Split(text, "\n");
-    if (!lines.empty() && lines.back().empty())
-        lines.pop_back();
-    return lines;
-}
 
 class TransferTest : public ExportTest {
   protected:
@@ -232,18 +215,14 @@ TEST_P(TransferTest, DeviceGoneMidTransferLeavesNoPartialFile) {
     for (const std::string& f : copied)
         EXPECT_EQ(ReadFileBytes(device + ".gone/" + f),
                   f.ends_with("ppc.db") ? "main" : fs::path(f).filename().string());
-    const std::vector<std::string> errors = Lines(ReadFileBytes(home / "err.txt"));
+    const std::vector<std::string> errors = TextLines(ReadFileBytes(home / "err.txt"));
     EXPECT_EQ(errors.size(), 11u);
     EXPECT_TRUE(errors.at(0).starts_with("RAPIFileCopy: device not connected: ")) << errors.at(0);
 }
 
 // The export window's frame: its controls, and "Invia dati al palmare" reading them.
 TEST_P(TransferTest, WindowFrameHandsItsControlsToTheTransfer) {
-    static int argc = 1;
-    static char name[] = "transfer_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    (void)app;
+    App();
     frmTrasfPalm window;
     auto* cmb = window.findChild<QComboBox*>("cmbmemoria");
     auto* chk = window.findChild<QCheckBox*>("chkAggSW");

@@ -5,14 +5,9 @@
 #include <sstream>
 
 #include "PdfTestUtil.h"
-#include "TestSupport.h"
-#include "clsPagemint.h"
 
 namespace terv {
 namespace {
-
-using test::ReadFileBytes;
-using test::TempFolder;
 
 // Prints, per font file given, each Windows-1252 code 32..255 as its UTF-8 bytes in hexadecimal,
 // ":" and its width in 1/1000 em (-1 when the font has no glyph for it; codes the code page leaves
@@ -56,66 +51,60 @@ TEST(PagemintFonts, LengthMatchesTheMetricCompatibleFonts) {
     std::istringstream lines(test::RunCommand(command, &status));
     ASSERT_EQ(status, 0) << "python3 with fontTools and the Debian fonts are needed";
 
-    TempFolder dir;
-    clsPagemint pdf;
-    std::string name = dir / "widths.pdf";
-    pdf.InitPDFFile(name);
-    for (int i = 0; i < 16; ++i)
-        pdf.LoadFont("F" + std::to_string(i), families[i / 4].baseFont, i % 4 + 1);
-    pdf.StartPage();
-    for (int i = 0; i < 16; ++i) {
-        const std::string font = "F" + std::to_string(i);
-        const int missing = families[i / 4].missingWidth[i % 4];
-        std::string line, entry;
-        ASSERT_TRUE(std::getline(lines, line));
-        std::istringstream entries(line);
-        int codes = 0;
-        for (; entries >> entry; ++codes) {
-            std::string text;
-            for (size_t k = 0; entry[k] != ':'; k += 2)
-                text += static_cast<char>(std::stoi(entry.substr(k, 2), nullptr, 16));
-            const int width = std::stoi(entry.substr(entry.find(':') + 1));
-            EXPECT_DOUBLE_EQ(pdf.Length(text, font, 1000), width < 0 ? missing : width)
-                << font << " " << entry;
+    test::WritePdf([&](clsPagemint& pdf) {
+        for (int i = 0; i < 16; ++i)
+            pdf.LoadFont("F" + std::to_string(i), families[i / 4].baseFont, i % 4 + 1);
+        pdf.StartPage();
+        for (int i = 0; i < 16; ++i) {
+            const std::string font = "F" + std::to_string(i);
+            const int missing = families[i / 4].missingWidth[i % 4];
+            std::string line, entry;
+            ASSERT_TRUE(std::getline(lines, line));
+            std::istringstream entries(line);
+            int codes = 0;
+            for (; entries >> entry; ++codes) {
+                std::string text;
+                for (size_t k = 0; entry[k] != ':'; k += 2)
+                    text += static_cast<char>(std::stoi(entry.substr(k, 2), nullptr, 16));
+                const int width = std::stoi(entry.substr(entry.find(':') + 1));
+                EXPECT_DOUBLE_EQ(pdf.Length(text, font, 1000), width < 0 ? missing : width)
+                    << font << " " << entry;
+            }
+            EXPECT_EQ(codes, 224) << font;
+            // Below the first code the font's MissingWidth applies.
+            EXPECT_DOUBLE_EQ(pdf.Length("\x01", font, 1000), missing);
         }
-        EXPECT_EQ(codes, 224) << font;
-        // Below the first code the font's MissingWidth applies.
-        EXPECT_DOUBLE_EQ(pdf.Length("\x01", font, 1000), missing);
-    }
-    pdf.ClosePDFFile();
+    });
 }
 
 // Length adds spacing and scaling, which a new page resets; aligned text moves by it.
 TEST(PagemintFonts, LengthAddsSpacingAndScalingAndPlacesAlignedText) {
-    TempFolder dir;
-    clsPagemint pdf;
-    std::string name = dir / "length.pdf";
-    pdf.InitPDFFile(name);
-    pdf.LoadFont("Fnt1", "Courier New", 1);
-    pdf.LoadFontStandard("Fnt2", "Courier New", 1);
-    pdf.StartPage();
-    // "a b": 3 characters of 600/1000 at 10 points = 18 points.
-    EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt1", 10), 18);
-    EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt2", 10), 0);
-    EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt9", 10), 0);
-    EXPECT_DOUBLE_EQ(pdf.DrawText(100, 200, "abc", "Fnt1", 10, 2), 82);
-    EXPECT_DOUBLE_EQ(pdf.DrawText(100, 200, "abc", "Fnt1", 10, 3), 91);
-    EXPECT_DOUBLE_EQ(pdf.DrawText(100, 200, "abc", "Fnt2", 10, 3), 100);
-    pdf.SetWordSpacing(2);
-    EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt1", 10), 20);
-    pdf.SetCharSpacing(1);
-    EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt1", 10), 23);
-    EXPECT_DOUBLE_EQ(pdf.Length("città", "Fnt1", 10), 30 + 5);  // à is one character
-    pdf.SetTextHorizontalScaling(50);
-    EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt1", 10), 11.5);
-    pdf.ScaleMode(4);
-    EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt1", 10), 11.5 / 72 * 2.54);
-    pdf.ScaleMode(1);
-    pdf.EndPage();
-    pdf.StartPage();
-    EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt1", 10), 18);
-    pdf.ClosePDFFile();
-    const std::string content = test::PageContent(ReadFileBytes(name), 8);
+    const std::string bytes = test::WritePdf([](clsPagemint& pdf) {
+        pdf.LoadFont("Fnt1", "Courier New", 1);
+        pdf.LoadFontStandard("Fnt2", "Courier New", 1);
+        pdf.StartPage();
+        // "a b": 3 characters of 600/1000 at 10 points = 18 points.
+        EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt1", 10), 18);
+        EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt2", 10), 0);
+        EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt9", 10), 0);
+        EXPECT_DOUBLE_EQ(pdf.DrawText(100, 200, "abc", "Fnt1", 10, 2), 82);
+        EXPECT_DOUBLE_EQ(pdf.DrawText(100, 200, "abc", "Fnt1", 10, 3), 91);
+        EXPECT_DOUBLE_EQ(pdf.DrawText(100, 200, "abc", "Fnt2", 10, 3), 100);
+        pdf.SetWordSpacing(2);
+        EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt1", 10), 20);
+        pdf.SetCharSpacing(1);
+        EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt1", 10), 23);
+        EXPECT_DOUBLE_EQ(pdf.Length("città", "Fnt1", 10), 30 + 5);  // à is one character
+        pdf.SetTextHorizontalScaling(50);
+        EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt1", 10), 11.5);
+        pdf.ScaleMode(4);
+        EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt1", 10), 11.5 / 72 * 2.54);
+        pdf.ScaleMode(1);
+        pdf.EndPage();
+        pdf.StartPage();
+        EXPECT_DOUBLE_EQ(pdf.Length("a b", "Fnt1", 10), 18);
+    });
+    const std::string content = test::PageContent(bytes, 8);
     EXPECT_NE(content.find("/Fnt1 10 Tf\r\n82 200 Td"), std::string::npos);
     EXPECT_NE(content.find("/Fnt1 10 Tf\r\n91 200 Td"), std::string::npos);
     EXPECT_NE(content.find("/Fnt2 10 Tf\r\n100 200 Td"), std::string::npos);
@@ -124,15 +113,8 @@ TEST(PagemintFonts, LengthAddsSpacingAndScalingAndPlacesAlignedText) {
 // The family comes from the name (case and blanks ignored, anything unknown is Arial), the style
 // from the options.
 TEST(PagemintFonts, FontObjectsAsWritten) {
-    TempFolder dir;
-    auto fontFile = [&](const char* baseFont, int options) {
-        clsPagemint pdf;
-        std::string name = dir / "font.pdf";
-        pdf.InitPDFFile(name);
-        pdf.LoadFont("Fnt1", baseFont, options);
-        pdf.ClosePDFFile();
-        test::ExpectQpdfClean(name);
-        return ReadFileBytes(name);
+    auto fontFile = [](const char* baseFont, int options) {
+        return test::WritePdf([&](clsPagemint& pdf) { pdf.LoadFont("Fnt1", baseFont, options); });
     };
     const struct {
         const char* baseFont;
