@@ -20,7 +20,7 @@ TEST_P(SelectionTest, UserWithoutProvincesGetsNoWorkList) {
     // Expanding "Italia" without a list asks for one and leaves the root collapsed.
     ui.Reset();
     Expand({"ITALIA"});
-    EXPECT_EQ(ui.messages,
+    ASSERT_EQ(ui.messages,
               (std::vector<Message>{Box("Selezionare un elenco di lavorazione!", vbExclamation)}));
     EXPECT_EQ(texts::kMsgSelezionareElenco, ui.messages[0].text);
     EXPECT_FALSE(sel.TreeViewElenco.Find("ITALIA")->expanded);
@@ -172,7 +172,7 @@ TEST_P(SelectionTest, ReplicaByNumberSelectsTheListAndHandsItOver) {
     // An export of a list the operator does not see (Napoli).
     sel.Text1 = "952";
     sel.Command1_Click();
-    EXPECT_EQ(ui.messages,
+    ASSERT_EQ(ui.messages,
               (std::vector<Message>{Box(texts::kMsgElencoNonDisponibile, vbInformation)}));
     EXPECT_EQ(ui.messages[0].text,
               "Scarico effettuato da un elenco di lavorazione non disponibile per l'utente "
@@ -185,7 +185,7 @@ TEST_P(SelectionTest, ReplicaByNumberSelectsTheListAndHandsItOver) {
     TrasfPalmState untouched;
     EXPECT_FALSE(sel.cmdSelDone_Click(untouched));
     EXPECT_TRUE(untouched.lblelencoTag.empty());
-    EXPECT_EQ(ui.messages,
+    ASSERT_EQ(ui.messages,
               (std::vector<Message>{Box("E' possibile scaricare solo particelle mai scaricate o "
                                         "replicare uno scarico esistente!",
                                         vbInformation)}));
