@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -23,6 +24,33 @@ inline constexpr const char* kRomaA = "A062";    // Affile (RM)
 inline constexpr const char* kRomaB = "A084";    // Agosta (RM)
 inline constexpr const char* kMilanoA = "A010";  // Abbiategrasso (MI)
 inline constexpr long long kDemoSize = 2000;
+
+// The lines of `text` cut at `eol`, without the empty piece after a last line end.
+inline std::vector<std::string> TextLines(const std::string& text, const std::string& eol = "\n") {
+    std::vector<std::string> lines = Split(text, eol);
+    if (!lines.empty() && lines.back().empty())
+        lines.pop_back();
+    return lines;
+}
+
+// A UI port that runs `onStop` (stops the server, fills the disk...) when the export shows the
+// caption `stopAtCaption` or moves its progress to `stopAtValue`.
+class StoppingPort : public RecordingUiPort {
+  public:
+    void Progress(const std::string& caption) override {
+        RecordingUiPort::Progress(caption);
+        if (!stopAtCaption.empty() && caption == stopAtCaption && onStop)
+            onStop();
+    }
+    void ProgressValue(long value, long max) override {
+        RecordingUiPort::ProgressValue(value, max);
+        if (value == stopAtValue && onStop)
+            onStop();
+    }
+    std::string stopAtCaption;
+    long stopAtValue = -1;
+    std::function<void()> onStop;
+};
 
 class ExportTest : public ::testing::TestWithParam<std::string> {
   protected:

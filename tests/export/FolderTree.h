@@ -1,4 +1,4 @@
-// A folder's files as one comparable text, for tests that check what a tool left on disk.
+// A folder's files as one comparable text or list, for tests that check what a tool left on disk.
 #pragma once
 
 #include <algorithm>
@@ -24,6 +24,18 @@ inline std::string Tree(const std::string& folder) {
     std::string out;
     for (const auto& i : items)
         out += (out.empty() ? "" : ";") + i;
+    return out;
+}
+
+// Every file under `folder` as its relative path, sorted; none when the folder does not exist.
+inline std::vector<std::string> Files(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> out;
+    if (fs::exists(folder))
+        for (const auto& e : fs::recursive_directory_iterator(folder))
+            if (e.is_regular_file())
+                out.push_back(fs::relative(e.path(), folder).string());
+    std::sort(out.begin(), out.end());
     return out;
 }
 

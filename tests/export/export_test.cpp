@@ -37,41 +37,7 @@ class ExportProcedureFixture : public ExportTest {
         return Value("SELECT COUNT(*) FROM TERVPLAV WHERE " + where);
     }
     std::string OfList11() const { return "ID_LAV=11 AND COD_NAZIONALE IN ('A062','A084')"; }
-    // The state every ended export leaves in the window.
-    void ExpectEnded() const {
-        EXPECT_FALSE(trasf.Label2Visible);
-        EXPECT_TRUE(trasf.cmdScaricaEnabled);
-        EXPECT_EQ(trasf.lblcurrop, "");
-        EXPECT_EQ(trasf.progressMax, 0);
-        EXPECT_FALSE(ui.busy);
-        ASSERT_FALSE(ui.messages.empty());
-        EXPECT_EQ(ui.messages.back(), kTerminato);
-        EXPECT_EQ(ui.messages.back().text, texts::kMsgTerminato);
-    }
 };
-
-TEST_P(ExportProcedureFixture, RegistrationOf250EntriesIsThreeBatchesAndClaimsOnlyFreeParcels) {
-    trasf.lstFatti = ManyEntries();
-    const std::string freeBefore = Count(OfList11() + " AND NUME_SCAR_PALM IS NULL");
-    const std::string exported950 = Count("NUME_SCAR_PALM=950");
-    cmdScarica_Click(trasf);
-    const std::string n = trasf.lblCodScarico;
-    EXPECT_EQ(server->WriteBatches(), (std::vector<size_t>{100, 100, 51}));
-    EXPECT_EQ(Count("NUME_SCAR_PALM=" + n), freeBefore);
-    EXPECT_EQ(Count(OfList11() + " AND NUME_SCAR_PALM IS NULL"), "0");
-    EXPECT_EQ(Count("NUME_SCAR_PALM=" + n + " AND ID_LAV<>11"), "0");
-    EXPECT_EQ(Count("NUME_SCAR_PALM=950"), exported950);
-    EXPECT_EQ(Rows("SELECT UTENTE_SCARICO, DESCRIZIONE, length(DATA_SCARICO) FROM PALM_SCARICHI "
-                   "WHERE NUME_SCAR=" +
-                   n),
-              (std::vector<std::string>{"DEMO|Scarico `prova` - lotto  1 d`Affile|14"}));
-    EXPECT_EQ(trasf.txtDescr, "Scarico `prova` - lotto  1 d`Affile");
-    EXPECT_EQ(ui.captions.front(), "Assegno codice scarico");
-    EXPECT_EQ(ui.captions.front(), texts::kCaptionAssegno);
-    EXPECT_EQ(ui.messages, (std::vector<Message>{kTerminato}));
-    EXPECT_EQ(trasf.lstFatti.size(), 250u);
-    ExpectEnded();
-}
 
 TEST_P(ExportProcedureFixture, PathsThatRegisterNothing) {
     const struct {
@@ -108,26 +74,18 @@ TEST_P(ExportProcedureFixture, PathsThatRegisterNothing) {
               "Inserire una descrizione dello scarico da effettuare.");
 }
 
-// Stops the server when the registration reaches an entry.
-class StoppingPort : public RecordingUiPort {
-  public:
-    void ProgressValue(long value, long max) override {
-        RecordingUiPort::ProgressValue(value, max);
-        if (value == stopAt && onStop)
-            onStop();
-    }
-    long stopAt = -1;
-    std::function<void()> onStop;
-};
-
-TEST_P(ExportProcedureFixture, ServerStoppingMidRegistrationLosesNoSelection) {
+// The server stops when the registration reaches entry 150; once it is back, the same export
+// registers its 250 entries in three batches and claims only the free parcels.
+TEST_P(ExportProcedureFixture, RegistrationInBatchesLosesNoSelectionWhenTheServerStops) {
     StoppingPort port;
     SetUiPort(&port);
     OpenHttpLog(gTervcli().NomeFileLogKovicli);
     const int serverPort = server->port();
-    port.stopAt = 150;
+    port.stopAtValue = 150;
     port.onStop = [&] { server->Stop(); };
     trasf.lstFatti = ManyEntries();
+    const std::string freeBefore = Count(OfList11() + " AND NUME_SCAR_PALM IS NULL");
+    const std::string exported950 = Count("NUME_SCAR_PALM=950");
     cmdScarica_Click(trasf);
     // The first batch arrived; the other two fail, are logged; the download fails on its first
     // table, says so, and the export still ends.
@@ -151,17 +109,32 @@ TEST_P(ExportProcedureFixture, ServerStoppingMidRegistrationLosesNoSelection) {
     EXPECT_FALSE(trasf.Label2Visible);
     EXPECT_TRUE(trasf.cmdScaricaEnabled);
 
-    // Once the server is back, the same export claims the rest.
-    port.stopAt = -1;
     StartServer(serverPort);
     SetUiPort(&ui);
     LogIn("DEMO", "demo");
     cmdScarica_Click(trasf);
+    const std::string n = trasf.lblCodScarico;
     EXPECT_EQ(server->WriteBatches(), (std::vector<size_t>{100, 100, 51}));
+    EXPECT_EQ(Count("NUME_SCAR_PALM=" + n), freeBefore);
     EXPECT_EQ(Count(OfList11() + " AND NUME_SCAR_PALM IS NULL"), "0");
-    EXPECT_EQ(Value("SELECT COUNT(*) FROM PALM_SCARICHI WHERE NUME_SCAR=" + trasf.lblCodScarico),
-              "1");
-    ExpectEnded();
+    EXPECT_EQ(Count("NUME_SCAR_PALM=" + n + " AND ID_LAV<>11"), "0");
+    EXPECT_EQ(Count("NUME_SCAR_PALM=950"), exported950);
+    EXPECT_EQ(Rows("SELECT UTENTE_SCARICO, DESCRIZIONE, length(DATA_SCARICO) FROM PALM_SCARICHI "
+                   "WHERE NUME_SCAR=" +
+                   n),
+              (std::vector<std::string>{"DEMO|Scarico `prova` - lotto  1 d`Affile|14"}));
+    EXPECT_EQ(trasf.txtDescr, "Scarico `prova` - lotto  1 d`Affile");
+    EXPECT_EQ(ui.captions.front(), "Assegno codice scarico");
+    EXPECT_EQ(ui.captions.front(), texts::kCaptionAssegno);
+    EXPECT_EQ(ui.messages, (std::vector<Message>{kTerminato}));
+    EXPECT_EQ(kTerminato.text, texts::kMsgTerminato);
+    EXPECT_EQ(trasf.lstFatti.size(), 250u);
+    // The state every ended export leaves in the window.
+    EXPECT_FALSE(trasf.Label2Visible);
+    EXPECT_TRUE(trasf.cmdScaricaEnabled);
+    EXPECT_EQ(trasf.lblcurrop, "");
+    EXPECT_EQ(trasf.progressMax, 0);
+    EXPECT_FALSE(ui.busy);
 }
 
 using CancelTest = ExportTest;

@@ -4,9 +4,7 @@
 // the main menu's two export commands.
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,21 +25,11 @@
 namespace terv::test {
 namespace {
 
-// The text a control shows, whatever its kind.
+// The text a control shows, whatever its kind (a frame shows its title).
 std::string TextOf(QObject* control) {
-    if (auto* w = qobject_cast<QLabel*>(control))
-        return w->text().toStdString();
-    if (auto* w = qobject_cast<QPushButton*>(control))
-        return w->text().toStdString();
-    if (auto* w = qobject_cast<QCheckBox*>(control))
-        return w->text().toStdString();
-    if (auto* w = qobject_cast<QGroupBox*>(control))
-        return w->title().toStdString();
-    if (auto* w = qobject_cast<QLineEdit*>(control))
-        return w->text().toStdString();
-    if (auto* w = qobject_cast<QAction*>(control))
-        return w->text().toStdString();
-    return "?";
+    return control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text")
+        .toString()
+        .toStdString();
 }
 
 struct Text {
@@ -123,6 +111,7 @@ TEST_P(ExportWindowTest, SelectionWindowFillsTheExportWindowAndTheExportRuns) {
     BarPort port;
     SetUiPort(&port);
     frmTrasfPalm window;
+    window.setWindowModality(Qt::ApplicationModal);  // as the main menu opens it
     window.show();
     bool checked = false;
     Later([&] {
@@ -210,48 +199,26 @@ TEST_P(ExportWindowTest, SelectionWindowFillsTheExportWindowAndTheExportRuns) {
     EXPECT_TRUE(window.findChild<QLabel*>("Label2")->isHidden());
     EXPECT_TRUE(window.findChild<QPushButton*>("cmdScarica")->isEnabled());
     EXPECT_TRUE(window.findChild<QProgressBar*>()->isHidden());
-    SetUiPort(&ui);
-}
-
-TEST_P(ExportWindowTest, ProgressBarMovesWithTheSteps) {
-    BarPort port;
-    SetUiPort(&port);
-    auto* window = new frmTrasfPalm;
-    window->state().lstFatti = {"A0620001 x", "A0620002 x"};
-    window->state().lblelencoTag = "11";
-    window->state().txtDescr = "passi";
-    Later([&] {
-        window->findChild<QPushButton*>("cmdScarica")->click();
-        window->close();
-    });
-    window->exec();
-    // Two entries and the download: steps of four; then the download's and the build's own
+    // Three entries and the download: steps of five; then the download's and the build's own
     // steps, never past their end; then the bar is hidden.
-    ASSERT_GT(port.seen.size(), 6u);
-    const std::vector<std::pair<int, int>> first(port.seen.begin(), port.seen.begin() + 4);
-    EXPECT_EQ(first, (std::vector<std::pair<int, int>>{{0, 4}, {1, 4}, {2, 4}, {3, 4}}));
-    EXPECT_EQ(port.seen[4], (std::pair<int, int>{0, 10}));
+    ASSERT_GT(port.seen.size(), 7u);
+    const std::vector<std::pair<int, int>> first(port.seen.begin(), port.seen.begin() + 5);
+    EXPECT_EQ(first, (std::vector<std::pair<int, int>>{{0, 5}, {1, 5}, {2, 5}, {3, 5}, {4, 5}}));
+    EXPECT_EQ(port.seen[5], (std::pair<int, int>{0, 10}));
     EXPECT_EQ(port.seen.back(), (std::pair<int, int>{-1, 1}));
     for (const auto& [value, max] : port.seen)
         EXPECT_LE(value, max);
-    delete window;
     SetUiPort(&ui);
 }
 
+// The main menu's two export commands open the cancel list and the export window (a disabled
+// command would open nothing).
 TEST_P(ExportWindowTest, MainMenuOpensTheExportCommands) {
     frmMain main;
-    const struct {
-        const char* item;
-        const char* caption;
-    } items[] = {{"MNU_TRASF_ANNULLA_SCARICO", "Annulla uno scarico"},
-                 {"MNU_TRASF_DATI", "Trasferisci dati"}};
-    for (const auto& i : items) {
-        auto* action = main.findChild<QAction*>(i.item);
-        ASSERT_NE(action, nullptr);
-        EXPECT_EQ(action->text().toStdString(), i.caption);
-        EXPECT_TRUE(action->isEnabled());
-    }
-    main.findChild<QAction*>("MNU_TRASF_ANNULLA_SCARICO")->trigger();
+    auto* annulla = main.findChild<QAction*>("MNU_TRASF_ANNULLA_SCARICO");
+    auto* dati = main.findChild<QAction*>("MNU_TRASF_DATI");
+    ASSERT_TRUE(annulla && dati);
+    annulla->trigger();
     ASSERT_EQ(ui.lists.size(), 1u);
     EXPECT_EQ(ui.lists[0].title, "Elenco scarichi");
     std::string opened;
@@ -261,7 +228,7 @@ TEST_P(ExportWindowTest, MainMenuOpensTheExportCommands) {
         if (modal)
             modal->close();
     });
-    main.findChild<QAction*>("MNU_TRASF_DATI")->trigger();
+    dati->trigger();
     EXPECT_EQ(opened, "frmTrasfPalm");
 }
 

@@ -9,7 +9,6 @@
 
 #include "ExportFixture.h"
 #include "ItalianLocale.h"
-#include "SqliteShell.h"
 #include "export/ExportSteps.h"
 #include "export/HandheldTexts.h"
 #include "export/sql_lite.h"
@@ -24,18 +23,6 @@ const Message kTerminato = {"Scarico dati terminato!", vbInformation, "TERVPalm"
 // With 2800 demo parcels work list 11 (Roma) has a third municipality.
 constexpr long long kThreeRomaSize = 2800;
 constexpr const char* kRomaC = "A132";  // Albano Laziale (RM)
-
-// Stops the server when the export shows a given caption.
-class StoppingPort : public RecordingUiPort {
-  public:
-    void Progress(const std::string& caption) override {
-        RecordingUiPort::Progress(caption);
-        if (caption == stopAt && onStop)
-            onStop();
-    }
-    std::string stopAt;
-    std::function<void()> onStop;
-};
 
 class HandheldExportTest : public ExportTest {
   protected:
@@ -67,8 +54,6 @@ class HandheldExportTest : public ExportTest {
                      "U.PARTICELLA, U.SUB, U.COD_REGI)");
     }
     std::string Palmare(const std::string& name) const { return PalmareFolder() + name; }
-    // Everything a handheld file holds, as the shell dumps it.
-    std::string Dump(const std::string& file) const { return SqliteShell(file, ".dump"); }
 
     std::string N;
 };
@@ -101,24 +86,24 @@ TEST_P(HandheldExportTest, ExportWritesTransitAndHandheldDatabases) {
 
     // palmdb.mdb holds the server's answers.
     const std::string palm = PalmDbPath();
-    EXPECT_EQ(SqliteShell(palm, "SELECT COUNT(*) FROM PART_DICH"), parcels + "\n");
-    EXPECT_EQ(SqliteShell(palm,
-                          "SELECT group_concat(ID_PART) FROM (SELECT ID_PART FROM PART_DICH "
-                          "ORDER BY 1)"),
+    EXPECT_EQ(Sqlite3Shell(palm, "SELECT COUNT(*) FROM PART_DICH"), parcels + "\n");
+    EXPECT_EQ(Sqlite3Shell(palm,
+                           "SELECT group_concat(ID_PART) FROM (SELECT ID_PART FROM PART_DICH "
+                           "ORDER BY 1)"),
               Plav("group_concat(I) FROM (SELECT COD_NAZIONALE||printf('%04d',FOGLIO)||PARTICELLA||"
                    "CASE SUB WHEN ' ' THEN '_' ELSE SUB END AS I",
                    "1=1 ORDER BY 1)") +
                   "\n");
-    EXPECT_EQ(SqliteShell(palm, "SELECT * FROM AGRONOMI ORDER BY 1"),
+    EXPECT_EQ(Sqlite3Shell(palm, "SELECT * FROM AGRONOMI ORDER BY 1"),
               "TEC05801|Mario Rossi|031975\nTEC05802|Anna D'Amico|507\n");
-    EXPECT_EQ(SqliteShell(palm, "SELECT COUNT(*) FROM NORME"),
+    EXPECT_EQ(Sqlite3Shell(palm, "SELECT COUNT(*) FROM NORME"),
               Value("SELECT COUNT(*) FROM PALM_NORME") + "\n");
 
     // The main database.
     const std::string main = Palmare("terv34bis_ppc.db");
-    EXPECT_EQ(SqliteShell(main, "SELECT * FROM COMUNI"),
+    EXPECT_EQ(Sqlite3Shell(main, "SELECT * FROM COMUNI"),
               "A062|Affile|RM\nA084|Agosta|RM\nA132|Albano Laziale|RM\n");
-    EXPECT_EQ(SqliteShell(main, "SELECT * FROM AGRONOMI ORDER BY 1"),
+    EXPECT_EQ(Sqlite3Shell(main, "SELECT * FROM AGRONOMI ORDER BY 1"),
               "TEC05801|Mario Rossi|031975\nTEC05802|Anna D'Amico|507\n");
 
     // One database per municipality, its parcels only, the rest whole.
@@ -126,51 +111,52 @@ TEST_P(HandheldExportTest, ExportWritesTransitAndHandheldDatabases) {
         SCOPED_TRACE(c);
         const std::string db = Palmare(c + "/db_comu.db");
         const std::string of = "COD_NAZIONALE='" + c + "'";
-        EXPECT_EQ(SqliteShell(db, "PRAGMA integrity_check"), "ok\n");
-        EXPECT_EQ(SqliteShell(db, "SELECT COUNT(*), COUNT(DISTINCT COD_NAZIONALE) FROM PART_DICH"),
+        EXPECT_EQ(Sqlite3Shell(db, "PRAGMA integrity_check"), "ok\n");
+        EXPECT_EQ(Sqlite3Shell(db, "SELECT COUNT(*), COUNT(DISTINCT COD_NAZIONALE) FROM PART_DICH"),
                   Plav("COUNT(*)", of) + "|1\n");
-        EXPECT_EQ(SqliteShell(db, "SELECT COUNT(*) FROM PART_DICH WHERE SUB IS NULL"),
+        EXPECT_EQ(Sqlite3Shell(db, "SELECT COUNT(*) FROM PART_DICH WHERE SUB IS NULL"),
                   Plav("COUNT(*)", of + " AND SUB=' '") + "\n");
-        EXPECT_EQ(SqliteShell(db, "SELECT COUNT(*) FROM PART_DICH WHERE SUB='A'"),
+        EXPECT_EQ(Sqlite3Shell(db, "SELECT COUNT(*) FROM PART_DICH WHERE SUB='A'"),
                   Plav("COUNT(*)", of + " AND SUB='A'") + "\n");
-        EXPECT_EQ(SqliteShell(db,
-                              "SELECT TIPO_LAVO, NUME_FOTO_RICH, COUNT(*) FROM PART_DICH "
-                              "GROUP BY 1, 2"),
+        EXPECT_EQ(Sqlite3Shell(db,
+                               "SELECT TIPO_LAVO, NUME_FOTO_RICH, COUNT(*) FROM PART_DICH "
+                               "GROUP BY 1, 2"),
                   "A|1|" + Plav("COUNT(*)", of + " AND MOTI_RICH NOT IN (11,12)") + "\nC|0|" +
                       Plav("COUNT(*)", of + " AND MOTI_RICH=11") + "\nE|1|" +
                       Plav("COUNT(*)", of + " AND MOTI_RICH=12") + "\n");
-        EXPECT_EQ(SqliteShell(db,
-                              "SELECT COUNT(*) FROM PART_DICH WHERE FLAG_LAVO='N' AND "
-                              "COD_AGRONOMO IS NULL AND NUME_SCAR=" +
-                                  N + " AND typeof(COORDX)='real' AND typeof(COORDY)='real'"),
+        EXPECT_EQ(Sqlite3Shell(db,
+                               "SELECT COUNT(*) FROM PART_DICH WHERE FLAG_LAVO='N' AND "
+                               "COD_AGRONOMO IS NULL AND NUME_SCAR=" +
+                                   N + " AND typeof(COORDX)='real' AND typeof(COORDY)='real'"),
                   Plav("COUNT(*)", of) + "\n");
-        EXPECT_EQ(SqliteShell(db,
-                              "SELECT COUNT(*) FROM PART_DICH WHERE COORDX > 300000 AND "
-                              "COORDX <> CAST(COORDX AS INTEGER)"),
+        EXPECT_EQ(Sqlite3Shell(db,
+                               "SELECT COUNT(*) FROM PART_DICH WHERE COORDX > 300000 AND "
+                               "COORDX <> CAST(COORDX AS INTEGER)"),
                   Plav("COUNT(*)", of + " AND EXISTS (SELECT 1 FROM TERVCENT T WHERE "
                                         "T.COD_NAZIONALE=TERVPLAV.COD_NAZIONALE AND "
                                         "T.FOGLIO=TERVPLAV.FOGLIO AND T.PARTICELLA=TERVPLAV."
                                         "PARTICELLA AND T.SUB=TERVPLAV.SUB AND "
                                         "T.DATA_FINE_VAL='99991231000000')") +
                       "\n");
-        EXPECT_EQ(SqliteShell(db, "SELECT COUNT(*), printf('%.2f', SUM(SUPE_DICH)) FROM UTIL_DICH"),
-                  Declared(c, "COUNT(*) || '|' || printf('%.2f', SUM(S))") + "\n");
-        EXPECT_EQ(SqliteShell(db, "SELECT COUNT(*) FROM CODI_RILE_VARI"), "0\n");
+        EXPECT_EQ(
+            Sqlite3Shell(db, "SELECT COUNT(*), printf('%.2f', SUM(SUPE_DICH)) FROM UTIL_DICH"),
+            Declared(c, "COUNT(*) || '|' || printf('%.2f', SUM(S))") + "\n");
+        EXPECT_EQ(Sqlite3Shell(db, "SELECT COUNT(*) FROM CODI_RILE_VARI"), "0\n");
         for (const char* table :
              {"NORME", "CODI_DICH", "CODI_RILE_UTIL", "UTIL_RILE", "FAG_RILE", "NORME_RILE"}) {
-            EXPECT_EQ(SqliteShell(db, std::string("SELECT COUNT(*) FROM ") + table),
-                      SqliteShell(palm, std::string("SELECT COUNT(*) FROM ") + table))
+            EXPECT_EQ(Sqlite3Shell(db, std::string("SELECT COUNT(*) FROM ") + table),
+                      Sqlite3Shell(palm, std::string("SELECT COUNT(*) FROM ") + table))
                 << table;
         }
-        EXPECT_EQ(SqliteShell(db, "SELECT COUNT(*) FROM CODI_DICH WHERE ELEG='1'"),
-                  SqliteShell(palm, "SELECT COUNT(*) FROM CODI_DICH"));
+        EXPECT_EQ(Sqlite3Shell(db, "SELECT COUNT(*) FROM CODI_DICH WHERE ELEG='1'"),
+                  Sqlite3Shell(palm, "SELECT COUNT(*) FROM CODI_DICH"));
     }
     // Declarations of the same parcel, use and variety arrive as one row with their sum.
     const std::string a062 = Palmare(std::string(kRomaA) + "/db_comu.db");
-    EXPECT_LT(std::stol(SqliteShell(a062, "SELECT COUNT(*) FROM UTIL_DICH")),
-              std::stol(SqliteShell(palm,
-                                    "SELECT COUNT(*) FROM UTIL_DICH U JOIN PART_DICH P ON "
-                                    "P.ID_PART=U.ID_PART WHERE P.COD_NAZIONALE='A062'")));
+    EXPECT_LT(std::stol(Sqlite3Shell(a062, "SELECT COUNT(*) FROM UTIL_DICH")),
+              std::stol(Sqlite3Shell(palm,
+                                     "SELECT COUNT(*) FROM UTIL_DICH U JOIN PART_DICH P ON "
+                                     "P.ID_PART=U.ID_PART WHERE P.COD_NAZIONALE='A062'")));
     EXPECT_EQ(ReadFileBytes(Palmare("Z999/db_comu.db")), "earlier export");
     for (const auto& entry : fs::recursive_directory_iterator(PalmareFolder()))
         EXPECT_EQ(entry.path().string().find(".parziale"), std::string::npos) << entry.path();
@@ -185,9 +171,9 @@ TEST_P(HandheldExportTest, ExportWritesTransitAndHandheldDatabases) {
 
     // A replica rebuilds the same files and writes nothing on the server.
     const auto dumps = [&] {
-        std::string out = Dump(main);
+        std::string out = Sqlite3Shell(main, ".dump");
         for (const std::string c : {kRomaA, kRomaB, kRomaC})
-            out += Dump(Palmare(c + "/db_comu.db"));
+            out += Sqlite3Shell(Palmare(c + "/db_comu.db"), ".dump");
         return out;
     };
     const std::string before = dumps();
@@ -207,7 +193,7 @@ class HandheldFaultTest : public HandheldExportTest {};
 
 TEST_P(HandheldFaultTest, ServerStoppingMidDownloadLeavesNoHandheldFile) {
     StoppingPort port;
-    port.stopAt = "Scarico codici dichiarativi";
+    port.stopAtCaption = "Scarico codici dichiarativi";
     port.onStop = [&] { server->Stop(); };
     SetUiPort(&port);
     cmdScarica_Click(trasf);
@@ -257,7 +243,7 @@ TEST_P(HandheldFaultTest, FailedBuildShowsItsFailureAndNotTheEndMessage) {
     for (const bool diskFull : {false, true}) {
         SCOPED_TRACE(diskFull ? "disk full" : "file in the way");
         port.Reset();
-        port.stopAt = diskFull ? "Elaboro elenco particelle [A084]" : "";
+        port.stopAtCaption = diskFull ? "Elaboro elenco particelle [A084]" : "";
         SetUiPort(&port);
         fs::remove_all(second);
         if (!diskFull)
@@ -272,7 +258,7 @@ TEST_P(HandheldFaultTest, FailedBuildShowsItsFailureAndNotTheEndMessage) {
             << port.messages[0].text;
         EXPECT_EQ(port.messages[0].style, vbExclamation);
         EXPECT_EQ(
-            SqliteShell(Palmare(std::string(kRomaA) + "/db_comu.db"), "PRAGMA integrity_check"),
+            Sqlite3Shell(Palmare(std::string(kRomaA) + "/db_comu.db"), "PRAGMA integrity_check"),
             "ok\n");
         EXPECT_FALSE(fs::exists(second + "db_comu.db"));
         // The window is back at rest for another try.

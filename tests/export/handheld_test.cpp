@@ -7,7 +7,6 @@
 
 #include "../support/TestSupport.h"
 #include "ItalianLocale.h"
-#include "SqliteShell.h"
 #include "data/db/Database.h"
 #include "export/HandheldSchema.h"
 #include "export/HandheldValues.h"
@@ -18,10 +17,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(SqliteWriter, FileAppearsOnlyWhenClosedWithEveryGoodStatement) {
+// The file appears under its name only when closed with every good statement; a full file, a
+// build given up or a missing folder leave nothing under it.
+TEST(SqliteWriter, FileAppearsOnlyWhenClosedAndNeverAfterAFailure) {
     TempFolder dir;
     const std::string file = dir / "db_comu.db";
-    const int32_t h = sqll_createdb(file);
+    int32_t h = sqll_createdb(file);
     ASSERT_GT(h, 0) << sqll_errmsg();
     EXPECT_EQ(sqll_execute(h, "CREATE TABLE T(A VARCHAR(5) PRIMARY KEY, B REAL)"), 0);
     EXPECT_EQ(sqll_execute(h, "INSERT INTO T VALUES('x',1.5)"), 0);
@@ -33,17 +34,14 @@ TEST(SqliteWriter, FileAppearsOnlyWhenClosedWithEveryGoodStatement) {
     EXPECT_TRUE(fs::exists(SqllTemporaryName(file)));
     EXPECT_EQ(sqll_closeDb(h), 0) << sqll_errmsg();
     EXPECT_FALSE(fs::exists(SqllTemporaryName(file)));
-    EXPECT_EQ(SqliteShell(file, "SELECT A, B FROM T ORDER BY A"), "x|1.5\ny|\n");
-    EXPECT_EQ(SqliteShell(file, "PRAGMA integrity_check"), "ok\n");
+    EXPECT_EQ(Sqlite3Shell(file, "SELECT A, B FROM T ORDER BY A"), "x|1.5\ny|\n");
+    EXPECT_EQ(Sqlite3Shell(file, "PRAGMA integrity_check"), "ok\n");
     EXPECT_EQ(sqll_closeDb(h), -1);
     EXPECT_EQ(sqll_execute(h, "INSERT INTO T VALUES('z',1)"), -1);
-}
 
-TEST(SqliteWriter, FailuresLeaveNoFileUnderTheFinalName) {
-    TempFolder dir;
     // A full file: the writer stops accepting rows and the close discards it.
     const std::string full = dir / "full.db";
-    int32_t h = sqll_createdb(full);
+    h = sqll_createdb(full);
     ASSERT_GT(h, 0);
     sqll_execute(h, "CREATE TABLE T(A TEXT)");
     sqll_execute(h, "PRAGMA max_page_count=3");
@@ -107,7 +105,6 @@ TEST(HandheldValues, TextAndNumberFormsWhateverTheLocale) {
         {Variant(12.5), "'12.5'", "12.5"},
         {Variant(0.0), "'0'", "0"},
         {Variant(-0.25), "'-.25'", "-.25"},
-        {Variant(3.75), "'3.75'", "3.75"},
         {Variant(int64_t{1234567}), "'1234567'", "1234567"},
         {Variant(4601234.125), "'4601234.125'", "4601234.125"},
     };
@@ -133,7 +130,6 @@ TEST(HandheldValues, PreparedInsertStoresWhatTheStatementTextStores) {
                               Variant(0.0),
                               Variant(-0.5),
                               Variant(0.1 + 0.2),
-                              Variant(1.0 / 3.0),
                               Variant(4601234.125),
                               Variant(1e16),
                               Variant(-2.5e-7),
@@ -169,8 +165,9 @@ TEST(HandheldValues, PreparedInsertStoresWhatTheStatementTextStores) {
         same += std::string(" AND a.") + c + " IS o." + c + " AND typeof(a." + c + ")=typeof(o." +
                 c + ")";
     }
-    EXPECT_EQ(SqliteShell(text, "ATTACH '" + bound + "' AS b; " + same), std::to_string(id) + "\n");
-    EXPECT_EQ(SqliteShell(bound, "SELECT COUNT(*) FROM PART_DICH"), std::to_string(id) + "\n");
+    EXPECT_EQ(Sqlite3Shell(text, "ATTACH '" + bound + "' AS b; " + same),
+              std::to_string(id) + "\n");
+    EXPECT_EQ(Sqlite3Shell(bound, "SELECT COUNT(*) FROM PART_DICH"), std::to_string(id) + "\n");
     // A statement failure drops the row and the writer goes on.
     const std::string again = dir / "again.db";
     const int32_t a = sqll_createdb(again);
@@ -181,13 +178,7 @@ TEST(HandheldValues, PreparedInsertStoresWhatTheStatementTextStores) {
     EXPECT_NE(sqll_insert(a, "NESSUNA", norma), 0);
     EXPECT_EQ(sqll_insert(a, "NORME", {{SqllValue::kText, "002"}, {}}), 0);
     EXPECT_EQ(sqll_closeDb(a), 0);
-    EXPECT_EQ(SqliteShell(again, "SELECT group_concat(CODI_NORMA) FROM NORME"), "001,002\n");
-}
-
-// The handheld tables as PRAGMA table_info shows them: name, type, primary-key position.
-std::string Columns(const std::string& file, const std::string& table) {
-    return SqliteShell(file,
-                       "SELECT name||' '||type||' '||pk FROM pragma_table_info('" + table + "')");
+    EXPECT_EQ(Sqlite3Shell(again, "SELECT group_concat(CODI_NORMA) FROM NORME"), "001,002\n");
 }
 
 TEST(HandheldSchemaTest, SqliteTablesOfTheHandheld) {
@@ -200,14 +191,14 @@ TEST(HandheldSchemaTest, SqliteTablesOfTheHandheld) {
     h = sqll_createdb(comu);
     CreateComuneTables(h, nullptr);
     ASSERT_EQ(sqll_closeDb(h), 0);
-    EXPECT_EQ(SqliteShell(main, "SELECT name FROM sqlite_master WHERE type='table'"),
+    EXPECT_EQ(Sqlite3Shell(main, "SELECT name FROM sqlite_master WHERE type='table'"),
               "COMUNI\nAGRONOMI\n");
-    EXPECT_EQ(SqliteShell(comu, "SELECT name FROM sqlite_master WHERE type='table'"),
+    EXPECT_EQ(Sqlite3Shell(comu, "SELECT name FROM sqlite_master WHERE type='table'"),
               "PART_DICH\nUTIL_RILE\nFAG_RILE\nNORME_RILE\nUTIL_DICH\nNORME\nCODI_DICH\n"
               "CODI_RILE_UTIL\nCODI_RILE_VARI\n");
     const struct {
         const std::string& file;
-        const char* table;
+        std::string table;
         const char* columns;
     } tables[] = {
         {main, "COMUNI",
@@ -240,8 +231,12 @@ TEST(HandheldSchemaTest, SqliteTablesOfTheHandheld) {
         {comu, "NORME_RILE",
          "ID_PART VARCHAR(16) 1\nCODI_NORMA VARCHAR(3) 2\nVIOLAZIONE INTEGER 0\n"},
     };
-    for (const auto& t : tables)
-        EXPECT_EQ(Columns(t.file, t.table), t.columns) << t.table;
+    for (const auto& t : tables) {  // name, type, primary-key position of each column
+        EXPECT_EQ(Sqlite3Shell(t.file, "SELECT name||' '||type||' '||pk FROM pragma_table_info('" +
+                                           t.table + "')"),
+                  t.columns)
+            << t.table;
+    }
 }
 
 TEST(HandheldSchemaTest, LocalFlavourAndTransitTables) {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "ExportFixture.h"
+#include "FolderTree.h"
 #include "OrvexGeometry.h"
 #include "data/net/KovicliLib.h"
 #include "export/ScaricaGrafica.h"
@@ -25,21 +26,6 @@ constexpr const char* kFogliProps =
     "se_row_id|COD_NAZIONALE|FOGLIO|ALLEGATO|SVILUPPO|DATA_CAT|TIPO|FILENAME|FILETYPE|SE_ROW_ID|"
     "ISTATP|SCALA_ORIG|FLAG_STATO|TAVOLA";
 
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines = Split(text, "\r\n");
-    if (!lines.empty() && lines.back().empty())
-        lines.pop_back();
-    return lines;
-}
-
 class MapsTest : public ExportTest {
   protected:
     void SetUp() override {
@@ -52,15 +38,6 @@ class MapsTest : public ExportTest {
     std::string folder;
 };
 
-// The box of the demo sheets that hold parcels of export 950, read straight from the database.
-central::Box ExportedSheetsBox(const MapsTest& t, const std::vector<std::string>& shapes) {
-    central::Box box{0, 0, 0, 0, true};
-    for (const std::string& s : shapes)
-        central::Extend(box, central::BoxOf(central::ParseRings(s)));
-    (void)t;
-    return box;
-}
-
 TEST_P(MapsTest, LayersTileIndexAndTilesFromTheServer) {
     trasf.txtQualita = "50";
     ScaricaGrafica(trasf, kRomaA);
@@ -69,14 +46,16 @@ TEST_P(MapsTest, LayersTileIndexAndTilesFromTheServer) {
         "TERVPLAV B WHERE NUME_SCAR_PALM=950 AND LAST=1 AND B.COD_NAZIONALE=A.COD_NAZIONALE "
         "AND B.FOGLIO=A.FOGLIO)");
     ASSERT_FALSE(shapes.empty());
-    const central::Box b = ExportedSheetsBox(*this, shapes);
+    central::Box b{0, 0, 0, 0, true};  // the box of the sheets that hold parcels of export 950
+    for (const std::string& shape : shapes)
+        central::Extend(b, central::BoxOf(central::ParseRings(shape)));
     const auto n = [](double v) { return NumToText(v); };
     EXPECT_EQ(File("default.orvex_project"),
               n(b.x1) + "|" + n(b.y1) + "|" + n(b.x2) + "|" + n(b.y2) + kLayersFoto);
     EXPECT_EQ(File("Fogli.orvex_props"), kFogliProps);
     EXPECT_EQ(File("particelle.orvex_props"), "ID");
-    EXPECT_EQ(Lines(File("Fogli.orvex")).size(), shapes.size());
-    const std::vector<std::string> parcels = Lines(File("particelle.orvex"));
+    EXPECT_EQ(TextLines(File("Fogli.orvex"), "\r\n").size(), shapes.size());
+    const std::vector<std::string> parcels = TextLines(File("particelle.orvex"), "\r\n");
     EXPECT_EQ(std::to_string(parcels.size()),
               Value("SELECT count(*) FROM TERVPART A WHERE COD_NAZIONALE='A062' AND EXISTS "
                     "(SELECT 1 FROM TERVPLAV B WHERE NUME_SCAR_PALM=950 AND LAST=1 AND "
@@ -102,7 +81,7 @@ TEST_P(MapsTest, LayersTileIndexAndTilesFromTheServer) {
     for (long long i = 0; i <= cols * rows; ++i)
         expected += "JPEG 1024x1024\n";
     EXPECT_EQ(ReadFileBytes(out), expected);
-    EXPECT_EQ(Names(folder).size(), 6u + cols * rows + 1);
+    EXPECT_EQ(Files(folder).size(), 6u + cols * rows + 1);
     EXPECT_EQ(ui.captions.front(),
               "Scarico foto di sfondo(0/" + std::to_string(cols * rows + 1) + ") [A062]");
 }
@@ -110,7 +89,7 @@ TEST_P(MapsTest, LayersTileIndexAndTilesFromTheServer) {
 TEST_P(MapsTest, QualityZeroWritesNoParcelsAndNoPhotos) {
     trasf.txtQualita = "0";
     ScaricaGrafica(trasf, kRomaA);
-    EXPECT_EQ(Names(folder),
+    EXPECT_EQ(Files(folder),
               (std::vector<std::string>{"Fogli.orvex", "Fogli.orvex_props", "default.orvex_project",
                                         "particelle.orvex_props"}));
     EXPECT_TRUE(File("default.orvex_project").ends_with(kLayers0));
@@ -222,7 +201,7 @@ TEST_P(MapsTest, LayerAnswersStayWithinTheServersLimit) {
             continue;
         }
         ASSERT_TRUE(answer.starts_with(kAnswerHeader));
-        const std::vector<std::string> lines = Lines(answer.substr(16));
+        const std::vector<std::string> lines = TextLines(answer.substr(16), "\r\n");
         EXPECT_EQ(std::to_string(lines.size()), count);
         EXPECT_GT(answer.size(), 100000u);
         EXPECT_TRUE(lines.back().starts_with("A") && lines.back().ends_with("))"));
@@ -270,20 +249,26 @@ struct ExtentCase {
     const char* unionIndex;
     int level1Tiles;
     int total;
+    int x, y;  // the corner the tiles start from
 };
 
 class MapsExtentTest : public MapsTest {};
 
 const ExtentCase kExtents[] = {
     {"ThreeByOne", "TER_RETCODE:0|*|0|0|3000|1000",
-     "3|1|0|0|1024|1024|1\r\n1|1|0|0|1024|1024|16\r\n", 3, 4},
+     "3|1|0|0|1024|1024|1\r\n1|1|0|0|1024|1024|16\r\n", 3, 4, 0, 0},
     {"WidthExactly2048", "TER_RETCODE:0|*|100|200|2148|1224",
-     "2|1|100|200|1024|1024|1\r\n1|1|100|200|1024|1024|16\r\n", 2, 3},
+     "2|1|100|200|1024|1024|1\r\n1|1|100|200|1024|1024|16\r\n", 2, 3, 100, 200},
     {"RoundedToWholeUnits", "x\r\nTER_RETCODE:0|*|10.4|20.6|1034.49|1044.5",
-     "1|1|10|21|1024|1024|1\r\n1|1|10|21|1024|1024|16\r\n", 1, 2},
+     "1|1|10|21|1024|1024|1\r\n1|1|10|21|1024|1024|16\r\n", 1, 2, 10, 21},
 };
 
-TEST_P(MapsExtentTest, TileCountsByLevel) {
+// The layers' and tiles' URLs byte for byte, the tile index and the tiles of each level.
+TEST_P(MapsExtentTest, UrlsAndTileCountsByLevel) {
+    const std::string tile =
+        "/terv/Orvexservlet?function=select_jpg_union&logid=0&quality=0.5&type=ECW&uniontable="
+        "tervfotq+A&wherecond=*&shapefield=shape&filenamefield=%28SELECT+PATH+FROM+tervfotf+B+"
+        "WHERE+B.SUB_PATH+%3D+A.VOLO%29+%7C%7C+nome&width=1024";
     for (const ExtentCase& c : kExtents) {
         SCOPED_TRACE(c.name);
         fs::remove_all(folder);
@@ -295,56 +280,47 @@ TEST_P(MapsExtentTest, TileCountsByLevel) {
         ScaricaGrafica(trasf, kRomaA);
         EXPECT_EQ(File("orvex.orvex_union"), c.unionIndex);
         ASSERT_EQ(servlet.targets.size(), 3u + c.level1Tiles + 1);
+        EXPECT_EQ(servlet.targets[0],
+                  "/terv//Orvexservlet?function=select_extension&logid=0&table=tervfglc+A&"
+                  "shapefield=shape&wherecond=A.cod_nazionale%3D%27A062%27+and+%28select+1+from+"
+                  "tervplav+B+where+NUME_SCAR_PALM%3D950+and+rownum%3D1+and+B.COD_NAZIONALE%3DA."
+                  "COD_NAZIONALE+AND+B.FOGLiO%3DA.FOGLiO+AND+B.LAST%3D1%29+%3D1");
+        EXPECT_EQ(servlet.targets[1],
+                  "/terv//Orvexservlet?function=select_displist_ext&logid=0&shapefield=shape&"
+                  "zipped=N&table=tervfglc&where=tervfglc.cod_nazionale%3D%27A062%27+and+%28select+"
+                  "1+from+tervplav+B+where+NUME_SCAR_PALM%3D950+and+rownum%3D1+and+B.COD_"
+                  "NAZIONALE%3Dtervfglc.COD_NAZIONALE+AND+B.FOGLiO%3Dtervfglc.FOGLiO+AND+B.LAST%"
+                  "3D1%29+%3D1&attributes=se_row_id%2CCOD_NAZIONALE%2CFOGLIO%2CALLEGATO%2CSVILUPPO%"
+                  "2CDATA_CAT%2CTIPO%2CFILENAME%2CFILETYPE%2CSE_ROW_ID%2CISTATP%2CSCALA_ORIG%"
+                  "2CFLAG_STATO%2CTAVOLA&numofadditionalfields=13");
+        EXPECT_EQ(
+            servlet.targets[2],
+            "/terv//Orvexservlet?function=select_displist_ext&logid=0&shapefield=shape&zipped=N&"
+            "table=tervpart+A&where=A.cod_nazionale%3D%27A062%27+and+A.data_fine_val%3Dto_date%"
+            "28%2799991231000000%27%2C%27YYYYMMDDHH24MISS%27%29+AND+%28select+1+from+tervplav+B+"
+            "where+NUME_SCAR_PALM%3D950+and+rownum%3D1+and+B.COD_NAZIONALE%3DA.COD_NAZIONALE+AND+"
+            "B.FOGLiO%3DA.FOGLiO+AND+B.PARTICELLA%3DA.PARTICELLA+AND+B.SUB%3DA.SUB+AND+B.LAST%3D1%"
+            "29+%3D1&attributes=cod_nazionale+%7C%7C+Trim%28To_Char%28foglio%2C%270000%27%29%29+%"
+            "7C%7C+particella+%7C%7C+Decode%28sub%2C%27+%27%2C%27_%27%2Csub%29&"
+            "numofadditionalfields=0");
+        const auto box = [&](int x, int size) {
+            return "&x1=" + std::to_string(x) + "&x2=" + std::to_string(x + size) +
+                   "&y1=" + std::to_string(c.y) + "&y2=" + std::to_string(c.y + size);
+        };
         std::vector<std::string> captions;
         for (int i = 0; i < c.level1Tiles; ++i) {
+            EXPECT_EQ(servlet.targets[3 + i], tile + box(c.x + 1024 * i, 1024));
             EXPECT_EQ(File("orvex_" + std::to_string(i) + ".orvex_jpeg"), "JPEG");
             captions.push_back("Scarico foto di sfondo(" + std::to_string(i) + "/" +
                                std::to_string(c.total) + ") [A062]");
         }
+        EXPECT_EQ(servlet.targets.back(), tile + box(c.x, 16384));
         captions.push_back("Scarico foto di sfondo(0/" + std::to_string(c.total) + ") [A062]");
         EXPECT_EQ(ui.captions, captions);
         EXPECT_EQ(File("orvex_1_0.orvex_jpeg"), "JPEG");
         EXPECT_FALSE(fs::exists(folder + "/orvex_1_1.orvex_jpeg"));
         EXPECT_EQ(ui.lastProgress, std::make_pair(0L, static_cast<long>(c.total)));
     }
-}
-
-TEST_P(MapsExtentTest, UrlsByteForByte) {
-    RecordingServlet servlet("TER_RETCODE:0|*|0|0|3000|1000");
-    gTervcli().serverterv = "http://127.0.0.1:" + std::to_string(servlet.port) + "/terv/";
-    trasf.txtQualita = "50";
-    ScaricaGrafica(trasf, kRomaA);
-    ASSERT_EQ(servlet.targets.size(), 7u);
-    EXPECT_EQ(servlet.targets[0],
-              "/terv//Orvexservlet?function=select_extension&logid=0&table=tervfglc+A&shapefield="
-              "shape&wherecond=A.cod_nazionale%3D%27A062%27+and+%28select+1+from+tervplav+B+where+"
-              "NUME_SCAR_PALM%3D950+and+rownum%3D1+and+B.COD_NAZIONALE%3DA.COD_NAZIONALE+AND+B."
-              "FOGLiO%3DA.FOGLiO+AND+B.LAST%3D1%29+%3D1");
-    EXPECT_EQ(servlet.targets[1],
-              "/terv//Orvexservlet?function=select_displist_ext&logid=0&shapefield=shape&zipped=N&"
-              "table=tervfglc&where=tervfglc.cod_nazionale%3D%27A062%27+and+%28select+1+from+"
-              "tervplav+B+where+NUME_SCAR_PALM%3D950+and+rownum%3D1+and+B.COD_NAZIONALE%3Dtervfglc."
-              "COD_NAZIONALE+AND+B.FOGLiO%3Dtervfglc.FOGLiO+AND+B.LAST%3D1%29+%3D1&attributes=se_"
-              "row_id%2CCOD_NAZIONALE%2CFOGLIO%2CALLEGATO%2CSVILUPPO%2CDATA_CAT%2CTIPO%2CFILENAME%"
-              "2CFILETYPE%2CSE_ROW_ID%2CISTATP%2CSCALA_ORIG%2CFLAG_STATO%2CTAVOLA&"
-              "numofadditionalfields=13");
-    EXPECT_EQ(
-        servlet.targets[2],
-        "/terv//Orvexservlet?function=select_displist_ext&logid=0&shapefield=shape&zipped=N&"
-        "table=tervpart+A&where=A.cod_nazionale%3D%27A062%27+and+A.data_fine_val%3Dto_date%"
-        "28%2799991231000000%27%2C%27YYYYMMDDHH24MISS%27%29+AND+%28select+1+from+tervplav+B+"
-        "where+NUME_SCAR_PALM%3D950+and+rownum%3D1+and+B.COD_NAZIONALE%3DA.COD_NAZIONALE+AND+"
-        "B.FOGLiO%3DA.FOGLiO+AND+B.PARTICELLA%3DA.PARTICELLA+AND+B.SUB%3DA.SUB+AND+B.LAST%3D1%"
-        "29+%3D1&attributes=cod_nazionale+%7C%7C+Trim%28To_Char%28foglio%2C%270000%27%29%29+%"
-        "7C%7C+particella+%7C%7C+Decode%28sub%2C%27+%27%2C%27_%27%2Csub%29&"
-        "numofadditionalfields=0");
-    const std::string tile =
-        "/terv/Orvexservlet?function=select_jpg_union&logid=0&quality=0.5&type=ECW&uniontable="
-        "tervfotq+A&wherecond=*&shapefield=shape&filenamefield=%28SELECT+PATH+FROM+tervfotf+B+"
-        "WHERE+B.SUB_PATH+%3D+A.VOLO%29+%7C%7C+nome&width=1024";
-    EXPECT_EQ(servlet.targets[3], tile + "&x1=0&x2=1024&y1=0&y2=1024");
-    EXPECT_EQ(servlet.targets[5], tile + "&x1=2048&x2=3072&y1=0&y2=1024");
-    EXPECT_EQ(servlet.targets[6], tile + "&x1=0&x2=16384&y1=0&y2=16384");
 }
 
 TEST_P(MapsExtentTest, BadHeaderShowsItAndLeavesAnEmptyFile) {

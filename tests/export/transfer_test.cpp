@@ -2,7 +2,6 @@
 // questions, the size, the copies in caption order, the software update.
 #include <zip.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
@@ -10,6 +9,8 @@
 #include <filesystem>
 
 #include "ExportFixture.h"
+#include "FolderTree.h"
+#include "QtTestSupport.h"
 #include "data/db/Database.h"
 #include "export/Trasferimento.h"
 #include "export/frmTrasfPalm.h"
@@ -18,24 +19,6 @@ namespace terv::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Every file under `folder` as its relative path, sorted.
-std::vector<std::string> Files(const std::string& folder) {
-    std::vector<std::string> out;
-    if (fs::exists(folder))
-        for (const auto& e : fs::recursive_directory_iterator(folder))
-            if (e.is_regular_file())
-                out.push_back(fs::relative(e.path(), folder).string());
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines = Split(text, "\n");
-    if (!lines.empty() && lines.back().empty())
-        lines.pop_back();
-    return lines;
-}
 
 class TransferTest : public ExportTest {
   protected:
@@ -83,63 +66,49 @@ class TransferTest : public ExportTest {
     TrasferimentoControls controls;
 };
 
-std::vector<std::string> ComuneFiles(const std::string& card, const std::string& c) {
-    std::vector<std::string> out;
-    for (const char* f : {"Fogli.orvex", "Fogli.orvex_props", "db_comu.db", "default.orvex_project",
-                          "orvex.orvex_union", "orvex_0.orvex_jpeg", "orvex_1_0.orvex_jpeg",
-                          "particelle.orvex", "particelle.orvex_props", "photo/leggimi.txt"})
-        out.push_back(card + "/orvex/" + c + "/" + f);
-    return out;
-}
-
 TEST_P(TransferTest, CopiesEveryGroupInCaptionOrderOntoTheChosenCard) {
-    for (const int card : {0, 1}) {
-        SCOPED_TRACE(card);
-        fs::remove_all(device);
-        fs::create_directories(device);
-        fs::remove(home / "runs.txt");
-        ui.Reset();
-        ui.msgAnswers = {vbYes, vbYes};
-        controls.cmbmemoria = card;
-        cmdTrasf_Click(trasf, controls);
-        const std::string root = card == 0 ? "Scheda di memoria" : "Scheda di memoria2";
-        std::vector<std::string> expected = ComuneFiles(root, "A062");
-        for (const auto& f : ComuneFiles(root, "A084"))
-            expected.push_back(f);
-        expected.push_back(root + "/orvex/terv34bis_ppc.db");
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(Files(device), expected);
-        std::vector<std::string> captions = {"Trasferimento Db Principale"};
-        for (const char* c : {"A062", "A084"})
-            for (const char* g : {"Trasferimento Project", "Trasferimento dati vettoriali",
-                                  "Trasferimento Elenchi particelle", "Trasferimento Quadri unione",
-                                  "Trasferimento file di proprietà", "Trasferimento Ortofoto",
-                                  "Trasferimento utilità"})
-                captions.push_back(std::string(g) + " [" + c + "]");
-        EXPECT_EQ(ui.captions, captions);
-        const std::string k = card == 0 ? "\\Scheda di memoria\\" : "\\Scheda di memoria2\\";
-        const std::string palmare = home / "tmp/palmare/";
-        std::vector<std::string> runs = {"/d|/q|/s=65536|" + palmare + "terv34bis_ppc.db|" + k +
-                                         "orvex\\|"};
-        for (const char* c : {"A062", "A084"})
-            for (const char* p : {"*.orvex_project", "*.orvex", "*.db", "*.orvex_union",
-                                  "*.orvex_props", "*.orvex_jpeg", "leggimi.txt"})
-                runs.push_back("/d|/q|/s=65536|" + palmare + c + "/" + p + "|" + k + "orvex\\" + c +
-                               "\\" + (std::string(p) == "leggimi.txt" ? "photo\\" : "") + "|");
-        runs.push_back("");  // the log ends with a line end
-        EXPECT_EQ(Runs(), runs);
-        ASSERT_EQ(ui.messages.size(), 3u);
-        EXPECT_EQ(ui.messages[0].text,
-                  "Attenzione, assicurarsi di aver fatto rientrare gli eventuali dati già presenti "
-                  "sul palmare!\rPremere NO per terminare lo scarico.");
-        EXPECT_EQ(ui.messages[0].style, vbYesNo + vbQuestion);
-        EXPECT_EQ(ui.messages[1].text,
-                  "I dati preparati hanno una dimensione di 1 Mb\rConfermi la copia sul palmare?");
-        EXPECT_EQ(ui.messages[2].text, "Invio dati terminato!");
-        EXPECT_EQ(ui.messages[2].style, vbInformation);
-        EXPECT_TRUE(trasf.cmdTrasfEnabled);
-        EXPECT_FALSE(trasf.Label2Visible);
-    }
+    ui.msgAnswers = {vbYes, vbYes};
+    controls.cmbmemoria = 0;  // the second card is chosen in the window's test below
+    cmdTrasf_Click(trasf, controls);
+    std::vector<std::string> expected = {"Scheda di memoria/orvex/terv34bis_ppc.db"};
+    for (const char* c : {"A062", "A084"})
+        for (const char* f :
+             {"Fogli.orvex", "Fogli.orvex_props", "db_comu.db", "default.orvex_project",
+              "orvex.orvex_union", "orvex_0.orvex_jpeg", "orvex_1_0.orvex_jpeg", "particelle.orvex",
+              "particelle.orvex_props", "photo/leggimi.txt"})
+            expected.push_back(std::string("Scheda di memoria/orvex/") + c + "/" + f);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Files(device), expected);
+    std::vector<std::string> captions = {"Trasferimento Db Principale"};
+    for (const char* c : {"A062", "A084"})
+        for (const char* g :
+             {"Trasferimento Project", "Trasferimento dati vettoriali",
+              "Trasferimento Elenchi particelle", "Trasferimento Quadri unione",
+              "Trasferimento file di proprietà", "Trasferimento Ortofoto", "Trasferimento utilità"})
+            captions.push_back(std::string(g) + " [" + c + "]");
+    EXPECT_EQ(ui.captions, captions);
+    const std::string k = "\\Scheda di memoria\\";
+    const std::string palmare = home / "tmp/palmare/";
+    std::vector<std::string> runs = {"/d|/q|/s=65536|" + palmare + "terv34bis_ppc.db|" + k +
+                                     "orvex\\|"};
+    for (const char* c : {"A062", "A084"})
+        for (const char* p : {"*.orvex_project", "*.orvex", "*.db", "*.orvex_union",
+                              "*.orvex_props", "*.orvex_jpeg", "leggimi.txt"})
+            runs.push_back("/d|/q|/s=65536|" + palmare + c + "/" + p + "|" + k + "orvex\\" + c +
+                           "\\" + (std::string(p) == "leggimi.txt" ? "photo\\" : "") + "|");
+    runs.push_back("");  // the log ends with a line end
+    EXPECT_EQ(Runs(), runs);
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[0].text,
+              "Attenzione, assicurarsi di aver fatto rientrare gli eventuali dati già presenti "
+              "sul palmare!\rPremere NO per terminare lo scarico.");
+    EXPECT_EQ(ui.messages[0].style, vbYesNo + vbQuestion);
+    EXPECT_EQ(ui.messages[1].text,
+              "I dati preparati hanno una dimensione di 1 Mb\rConfermi la copia sul palmare?");
+    EXPECT_EQ(ui.messages[2].text, "Invio dati terminato!");
+    EXPECT_EQ(ui.messages[2].style, vbInformation);
+    EXPECT_TRUE(trasf.cmdTrasfEnabled);
+    EXPECT_FALSE(trasf.Label2Visible);
 }
 
 TEST_P(TransferTest, StopsBeforeCopyingOnNoOrWithoutACard) {
@@ -232,18 +201,14 @@ TEST_P(TransferTest, DeviceGoneMidTransferLeavesNoPartialFile) {
     for (const std::string& f : copied)
         EXPECT_EQ(ReadFileBytes(device + ".gone/" + f),
                   f.ends_with("ppc.db") ? "main" : fs::path(f).filename().string());
-    const std::vector<std::string> errors = Lines(ReadFileBytes(home / "err.txt"));
+    const std::vector<std::string> errors = TextLines(ReadFileBytes(home / "err.txt"));
     EXPECT_EQ(errors.size(), 11u);
     EXPECT_TRUE(errors.at(0).starts_with("RAPIFileCopy: device not connected: ")) << errors.at(0);
 }
 
 // The export window's frame: its controls, and "Invia dati al palmare" reading them.
 TEST_P(TransferTest, WindowFrameHandsItsControlsToTheTransfer) {
-    static int argc = 1;
-    static char name[] = "transfer_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    (void)app;
+    App();
     frmTrasfPalm window;
     auto* cmb = window.findChild<QComboBox*>("cmbmemoria");
     auto* chk = window.findChild<QCheckBox*>("chkAggSW");

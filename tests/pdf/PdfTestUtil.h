@@ -1,14 +1,16 @@
-// Helpers of the PDF writer tests: a fixed clock, the third-party readers (qpdf, poppler,
-// ImageMagick) and a bitmap picture made by ImageMagick.
+// Helpers of the PDF writer tests: a fixed clock, a document written in one call, the third-party
+// readers (qpdf, poppler, ImageMagick) and a bitmap picture made by ImageMagick.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <ctime>
+#include <functional>
 #include <string>
 
 #include "TestSupport.h"
+#include "clsPagemint.h"
 
 namespace terv::test {
 
@@ -26,6 +28,24 @@ inline void ExpectQpdfClean(const std::string& path) {
     EXPECT_EQ(status, 0) << output;
     EXPECT_NE(output.find("No syntax or stream encoding errors found"), std::string::npos)
         << output;
+}
+
+using PdfSteps = std::function<void(clsPagemint&)>;
+
+// Writes a document with the fixed clock: `setup` before InitPDFFile, `body` after it; qpdf must
+// find it sound. Returns the file's bytes.
+inline std::string WritePdf(
+    const PdfSteps& body, const PdfSteps& setup = [](clsPagemint&) {}) {
+    TempFolder dir;
+    clsPagemint pdf;
+    pdf.SetClock(FixedTime);
+    setup(pdf);
+    std::string name = dir / "doc.pdf";
+    pdf.InitPDFFile(name);
+    body(pdf);
+    pdf.ClosePDFFile();
+    ExpectQpdfClean(name);
+    return ReadFileBytes(name);
 }
 
 // The content stream of the page whose object number is `page` (its stream is the next object).

@@ -1,16 +1,13 @@
 // The writer's small formats: number texts, Windows-1252 text with PDF escaping, ASCII85.
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <random>
 
+#include "../export/ItalianLocale.h"
 #include "Ascii85.h"
 #include "PdfNumber.h"
 #include "PdfText.h"
-#include "TestSupport.h"
 
 namespace terv {
 namespace {
@@ -55,17 +52,10 @@ TEST(PdfNumberFormat, AgreesWithCorrectRoundingOnRandomValues) {
 
 // The program runs with the user's locale (Qt sets it); Italian writes numbers with a comma.
 TEST(PdfNumberFormat, DecimalPointWhateverTheLocale) {
-    test::TempFolder dir;
-    const std::string build = "localedef -i it_IT -f UTF-8 " + (dir / "it_IT.UTF-8") + " 2>&1";
-    if (std::system(build.c_str()) != 0 && !std::filesystem::exists(dir / "it_IT.UTF-8"))
-        GTEST_SKIP() << "cannot build the Italian locale";
-    setenv("LOCPATH", dir.path().c_str(), 1);
-    ASSERT_NE(std::setlocale(LC_ALL, "it_IT.UTF-8"), nullptr);
-    unsetenv("LOCPATH");
-    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+    test::ItalianNumbers italian(true);
+    ASSERT_TRUE(italian.Active()) << "no Italian locale to test under";
     EXPECT_EQ(PdfNumber(595.2), "595.2");
     EXPECT_EQ(PdfNumber(1e7 + 0.0625), "10000000.062");
-    std::setlocale(LC_ALL, "C");
 }
 
 TEST(PdfText, Windows1252AndEscaping) {
