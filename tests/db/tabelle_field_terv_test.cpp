@@ -72,7 +72,7 @@ TEST_F(TabelleFieldTervTest, MoreThanSixteenFieldsGrowTheList) {
     EXPECT_EQ(CampiTema(0).substr(0, 9), "F0,F1,F2,");
 }
 
-TEST_F(TabelleFieldTervTest, RowOutsideTheIdRangeIsSkipped) {
+TEST_F(TabelleFieldTervTest, RowOutsideTheIdRangeIsSkippedAndMissingTablesThrow) {
     Theme(0, "DUAL", 0);
     Theme(7, "FAR", 2);
     Theme(-1, "NEG", 2);
@@ -83,11 +83,8 @@ TEST_F(TabelleFieldTervTest, RowOutsideTheIdRangeIsSkipped) {
     ResetTabelleFieldTerv();
     EXPECT_EQ(NomeTabella(0), "");
     EXPECT_EQ(UpperTema(), -1);
-}
-
-TEST_F(TabelleFieldTervTest, MissingTablesReachTheCaller) {
+    // A missing table reaches the caller.
     db_.Execute("DROP TABLE CAMPIGENERALI");
-    Theme(0, "DUAL", 0);
     EXPECT_THROW(LoadTabelleFieldTerv(db_), DbError);
 }
 
