@@ -48,13 +48,9 @@ TEST_F(TabelleFieldTervTest, LoadsNamesTypesAndFieldsOrderedByVisibility) {
     EXPECT_EQ(CampiTema(1), "NOME,COD_NAZIONALE,ISTATP");
     EXPECT_EQ(NumCampi(2), 0);
     EXPECT_EQ(CampiTema(2), "");
-    CampoTemaRecord r = CampoTema(1, 2);
-    EXPECT_EQ(r.IdTema, 1);
-    EXPECT_EQ(r.NomeCampo, "ISTATP");
-    EXPECT_EQ(r.TipoDati, 3);
-    EXPECT_EQ(r.Formato, "fmt");
-    EXPECT_EQ(r.Visibile, 1);
-    EXPECT_EQ(r.NonIntero, 0);
+    const CampoTemaRecord r = CampoTema(1, 2);
+    EXPECT_EQ(std::tie(r.IdTema, r.NomeCampo, r.TipoDati, r.Formato, r.Visibile, r.NonIntero),
+              std::make_tuple(1, "ISTATP", 3, "fmt", 1, 0));
     EXPECT_EQ(CampoTema(1, 3).NonIntero, 1);
     EXPECT_EQ(CampoTema(1, 15).NomeCampo, "");
     EXPECT_EQ(NomeTabella(3), "");
