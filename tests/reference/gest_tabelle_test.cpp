@@ -1,6 +1,7 @@
 // Opening tabelle.mdb and the municipality and province lookups with their caches.
 #include "reference/GestTabelle.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -122,12 +123,8 @@ TEST_F(GestTabelleTest, SameFolderIgnoringCaseIsNotReopenedAnotherIs) {
 }
 
 TEST_F(GestTabelleTest, MissingOrBrokenDatabaseIsAClearError) {
-    try {
-        OpenTabelle(dir_.path());
-        ADD_FAILURE() << "opened a missing database";
-    } catch (const DbError& e) {
-        EXPECT_EQ(e.file(), dir_ / "tabelle.mdb");
-    }
+    EXPECT_THAT([&] { OpenTabelle(dir_.path()); }, ::testing::Throws<DbError>(::testing::Property(
+                                                       &DbError::file, dir_ / "tabelle.mdb")));
     test::WriteFileBytes(dir_ / "tabelle.mdb", "Standard Jet DB\n" + std::string(3000, '\0'));
     EXPECT_THROW(OpenTabelle(dir_.path()), DbError);
     { Database empty = CreateDatabase(small_ / "tabelle.mdb", dbLangGeneral); }
