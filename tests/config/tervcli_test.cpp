@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -96,17 +97,11 @@ TEST_F(TervcliTest, ScratchFoldersAreEmptiedAtStartAndEndOthersSurvive) {
     EXPECT_TRUE(fs::exists(At("tmp/fotoc/upload/v.jpg")));
 }
 
-TEST(TervcliStartTest, MissingReferenceDatabaseStopsConstructionNamingTheFile) {
-    ResetProgramState();
-    test::TempHome home(false);
-    try {
-        gTervcli();
-        ADD_FAILURE() << "construction went on without tabelle.mdb";
-    } catch (const std::exception& e) {
-        EXPECT_NE(std::string(e.what()).find("tabelle.mdb"), std::string::npos) << e.what();
-    }
+TEST_F(TervcliTest, MissingReferenceDatabaseStopsConstructionNamingTheFile) {
+    fs::remove(At("tabelle.mdb"));
+    EXPECT_THAT([] { gTervcli(); },
+                ::testing::ThrowsMessage<std::exception>(::testing::HasSubstr("tabelle.mdb")));
     EXPECT_FALSE(TervcliExists());
-    ResetProgramState();
 }
 
 TEST(GisVariablesTest, FileLinesSetVariablesByExactName) {

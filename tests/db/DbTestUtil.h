@@ -2,6 +2,8 @@
 // shared test support they use.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "TestSupport.h"
@@ -19,10 +21,23 @@ inline Database MakeDb(const TempFolder& folder, const std::string& name,
     return db;
 }
 
+// The DbError that `run` throws; a test failure and an empty error when it throws none.
+template <typename Run>
+DbError ThrownDbError(Run run) {
+    try {
+        run();
+    } catch (const DbError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no DbError thrown";
+    return DbError("", "", "");
+}
+
 }  // namespace terv::test
 
 namespace terv {
 using test::MakeDb;
 using test::Sqlite3Shell;
 using test::TempFolder;
+using test::ThrownDbError;
 }  // namespace terv

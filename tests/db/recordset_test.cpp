@@ -91,7 +91,7 @@ TEST(RecordsetTest, DynasetOverASelectIsUpdatableAndAddNewAppends) {
         "2\n");
 }
 
-TEST(RecordsetTest, JoinsViewsAndSnapshotsAreReadOnly) {
+TEST(RecordsetTest, JoinsViewsAndSnapshotsAreReadOnlyAndEmptyOnesAreAtBothEnds) {
     TempFolder dir;
     Database db = Parcels(dir);
     db.CreateQueryDef("Q", "SELECT * FROM PART_DICH");
@@ -106,11 +106,6 @@ TEST(RecordsetTest, JoinsViewsAndSnapshotsAreReadOnly) {
     }
     EXPECT_THROW(db.OpenRecordset("Q", dbOpenTable), DbError);
     EXPECT_THROW(db.OpenRecordset("SELECT * FROM PART_DICH", dbOpenTable), DbError);
-}
-
-TEST(RecordsetTest, EmptyRecordsetIsAtBothEnds) {
-    TempFolder dir;
-    Database db = Parcels(dir);
     for (RecordsetType type : {dbOpenForwardOnly, dbOpenSnapshot, dbOpenDynaset}) {
         Recordset rs = db.OpenRecordset("SELECT * FROM PART_DICH WHERE FOGLIO=99", type);
         EXPECT_TRUE(rs.Eof());
@@ -129,7 +124,13 @@ TEST(RecordsetTest, TableSeekFindsTheFirstMatchAndReadsOnInIndexOrder) {
                           "INSERT INTO UTIL_RILE VALUES('B','003',NULL)",
                           "INSERT INTO UTIL_RILE VALUES('A','001','x')",
                           "INSERT INTO UTIL_RILE VALUES('C','009',NULL)",
-                          "INSERT INTO UTIL_RILE VALUES('b','002','it''s')"});
+                          "INSERT INTO UTIL_RILE VALUES('b','002','it''s')",
+                          "CREATE TABLE COMUNI (COD_NAZIONALE TEXT(4) CONSTRAINT PrimaryKey "
+                          "PRIMARY KEY, NOME TEXT(50))",
+                          "CREATE TABLE N (ID INTEGER PRIMARY KEY, V TEXT(5))",
+                          "INSERT INTO COMUNI VALUES('F205','Milano')",
+                          "INSERT INTO COMUNI VALUES('A029','Aci Sant''Antonio')",
+                          "INSERT INTO N VALUES(5,'five')", "INSERT INTO N VALUES(2,'two')"});
     Recordset rs = db.OpenRecordset("UTIL_RILE", dbOpenTable);
     EXPECT_EQ(rs.RecordCount(), 4);
     rs.SetIndex("UTIL_RILE_IP");
@@ -155,24 +156,14 @@ TEST(RecordsetTest, TableSeekFindsTheFirstMatchAndReadsOnInIndexOrder) {
     EXPECT_THROW(rs.SetIndex("NOPE"), DbError);
     EXPECT_EQ(Sqlite3Shell(dir / "ric.mdb", "SELECT [NOTE] FROM UTIL_RILE WHERE ID_PART='C'"),
               "seen\n");
-}
-
-TEST(RecordsetTest, SeekOnThePrimaryKey) {
-    TempFolder dir;
-    Database db = MakeDb(dir, "t.mdb",
-                         {"CREATE TABLE COMUNI (COD_NAZIONALE TEXT(4) CONSTRAINT PrimaryKey "
-                          "PRIMARY KEY, NOME TEXT(50))",
-                          "CREATE TABLE N (ID INTEGER PRIMARY KEY, V TEXT(5))",
-                          "INSERT INTO COMUNI VALUES('F205','Milano')",
-                          "INSERT INTO COMUNI VALUES('A029','Aci Sant''Antonio')",
-                          "INSERT INTO N VALUES(5,'five')", "INSERT INTO N VALUES(2,'two')"});
-    Recordset rs = db.OpenRecordset("COMUNI", dbOpenTable);
-    rs.SetIndex("PrimaryKey");
-    rs.Seek("=", {Variant("f205")});
-    ASSERT_FALSE(rs.NoMatch());
-    EXPECT_EQ(rs.Field("NOME"), Variant("Milano"));
-    rs.Seek("=", {Variant("A029")});
-    EXPECT_EQ(rs.Field("NOME"), Variant("Aci Sant'Antonio"));
+    // The primary key: on text, ignoring case; on a whole number.
+    Recordset comuni = db.OpenRecordset("COMUNI", dbOpenTable);
+    comuni.SetIndex("PrimaryKey");
+    comuni.Seek("=", {Variant("f205")});
+    ASSERT_FALSE(comuni.NoMatch());
+    EXPECT_EQ(comuni.Field("NOME"), Variant("Milano"));
+    comuni.Seek("=", {Variant("A029")});
+    EXPECT_EQ(comuni.Field("NOME"), Variant("Aci Sant'Antonio"));
     Recordset n = db.OpenRecordset("N", dbOpenTable);
     n.SetIndex("PrimaryKey");
     EXPECT_EQ(n.Field("V"), Variant("two"));

@@ -48,13 +48,9 @@ TEST_F(TabelleFieldTervTest, LoadsNamesTypesAndFieldsOrderedByVisibility) {
     EXPECT_EQ(CampiTema(1), "NOME,COD_NAZIONALE,ISTATP");
     EXPECT_EQ(NumCampi(2), 0);
     EXPECT_EQ(CampiTema(2), "");
-    CampoTemaRecord r = CampoTema(1, 2);
-    EXPECT_EQ(r.IdTema, 1);
-    EXPECT_EQ(r.NomeCampo, "ISTATP");
-    EXPECT_EQ(r.TipoDati, 3);
-    EXPECT_EQ(r.Formato, "fmt");
-    EXPECT_EQ(r.Visibile, 1);
-    EXPECT_EQ(r.NonIntero, 0);
+    const CampoTemaRecord r = CampoTema(1, 2);
+    EXPECT_EQ(std::tie(r.IdTema, r.NomeCampo, r.TipoDati, r.Formato, r.Visibile, r.NonIntero),
+              std::make_tuple(1, "ISTATP", 3, "fmt", 1, 0));
     EXPECT_EQ(CampoTema(1, 3).NonIntero, 1);
     EXPECT_EQ(CampoTema(1, 15).NomeCampo, "");
     EXPECT_EQ(NomeTabella(3), "");
@@ -72,7 +68,7 @@ TEST_F(TabelleFieldTervTest, MoreThanSixteenFieldsGrowTheList) {
     EXPECT_EQ(CampiTema(0).substr(0, 9), "F0,F1,F2,");
 }
 
-TEST_F(TabelleFieldTervTest, RowOutsideTheIdRangeIsSkipped) {
+TEST_F(TabelleFieldTervTest, RowOutsideTheIdRangeIsSkippedAndMissingTablesThrow) {
     Theme(0, "DUAL", 0);
     Theme(7, "FAR", 2);
     Theme(-1, "NEG", 2);
@@ -83,11 +79,8 @@ TEST_F(TabelleFieldTervTest, RowOutsideTheIdRangeIsSkipped) {
     ResetTabelleFieldTerv();
     EXPECT_EQ(NomeTabella(0), "");
     EXPECT_EQ(UpperTema(), -1);
-}
-
-TEST_F(TabelleFieldTervTest, MissingTablesReachTheCaller) {
+    // A missing table reaches the caller.
     db_.Execute("DROP TABLE CAMPIGENERALI");
-    Theme(0, "DUAL", 0);
     EXPECT_THROW(LoadTabelleFieldTerv(db_), DbError);
 }
 

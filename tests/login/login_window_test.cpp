@@ -56,25 +56,12 @@ TEST_F(LoginWindowTest, CommandLineLogsInAfterActivation) {
     EXPECT_TRUE(window.isNull());  // unloaded
 }
 
-TEST_F(LoginWindowTest, CancelUnloadsWithoutSavingTheUser) {
-    QPointer<frmLogin> window = new frmLogin;
-    std::vector<bool> unloads;
-    QObject::connect(window, &frmLogin::unloaded, [&](bool ok) { unloads.push_back(ok); });
-    window->show();
-    window->SetUserText("DEMO");
-    window->findChild<QPushButton*>("cmdCancel")->click();
-    EXPECT_EQ(unloads, std::vector<bool>{false});
-    EXPECT_EQ(ReadIni("DEFAULT", "UID", "", home / "servers.dat"), "");
-    RunUntil([&] { return window.isNull(); }, 2000);
-    EXPECT_TRUE(window.isNull());
-}
-
-TEST_F(LoginWindowTest, CaptionControlsAndLastUser) {
+TEST_F(LoginWindowTest, CaptionControlsLastUserAndCancel) {
     WriteFileBytes(home / "servers.dat", "[DEFAULT]\r\nUID=ISPETTORE\r\n");
-    frmLogin window;
-    EXPECT_EQ(window.windowTitle().toStdString(), "Login [TERV CLIENT]");
-    auto* user = window.findChild<QLineEdit*>("txtUserName");
-    auto* password = window.findChild<QLineEdit*>("txtPassword");
+    QPointer<frmLogin> window = new frmLogin;
+    EXPECT_EQ(window->windowTitle().toStdString(), "Login [TERV CLIENT]");
+    auto* user = window->findChild<QLineEdit*>("txtUserName");
+    auto* password = window->findChild<QLineEdit*>("txtPassword");
     ASSERT_TRUE(user && password);
     EXPECT_EQ(user->text().toStdString(), "ISPETTORE");
     EXPECT_EQ(password->echoMode(), QLineEdit::Password);
@@ -82,18 +69,28 @@ TEST_F(LoginWindowTest, CaptionControlsAndLastUser) {
     const std::tuple<const char*, const char*, QWidget*> labels[] = {
         {"lblLabels_0", "&Nome utente:", user}, {"lblLabels_1", "&Password:", password}};
     for (const auto& [name, text, buddy] : labels) {
-        auto* label = window.findChild<QLabel*>(name);
+        auto* label = window->findChild<QLabel*>(name);
         ASSERT_TRUE(label) << name;
         EXPECT_EQ(label->text().toStdString(), text);
         EXPECT_EQ(label->buddy(), buddy);
     }
     for (const char* name : {"cmdOK", "cmdCancel"}) {
-        auto* button = window.findChild<QPushButton*>(name);
+        auto* button = window->findChild<QPushButton*>(name);
         ASSERT_TRUE(button) << name;
         EXPECT_EQ(button->text().toStdString(), name + 3);  // "OK", "Cancel"
         EXPECT_EQ(button->isDefault(), std::string(name) == "cmdOK");
     }
-    EXPECT_EQ(window.timer()->interval(), 100);
+    EXPECT_EQ(window->timer()->interval(), 100);
+    // Cancel unloads the window without saving the typed user.
+    std::vector<bool> unloads;
+    QObject::connect(window, &frmLogin::unloaded, [&](bool ok) { unloads.push_back(ok); });
+    window->show();
+    window->SetUserText("DEMO");
+    window->findChild<QPushButton*>("cmdCancel")->click();
+    EXPECT_EQ(unloads, std::vector<bool>{false});
+    EXPECT_EQ(ReadIni("DEFAULT", "UID", "", home / "servers.dat"), "ISPETTORE");
+    RunUntil([&] { return window.isNull(); }, 2000);
+    EXPECT_TRUE(window.isNull());
 }
 
 // Shift + the "<>" key typed while a box of the window has the focus.
@@ -111,21 +108,32 @@ TEST_F(LoginWindowTest, ShiftAndTheAngleKeySwitchesTheServerFile) {
     EXPECT_TRUE(IsServerSwitchKey(0, Qt::Key_Greater, Qt::ShiftModifier));
     EXPECT_FALSE(IsServerSwitchKey(94, Qt::Key_Less, Qt::NoModifier));
     EXPECT_FALSE(IsServerSwitchKey(94, Qt::Key_Greater, Qt::ShiftModifier | Qt::ControlModifier));
-    namespace fs = std::filesystem;
-    WriteFileBytes(home / "servers.dat", "[SERVER]\r\nLOCATION=http://vecchio/terv/\r\n");
-    fs::create_directories(home / "bak");
+    const std::string old = "[SERVER]\r\nLOCATION=http://vecchio/terv/\r\n";
+    WriteFileBytes(home / "servers.dat", old);
+    frmLogin window;
+    window.SetUserText("DEMO");
+    window.SetPasswordText("segreta");
+    // Without a bak folder, and when the list is cancelled, nothing changes.
+    TypeSwitchKey(window, "txtPassword");
+    EXPECT_TRUE(ui.lists.empty());
+    std::filesystem::create_directories(home / "bak");
     WriteFileBytes(home / "bak/servers_a.dat",
                    "[DEFAULT]\r\nUID=UTENTE_A\r\n[SERVER]\r\nLOCATION=http://a/terv/\r\n");
     WriteFileBytes(home / "bak/servers_b.dat",
                    "[DEFAULT]\r\nUID=UTENTE_B\r\n[SERVER]\r\nLOCATION=http://b/terv/\r\n");
     WriteFileBytes(home / "bak/altro.dat", "not listed");
-    frmLogin window;
-    window.SetPasswordText("segreta");
+    ui.listAnswers = {-1};
+    TypeSwitchKey(window, "txtUserName");
+    EXPECT_EQ(ui.lists.size(), 1u);
+    EXPECT_EQ(gTervcli().serverterv, "http://vecchio/terv/");
+    EXPECT_EQ(window.UserText(), "DEMO");
+    EXPECT_EQ(window.PasswordText(), "segreta");
+    EXPECT_EQ(ReadFileBytes(home / "servers.dat"), old);
+
     ui.listAnswers = {1};
     TypeSwitchKey(window, "txtPassword");
-
-    ASSERT_EQ(ui.lists.size(), 1u);
-    const ListDialog& list = ui.lists[0];
+    ASSERT_EQ(ui.lists.size(), 2u);
+    const ListDialog& list = ui.lists[1];
     EXPECT_EQ(list.title, "Selezionare servers.dat da usare");
     std::vector<std::pair<std::string, int>> columns;
     for (const ListColumn& column : list.columns)
@@ -141,24 +149,6 @@ TEST_F(LoginWindowTest, ShiftAndTheAngleKeySwitchesTheServerFile) {
     EXPECT_EQ(gTervcli().serverterv, letter == "A" ? "http://a/terv/" : "http://b/terv/");
     // The switch drops the last character; the key itself is not typed into the box.
     EXPECT_EQ(window.PasswordText(), "segret");
-}
-
-TEST_F(LoginWindowTest, ServerSwitchWithoutBakFolderOrOnCancelDoesNothing) {
-    WriteFileBytes(home / "servers.dat", "[SERVER]\r\nLOCATION=http://vecchio/terv/\r\n");
-    frmLogin window;
-    window.SetUserText("DEMO");
-    window.SetPasswordText("segreta");
-    TypeSwitchKey(window, "txtPassword");
-    EXPECT_TRUE(ui.lists.empty());
-    std::filesystem::create_directories(home / "bak");
-    WriteFileBytes(home / "bak/servers_a.dat", "[SERVER]\r\nLOCATION=http://a/terv/\r\n");
-    ui.listAnswers = {-1};
-    TypeSwitchKey(window, "txtUserName");
-    EXPECT_EQ(ui.lists.size(), 1u);
-    EXPECT_EQ(gTervcli().serverterv, "http://vecchio/terv/");
-    EXPECT_EQ(window.UserText(), "DEMO");
-    EXPECT_EQ(window.PasswordText(), "segreta");
-    EXPECT_EQ(ReadFileBytes(home / "servers.dat"), "[SERVER]\r\nLOCATION=http://vecchio/terv/\r\n");
 }
 
 // The splash window follows every attempt: brought forward with its warning and an empty bar,

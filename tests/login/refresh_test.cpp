@@ -55,18 +55,8 @@ TEST_F(RefreshTest, StaleStampReplacesTheTablesFromTheServer) {
     EXPECT_NE(Sql("SELECT count(*) FROM sqlite_master WHERE name='TABCOM'"), "0\n");
 }
 
-TEST_F(RefreshTest, EmptyProvincesRefreshWithTheSameStamp) {
-    StartServer();
-    WriteDefaults("3.2");
-    ASSERT_EQ(Sql("DELETE FROM PROVINCIE"), "");
-    Login("DEMO", "demo");
-    EXPECT_EQ(ui.messages, std::vector<Message>{Box(kRefreshDone, vbInformation)});
-    EXPECT_EQ(gRuolo, 2);
-    EXPECT_EQ(Sql("SELECT * FROM PROVINCIE WHERE ISTATP=58"), "58|Roma|RM|12\n");
-    EXPECT_EQ(NomeProvincia("58"), "Roma");
-}
-
-TEST_F(RefreshTest, SameStampLeavesTheFileAlone) {
+// The same stamp leaves the file alone, unless the provinces are empty.
+TEST_F(RefreshTest, SameStampRefreshesOnlyEmptyProvinces) {
     StartServer();
     WriteDefaults("3.2");
     const std::string before = ReadFileBytes(Tabelle());
@@ -74,6 +64,14 @@ TEST_F(RefreshTest, SameStampLeavesTheFileAlone) {
     EXPECT_EQ(ui.messages, std::vector<Message>{});
     EXPECT_EQ(gRuolo, 2);
     EXPECT_EQ(ReadFileBytes(Tabelle()), before);
+
+    ResetEverything();
+    ASSERT_EQ(Sql("DELETE FROM PROVINCIE"), "");
+    Login("DEMO", "demo");
+    EXPECT_EQ(ui.messages, std::vector<Message>{Box(kRefreshDone, vbInformation)});
+    EXPECT_EQ(gRuolo, 2);
+    EXPECT_EQ(Sql("SELECT * FROM PROVINCIE WHERE ISTATP=58"), "58|Roma|RM|12\n");
+    EXPECT_EQ(NomeProvincia("58"), "Roma");
 }
 
 struct FailedRefreshCase {

@@ -38,7 +38,7 @@ TEST(PrivateProfileTest, ReadsWithWindowsSemantics) {
     EXPECT_EQ(GetPrivateProfileString("S", "K", "", 1024, ini), std::string(1023, 'x'));
 }
 
-TEST(PrivateProfileTest, WritesCreateFileAndSectionAndKeepOtherLines) {
+TEST(PrivateProfileTest, WritesCreateFileAndSectionAndKeepOtherLinesAndTheirEnds) {
     TempFolder dir;
     const std::string ini = dir / "defaults.ini";
     ASSERT_TRUE(WritePrivateProfileString("GISPARAMS", "DATATABELLE", "20240101000000", ini));
@@ -49,11 +49,7 @@ TEST(PrivateProfileTest, WritesCreateFileAndSectionAndKeepOtherLines) {
     EXPECT_EQ(ReadFileBytes(ini),
               "[GISPARAMS]\r\nDATATABELLE=X\r\nDATACOLTURE=Y\r\n[AGGIO]\r\nVERSION=1.2\r\n");
     EXPECT_FALSE(WritePrivateProfileString("S", "K", "V", dir / "no/such/file.ini"));
-}
-
-TEST(PrivateProfileTest, WritesKeepTheByteOrderMarkAndTheOtherLineEnds) {
-    TempFolder dir;
-    const std::string ini = dir / "servers.dat";
+    // An existing file keeps its byte-order mark and its other line ends.
     WriteFileBytes(ini, "\xEF\xBB\xBF[SERVER]\nLOCATION=http://h/\n[DEFAULT]\r\nUID=anna");
     ASSERT_TRUE(WritePrivateProfileString("DEFAULT", "UID", "mario", ini));
     ASSERT_TRUE(WritePrivateProfileString("SERVER", "PORT", "80", ini));
