@@ -39,6 +39,20 @@ TEST(SqliteWriter, FileAppearsOnlyWhenClosedAndNeverAfterAFailure) {
     EXPECT_EQ(sqll_closeDb(h), -1);
     EXPECT_EQ(sqll_execute(h, "INSERT INTO T VALUES('z',1)"), -1);
 
+    // A table copied whole from a finished file, whose name may hold a quote.
+    const std::string source = dir / "d'Amico.db";
+    fs::copy_file(file, source);
+    const std::string copy = dir / "copy.db";
+    h = sqll_createdb(copy);
+    sqll_execute(h, "CREATE TABLE T(A VARCHAR(5) PRIMARY KEY, B REAL)");
+    EXPECT_NE(sqll_copy_table(h, dir / "none.db", "T"), 0);
+    EXPECT_FALSE(fs::exists(dir / "none.db"));
+    EXPECT_EQ(sqll_copy_table(h, source, "T"), 0) << sqll_errmsg();
+    EXPECT_EQ(sqll_execute(h, "INSERT INTO T VALUES('z',3)"), 0);
+    EXPECT_FALSE(fs::exists(copy));
+    EXPECT_EQ(sqll_closeDb(h), 0) << sqll_errmsg();
+    EXPECT_EQ(Sqlite3Shell(copy, "SELECT A, B FROM T ORDER BY A"), "x|1.5\ny|\nz|3.0\n");
+
     // A full file: the writer stops accepting rows and the close discards it.
     const std::string full = dir / "full.db";
     h = sqll_createdb(full);
