@@ -6,8 +6,9 @@
 // is then put in work list 11, unexported, so that one export carries all of them; the server
 // starts again (its peak memory starts afresh) and a fresh client process (this program with
 // "--client") logs in as DEMO and runs the export's steps: the registration of one entry per
-// municipality, the download into palmdb.mdb and the handheld build (databases, and map files
-// at photo quality 0, timed apart). Then, on the PART_DICH rows the download brought:
+// municipality, the download into palmdb.mdb and the handheld build (the databases; with
+// EXPORT_BENCH_MAPS=1 also the map files at photo quality 0, timed apart). Then, on the PART_DICH
+// rows the download brought:
 //   - one prepared INSERT in one transaction into a handheld PART_DICH (the physical limit);
 //   - ATTACH + CREATE TABLE AS SELECT between two SQLite files (the fastest local copy);
 //   - ogr2ogr packaging the same parcels with their centroids into a GeoPackage, straight
@@ -151,6 +152,7 @@ Phases RunExport(const std::vector<std::string>& entries) {
                                      caption.rfind("Scarico foto", 0) == 0;
                             mark = now;
                         }};
+    job.mapFiles = std::getenv("EXPORT_BENCH_MAPS") != nullptr;
     start = Clock::now();
     double cpu = CpuSeconds();
     const terv::DownloadResult download = terv::ScaricaDatiExport(job);
@@ -497,6 +499,8 @@ int main(int argc, char** argv) {
     const std::string self = fs::read_symlink("/proc/self/exe").string();
     std::printf("export_bench: %u cores; the whole export against terv-central on loopback\n",
                 std::thread::hardware_concurrency());
+    std::printf("map files %s (EXPORT_BENCH_MAPS=1 makes them, timed apart)\n",
+                std::getenv("EXPORT_BENCH_MAPS") ? "on" : "off");
     std::vector<SizeRun> runs;
     bool ok = true;
     for (long n : sizes) {

@@ -17,6 +17,7 @@ struct ExportJob {
     // Shows a step's caption and the bar's position out of `max` on the export window; without
     // it the steps report through the UI port alone.
     std::function<void(const std::string& caption, long value, long max)> onStep;
+    bool mapFiles = true;  // false: the handheld databases without their map files
 };
 
 struct DownloadResult {

@@ -225,7 +225,8 @@ void ComuneTables(Database& palm, int32_t h, const std::string& c, const std::st
     }
 }
 
-// Writes the municipality's database and its map files; returns the database's file.
+// Writes the municipality's database and, unless the job leaves them out, its map files;
+// returns the database's file.
 std::string ComuneDatabase(Database& palm, const ExportJob& job, const std::string& c,
                            const std::string& firstDb, BuildProgress& bar) {
     const std::string folder = PalmareFolder() + c + "/";
@@ -236,9 +237,11 @@ std::string ComuneDatabase(Database& palm, const ExportJob& job, const std::stri
                    ComuneTables(palm, h, c, firstDb, current, bar);
                });
     const std::string caption = texts::ForComune(texts::kCaptionGrafica, c);
-    bar.Show(caption);
-    if (ScaricaGrafica(job, c) != 0)
-        throw BuildFailure{caption, LastServerError()};
+    if (job.mapFiles) {
+        bar.Show(caption);
+        if (ScaricaGrafica(job, c) != 0)
+            throw BuildFailure{caption, LastServerError()};
+    }
     return folder + "db_comu.db";
 }
 
