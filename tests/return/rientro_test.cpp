@@ -239,6 +239,10 @@ TEST_P(RientroTest, CopiesMergesDatesAndStagesAWholeSurvey) {
                   kParcel1 + "|2|A001" + n + "campo2|20260501120000|12.75|41.5|90|1|-\n" +
                   kParcel2 + "|1|A001" + n + "campo3|20260502080000|13.0|42.0|0|0|-\n")
         << ::testing::PrintToString(Log());
+    EXPECT_EQ(Files(home / "tmp/fotoc/upload"),
+              (std::vector<std::string>{"A001" + n + "campo1.DAT", "A001" + n + "campo1.jpg",
+                                        "A001" + n + "campo2.DAT", "A001" + n + "campo2.jpg",
+                                        "leggimi.txt"}));
     EXPECT_EQ(Files(pc + "A001/photo"),
               (std::vector<std::string>{"A001000100010003.dat", "A001000100010003.jpg",
                                         "A001000100010_001.dat", "A001000100010_001.jpg"}));
