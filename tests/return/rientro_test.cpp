@@ -197,7 +197,7 @@ class RientroTest : public ExportTest {
     std::vector<std::pair<long, long>> bar;  // the progress bar at every change
 };
 
-TEST_P(RientroTest, CopiesMergesDatesAndStagesAWholeSurvey) {
+TEST_P(RientroTest, CopiesMergesAndStagesAWholeSurvey) {
     FillDevice();
     Run();
     ASSERT_GT(form.numeroRientro, 0);
