@@ -12,57 +12,47 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ChoiceCase {
-    const char* name;
-    ProgramHomeFacts facts;
-    const char* folder;
-    bool perUser;
-};
-
-void PrintTo(const ChoiceCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class ChoiceTest : public ::testing::TestWithParam<ChoiceCase> {};
-
-TEST_P(ChoiceTest, NamesTheProgramFolder) {
-    const ChoiceCase& c = GetParam();
-    const ProgramHome home = ChooseProgramHome(c.facts);
-    EXPECT_EQ(home.folder, c.folder);
-    EXPECT_EQ(home.perUser, c.perUser);
-    if (c.perUser) {
-        EXPECT_EQ(home.installedData, c.facts.installedData);
-        EXPECT_EQ(home.installedPrograms, c.facts.executableFolder);
+TEST(ProgramHomeChoice, NamesTheProgramFolder) {
+    const char* const data = "/usr/share/tervpalm";
+    const struct {
+        const char* name;
+        ProgramHomeFacts facts;
+        const char* folder;
+        bool perUser;
+    } cases[] = {
+        {"home variable wins",
+         {"/srv/terv/", "/usr/bin", false, data, "/x", "/home/u"},
+         "/srv/terv",
+         false},
+        {"writable own folder kept",
+         {"", "/opt/terv", true, "", "/x", "/home/u"},
+         "/opt/terv",
+         false},
+        {"installed prefix goes to XDG_DATA_HOME",
+         {"", "/home/u/.local/bin", true, data, "/home/u/data/", "/home/u"},
+         "/home/u/data/tervpalm",
+         true},
+        {"read-only folder goes to the home default",
+         {"", "/opt/terv", false, "", "", "/home/u"},
+         "/home/u/.local/share/tervpalm",
+         true},
+        {"relative XDG_DATA_HOME ignored",
+         {"", "/usr/bin", false, data, "data", "/home/u"},
+         "/home/u/.local/share/tervpalm",
+         true},
+        {"no home names no folder", {"", "/usr/bin", false, data, "", ""}, "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProgramHome home = ChooseProgramHome(c.facts);
+        EXPECT_EQ(home.folder, c.folder);
+        EXPECT_EQ(home.perUser, c.perUser);
+        if (c.perUser) {
+            EXPECT_EQ(home.installedData, c.facts.installedData);
+            EXPECT_EQ(home.installedPrograms, c.facts.executableFolder);
+        }
     }
 }
-
-const char* const kData = "/usr/share/tervpalm";
-
-INSTANTIATE_TEST_SUITE_P(
-    Program, ChoiceTest,
-    ::testing::Values(
-        ChoiceCase{"HomeVariableWins",
-                   {"/srv/terv/", "/usr/bin", false, kData, "/x", "/home/u"},
-                   "/srv/terv",
-                   false},
-        ChoiceCase{"WritableOwnFolderKept",
-                   {"", "/opt/terv", true, "", "/x", "/home/u"},
-                   "/opt/terv",
-                   false},
-        ChoiceCase{"InstalledPrefixGoesToXdgDataHome",
-                   {"", "/home/u/.local/bin", true, kData, "/home/u/data/", "/home/u"},
-                   "/home/u/data/tervpalm",
-                   true},
-        ChoiceCase{"ReadOnlyFolderGoesToHomeDefault",
-                   {"", "/opt/terv", false, "", "", "/home/u"},
-                   "/home/u/.local/share/tervpalm",
-                   true},
-        ChoiceCase{"RelativeXdgDataHomeIgnored",
-                   {"", "/usr/bin", false, kData, "data", "/home/u"},
-                   "/home/u/.local/share/tervpalm",
-                   true},
-        ChoiceCase{"NoHomeNamesNoFolder", {"", "/usr/bin", false, kData, "", ""}, "", true}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // An installed prefix in a scratch folder: bin/ with the helper programs, share/tervpalm/ with
 // the files of a new program folder; the user's home beside them.
@@ -89,7 +79,9 @@ class PerUserFolderTest : public ::testing::Test {
     std::string error;
 };
 
-TEST_F(PerUserFolderTest, FirstStartCopiesInstalledFilesAndLinksHelpers) {
+// First start copies the installed files and links the helpers; a later one keeps the user's
+// files and restores the missing ones.
+TEST_F(PerUserFolderTest, FirstStartCopiesLaterStartKeepsTheUsersFiles) {
     ASSERT_EQ(Prepare(), 0) << error;
     EXPECT_EQ(ReadFileBytes(InFolder("tabelle.mdb")), "installed tables");
     EXPECT_EQ(ReadFileBytes(InFolder("defaults.ini")), "[AGGIO]\r\nVERSION=3.2\r\n");
@@ -101,10 +93,7 @@ TEST_F(PerUserFolderTest, FirstStartCopiesInstalledFilesAndLinksHelpers) {
     for (const auto& entry : fs::directory_iterator(prefix / "home/.local/share"))
         beside.push_back(entry.path().filename().string());
     EXPECT_EQ(beside, std::vector<std::string>{"tervpalm"});
-}
 
-TEST_F(PerUserFolderTest, LaterStartKeepsTheUsersFilesAndRestoresMissingOnes) {
-    ASSERT_EQ(Prepare(), 0) << error;
     WriteFileBytes(InFolder("defaults.ini"), "[AGGIO]\r\nVERSION=9\r\n");
     fs::remove(InFolder("tabelle.mdb"));
     fs::remove(InFolder("RAPIFileCopy"));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -15,13 +16,7 @@ namespace terv::test {
 
 // Blanks of any length read as one, so that layout spacing does not matter.
 inline std::string Squeeze(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        const bool blank = c == ' ' || c == '\t';
-        if (!blank || out.empty() || out.back() != ' ')
-            out.push_back(blank ? ' ' : c);
-    }
-    return out;
+    return std::regex_replace(text, std::regex("[ \t]+"), " ");
 }
 
 // Page texts of a receipt (blanks squeezed), after checking that qpdf finds the file sound and

@@ -19,73 +19,42 @@ constexpr int32_t kScarico = 950;
 constexpr int kRigaScarico = 2;
 constexpr const char* kDomanda = "Gero ricevuta dello scarico: 950 - Primo scarico 2026 ?";
 
-// One row of the survey results: its table and its values as SQL literals. Rows the upload does
-// not send (photos not taken) stay local, and so do the columns the server has not (FOTOEFF);
-// rows of an earlier survey are on the server only.
+// One row of the survey results: its table, columns and values as SQL literals. Rows the upload
+// does not send (photos not taken) stay local, and so does the column the server has not
+// (FOTOEFF); rows of an earlier survey are on the server only.
 struct Riga {
     const char* table;
-    std::vector<std::pair<std::string, std::string>> values;
+    const char* columns;
+    std::string values;
     bool sent = true;
     bool local = true;
 };
 
-const std::string kDay = "'20260605093000'";
-const std::string kAffile = "'A062000100777_'", kAffile2 = "'A062000100778AB'",
-                  kAbbiate = "'A010000300779_'", kLasciata = "'A010000300780_'";
+constexpr const char* kPart = "ID_PART,TIPO_LAVO,NUME_SCAR,FLAG_LAVO,DATA_LAV";
+constexpr const char* kUso = "ID_PART,CODI_UTIL,STAT_COLT,DATA_LAV";
+constexpr const char* kFag = "ID_PART,PROG_POLI,NUME_NOCC,NUME_ALTR,DATA_LAV";
+constexpr const char* kFoto = "ID_PART,PROG_FOTO,FILENAME,DATA_LAV,FOTOEFF";
 
 std::vector<Riga> Rilievi() {
-    auto parcel = [](const std::string& id, const char* flag) {
-        return Riga{"PART_DICH",
-                    {{"ID_PART", id},
-                     {"TIPO_LAVO", "'A'"},
-                     {"NUME_SCAR", std::to_string(kScarico)},
-                     {"FLAG_LAVO", flag},
-                     {"DATA_LAV", kDay}}};
-    };
-    auto use = [](const std::string& id, const char* code) {
-        return Riga{
-            "UTIL_RILE",
-            {{"ID_PART", id}, {"CODI_UTIL", code}, {"STAT_COLT", "'01'"}, {"DATA_LAV", kDay}}};
-    };
-    auto trees = [](const std::string& id, const char* poly, const char* nocc, const char* altr) {
-        return Riga{"FAG_RILE",
-                    {{"ID_PART", id},
-                     {"PROG_POLI", poly},
-                     {"NUME_NOCC", nocc},
-                     {"NUME_ALTR", altr},
-                     {"DATA_LAV", kDay}}};
-    };
-    auto photo = [](const std::string& id, const char* prog, bool taken) {
-        Riga r{"FOTO_RILE",
-               {{"ID_PART", id}, {"PROG_FOTO", prog}, {"FILENAME", "'f.jpg'"}, {"DATA_LAV", kDay}},
-               taken};
-        r.values.push_back({"FOTOEFF", taken ? "1" : "0"});
-        return r;
-    };
-    return {
-        parcel(kAffile, "'S'"),
-        use(kAffile, "'001'"),
-        use(kAffile, "'002'"),
-        use(kAffile, "'003'"),
-        trees(kAffile, "1", "2", "0"),
-        trees(kAffile, "2", "3", "1"),
-        {"NORME_RILE",
-         {{"ID_PART", kAffile}, {"CODI_NORMA", "'B01'"}, {"VIOLAZIONE", "1"}, {"DATA_LAV", kDay}}},
-        photo(kAffile, "1", true),
-        photo(kAffile, "2", true),
-        photo(kAffile, "3", false),
-        parcel(kAffile2, "'S'"),
-        parcel(kAbbiate, "'S'"),
-        use(kAbbiate, "'010'"),
-        parcel(kLasciata, "'N'"),
-        use(kLasciata, "'011'"),
-        {"UTIL_RILE",
-         {{"ID_PART", kAffile},
-          {"CODI_UTIL", "'009'"},
-          {"STAT_COLT", "'01'"},
-          {"DATA_LAV", "'20250611110000'"}},
-         true,
-         false}};
+    const std::string affile = "'A062000100777_',", affile2 = "'A062000100778AB',",
+                      abbiate = "'A010000300779_',", lasciata = "'A010000300780_',",
+                      day = ",'20260605093000'";
+    return {{"PART_DICH", kPart, affile + "'A',950,'S'" + day},
+            {"UTIL_RILE", kUso, affile + "'001','01'" + day},
+            {"UTIL_RILE", kUso, affile + "'002','01'" + day},
+            {"UTIL_RILE", kUso, affile + "'003','01'" + day},
+            {"FAG_RILE", kFag, affile + "1,2,0" + day},
+            {"FAG_RILE", kFag, affile + "2,3,1" + day},
+            {"NORME_RILE", "ID_PART,CODI_NORMA,VIOLAZIONE,DATA_LAV", affile + "'B01',1" + day},
+            {"FOTO_RILE", kFoto, affile + "1,'f.jpg'" + day + ",1"},
+            {"FOTO_RILE", kFoto, affile + "2,'f.jpg'" + day + ",1"},
+            {"FOTO_RILE", kFoto, affile + "3,'f.jpg'" + day + ",0", false},
+            {"PART_DICH", kPart, affile2 + "'A',950,'S'" + day},
+            {"PART_DICH", kPart, abbiate + "'A',950,'S'" + day},
+            {"UTIL_RILE", kUso, abbiate + "'010','01'" + day},
+            {"PART_DICH", kPart, lasciata + "'A',950,'N'" + day},
+            {"UTIL_RILE", kUso, lasciata + "'011','01'" + day},
+            {"UTIL_RILE", kUso, affile + "'009','01','20250611110000'", true, false}};
 }
 
 class RegenTest : public ExportTest {
@@ -96,18 +65,16 @@ class RegenTest : public ExportTest {
         CreateMainTables(0, &db);
         CreateComuneTables(0, &db);
         for (const Riga& r : Rilievi()) {
-            std::string names, values, attributes;
-            for (const auto& [column, literal] : r.values) {
-                names += (names.empty() ? "" : ",") + column;
-                values += (values.empty() ? "" : ",") + literal;
-                if (column != "FOTOEFF")
-                    attributes += column + "|" + Replace(literal, "'", "") + "|";
-            }
-            if (r.local) {
-                db.Execute(std::string("INSERT INTO ") + r.table + " (" + names + ") VALUES (" +
-                               values + ")",
+            const std::vector<std::string> names = Split(r.columns, ","),
+                                           values = Split(r.values, ",");
+            std::string attributes;
+            for (size_t i = 0; i < names.size(); ++i)
+                if (names[i] != "FOTOEFF")
+                    attributes += names[i] + "|" + Replace(values[i], "'", "") + "|";
+            if (r.local)
+                db.Execute(std::string("INSERT INTO ") + r.table + " (" + r.columns + ") VALUES (" +
+                               r.values + ")",
                            dbFailOnError);
-            }
             if (r.sent) {
                 ASSERT_EQ(
                     SdoWrite(std::string("PALMR_") + r.table, "I", 0, "", 0, attributes, "", 0), 0)
