@@ -2,16 +2,16 @@
 // (or, in plain mode, the legacy answer documented for it), and afterwards the server still
 // answers a normal read and write and its database file passes SQLite's integrity check. Then
 // what a table cannot show: the login's reads of every role, a statement whose client leaves,
-// slow clients, and SIGTERM during a runaway statement.
+// and slow clients.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <sqlite3.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <map>
+#include <thread>
 
-#include "ChildServer.h"
 #include "ServerFixture.h"
 
 namespace terv::central::test {
@@ -69,8 +69,6 @@ std::vector<Attack> Attacks() {
         // Only the dialect's statements, on the schema's tables, with the dialect's functions.
         {"TokenizerPointer", "DEMO", kSelect,
          Sql("SELECT fts3_tokenizer('zz', x'4141414141414141') FROM DUAL"), unknown_tokenizer},
-        {"TokenizerAddress", "DEMO", kSelect, Sql("SELECT fts3_tokenizer('simple') FROM DUAL"),
-         unknown_tokenizer},
         {"VirtualTable", "DEMO", kExecute,
          Sql("CREATE VIRTUAL TABLE temp.zzv USING fts3(a, tokenize=zz)"), privileges},
         {"Attach", "DEMO", kExecute, Sql("ATTACH DATABASE 'other.db' AS other"), invalid},
@@ -80,7 +78,6 @@ std::vector<Attack> Attacks() {
         {"EponymousTable", "DEMO", kSelect, Sql("SELECT COUNT(*) FROM json_each('[1,2]')"),
          privileges},
         {"SchemaTable", "DEMO", kSelect, Sql("SELECT sql FROM sqlite_master"), privileges},
-        {"SchemaCount", "DEMO", kSelect, Sql("SELECT COUNT(*) FROM sqlite_master"), privileges},
         {"TransactionControl", "DEMO", kExecute, Sql("COMMIT"), privileges},
         {"DropTable", "DEMO", kExecute, Sql("DROP TABLE PALM_NORME"), privileges},
         // Grants: in sso mode by role; plain mode has the legacy gateway account's rights.
@@ -187,22 +184,6 @@ class HostileFixture : public ServerFixture {
             body.pop_back();
         return {res->status, body.substr(body.rfind('\n') + 1)};
     }
-
-    std::string IntegrityCheck() {
-        sqlite3* db = nullptr;
-        std::string result = "cannot open";
-        if (sqlite3_open_v2(options_.db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-            SQLITE_OK) {
-            sqlite3_stmt* stmt = nullptr;
-            sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr);
-            result = stmt && sqlite3_step(stmt) == SQLITE_ROW
-                         ? reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))
-                         : sqlite3_errmsg(db);
-            sqlite3_finalize(stmt);
-        }
-        sqlite3_close(db);
-        return result;
-    }
 };
 
 class AttackTest : public HostileFixture, public ::testing::WithParamInterface<const char*> {
@@ -220,7 +201,7 @@ TEST_P(AttackTest, EachAttackIsRefusedAndTheServerGoesOn) {
                         {{"sql", "DELETE FROM PALM_NORME WHERE 1=0"}}, demo);
         ASSERT_TRUE(res);
         EXPECT_EQ(res->body, "E\tOK\t0\n");
-        EXPECT_EQ(IntegrityCheck(), "ok");
+        EXPECT_EQ(terv::test::Sqlite3Shell(options_.db_path, "PRAGMA integrity_check"), "ok\n");
     }
 }
 
@@ -350,26 +331,6 @@ TEST_F(SlowClientsTest, ARequestNotDeliveredInTimeIsClosed) {
     }
     EXPECT_EQ(open, 0u);
     EXPECT_EQ(Select("SELECT 1 FROM DUAL"), "C\t1\nR\tI1\nE\tOK\t1\n");
-}
-
-// SIGTERM ends the process within seconds while a runaway statement runs.
-TEST(SigtermTest, StopsDuringARunawayStatement) {
-    terv::test::TempFolder folder;
-    ChildServer child({"--db", folder / "c.db", "--demo", "5", "--statement-timeout", "600"});
-    const int port = child.Port();
-    ASSERT_GT(port, 0);
-    httplib::Client cli("127.0.0.1", port);
-    cli.set_read_timeout(120, 0);
-    std::thread runaway([&cli] {
-        auto res =
-            cli.Post("/terv/kovJsSQL?function=select",
-                     Sql(std::string("SELECT ") + kRunaway + " FROM DUAL"), "application/json");
-        EXPECT_TRUE(!res || res->body.find("E\tOK") == std::string::npos);
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    kill(child.pid(), SIGTERM);
-    EXPECT_EQ(child.WaitExit(20), 0);
-    runaway.join();
 }
 
 }  // namespace

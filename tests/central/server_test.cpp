@@ -86,7 +86,7 @@ TEST_F(ServerTest, ExecuteDescriptorReadAndWritesRoundTrip) {
     EXPECT_EQ(res->body, "C\tNEXTVAL\nR\tI1\nE\tOK\t1\n");
 }
 
-TEST_F(ServerTest, MalformedRequestsAnswer400And404) {
+TEST_F(ServerTest, MalformedRequestsAnswer400And404AndSignOnIsRefused) {
     struct Case {
         const char* path;
         std::string body;
@@ -98,6 +98,7 @@ TEST_F(ServerTest, MalformedRequestsAnswer400And404) {
         {"/terv/kovJsSDO?function=read", R"({"user":"DEMO"})", 400},
         {"/terv/kovJsSDO?function=update", R"({"writes":[{"table":"X"}]})", 400},
         {"/terv/kovJsSDO?function=update", R"({"writes":7})", 400},
+        {"/terv/sso?function=login", R"({"user":"DEMO","password":"demo"})", 401},  // plain mode
         {"/terv/nothing", "{}", 404},
     };
     for (const Case& c : cases) {
