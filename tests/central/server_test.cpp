@@ -1,6 +1,6 @@
-// The HTTP endpoints of terv-central in plain mode: probe, gateway, spatial-data service, bad
-// requests, injected transient failures, cut streams, many requests at once. Large answers
-// arrive whole in the export tests' downloads.
+// The HTTP endpoints of terv-central in plain mode: gateway, spatial-data service, bad requests,
+// injected transient failures, cut streams, many requests at once. The probe is in the process
+// test; large answers arrive whole in the export tests' downloads.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -13,16 +13,6 @@ namespace terv::central::test {
 namespace {
 
 using ServerTest = ServerFixture;
-
-TEST_F(ServerTest, ProbeAnswersTheClientNameToAnyCredentials) {
-    for (const char* path : {"/terv/kovJsSDO", "/terv//kovJsSDO"}) {
-        client_->set_basic_auth("0.7055475", "0.533424");
-        auto res = client_->Get(path);
-        ASSERT_TRUE(res);
-        EXPECT_EQ(res->status, 200);
-        EXPECT_EQ(res->body, "TERVCATASTO\n<client>TERV Demo</client>\n");
-    }
-}
 
 TEST_F(ServerTest, SelectStreamsTypedRecords) {
     auto res = Post("/terv/kovJsSQL?function=select",
