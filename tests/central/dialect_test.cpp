@@ -285,10 +285,6 @@ TEST_F(DialectTest, SequencesGiveIncreasingNumbers) {
     EXPECT_EQ(ColumnLine(Select("SELECT PALM_SCARICHI_SEQ.NEXTVAL FROM DUAL")), "C\tNEXTVAL");
     EXPECT_EQ(Rows("select palm_scarichi_seq.nextval from dual"),
               (std::vector<std::string>{"I1002", "E OK 1"}));
-    EXPECT_EQ(Rows("SELECT TERVPALMC_SEQ.NEXTVAL FROM DUAL"),
-              (std::vector<std::string>{"I1", "E OK 1"}));
-    EXPECT_EQ(Rows("SELECT TERVPALMC_SEQ.NEXTVAL FROM DUAL"),
-              (std::vector<std::string>{"I2", "E OK 1"}));
 }
 
 TEST(TranslatorTest, LeavesQuotedTextAlone) {
