@@ -51,8 +51,6 @@ TEST_F(DemoTest, SameSizeGivesTheSameRows) {
 TEST_F(DemoTest, ParcelsLieInRealMunicipalitiesWithGeometryAndUses) {
     std::string error;
     ASSERT_TRUE(GenerateDemoData(*conn_, themes_, TERV_CENTRAL_RESOURCES, 1000, &error)) << error;
-    EXPECT_EQ(Rows("SELECT NOME, SIGLA_PROV FROM TERVCOMUNI WHERE COD_NAZIONALE='H501'"),
-              (std::vector<std::string>{"TRoma|TRM", "E OK 1"}));
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM TERVPLAV P WHERE LAST=1 AND NOT EXISTS (SELECT 1 FROM "
                    "TERVCOMUNI C WHERE C.COD_NAZIONALE=P.COD_NAZIONALE AND C.ISTATP=P.ISTATP)"),
               (std::vector<std::string>{"I0", "E OK 1"}));
@@ -70,8 +68,6 @@ TEST_F(DemoTest, ParcelsLieInRealMunicipalitiesWithGeometryAndUses) {
     // Work lists of the user's provinces, one of them outside the selectable kinds.
     EXPECT_EQ(Rows("SELECT ID_LAV, TIPOLAVORAZIONE FROM TERVLISTALAV WHERE PROV_RIF='058'"),
               (std::vector<std::string>{"I11|I0", "I12|I1", "I13|I5", "E OK 3"}));
-    EXPECT_EQ(Rows("SELECT GET_PWD_UTENTE('demo') FROM DUAL"),
-              (std::vector<std::string>{"Tdemo", "E OK 1"}));
 }
 
 // The boxes of the shapes of `sql` (key columns, then the shape), by key.

@@ -9,6 +9,8 @@
 namespace terv::central::test {
 namespace {
 
+// Failures the dialect and statement tests cannot provoke through SQL; the others are asserted
+// there as the server answers them.
 TEST(OraErrorTest, MapsSqliteFailures) {
     struct Case {
         int code;
@@ -16,30 +18,14 @@ TEST(OraErrorTest, MapsSqliteFailures) {
         const char* text;
         bool transient;
     } cases[] = {
-        {SQLITE_BUSY, "database is locked",
-         "ORA-00054: resource busy and acquire with NOWAIT specified or timeout expired", true},
         {SQLITE_LOCKED, "database table is locked",
          "ORA-00054: resource busy and acquire with NOWAIT specified or timeout expired", true},
-        {SQLITE_ERROR, "ORA-01722: invalid number", "ORA-01722: invalid number", false},
-        {SQLITE_ERROR, "no such table: TX", "ORA-00942: table or view does not exist", false},
         {SQLITE_ERROR, "no such column: a.b", "ORA-00904: \"A\".\"B\": invalid identifier", false},
-        {SQLITE_CONSTRAINT_UNIQUE, "UNIQUE constraint failed: PALMR_FAG_RILE.ID_PART",
-         "ORA-20001: record already loaded (PALMR_FAG_RILE_PK)", false},
         {SQLITE_CONSTRAINT_UNIQUE, "UNIQUE constraint failed: index 'palmr_foto_rile_PK'",
          "ORA-20001: record already loaded (PALMR_FOTO_RILE_PK)", false},
-        {SQLITE_CONSTRAINT_UNIQUE, "UNIQUE constraint failed: TERVCOMU.COD_NAZIONALE",
-         "ORA-00001: unique constraint (TERV.TERVCOMU_PK) violated", false},
-        {SQLITE_CONSTRAINT_NOTNULL, "NOT NULL constraint failed: PALMR_UTIL_RILE.CODI_UTIL",
-         "ORA-01400: cannot insert NULL into (\"TERV\".\"PALMR_UTIL_RILE\".\"CODI_UTIL\")", false},
         {SQLITE_ERROR, "table T has 2 columns but 3 values were supplied",
          "ORA-00913: too many values", false},
         {SQLITE_ERROR, "2 values for 3 columns", "ORA-00947: not enough values", false},
-        {SQLITE_ERROR, "sub-select returns 1 columns - expected 2", "ORA-00947: not enough values",
-         false},
-        {SQLITE_ERROR, "sub-select returns 3 columns - expected 2", "ORA-00913: too many values",
-         false},
-        {SQLITE_ERROR, "near \"FROM\": syntax error", "ORA-00933: SQL command not properly ended",
-         false},
         {SQLITE_ERROR, "incomplete input", "ORA-00921: unexpected end of SQL command", false},
         {SQLITE_ERROR, "cannot modify PALM_UTIL_RILE because it is a view",
          "ORA-01732: data manipulation operation not legal on this view", false},

@@ -1,5 +1,5 @@
-// The terv-central executable: first output line, demo credentials, clean stop on SIGTERM and
-// SIGINT, refusal of bad arguments.
+// The terv-central executable: first output line, demo credentials, clean stop on SIGTERM (also
+// during a runaway statement) and SIGINT, refusal of bad arguments.
 #include <gtest/gtest.h>
 #include <httplib.h>
 
@@ -9,17 +9,32 @@
 namespace terv::central::test {
 namespace {
 
-TEST(ProcessTest, PrintsThePortAndTheDemoUserThenStopsOnSigterm) {
+// SIGTERM ends the process within seconds even while a runaway statement runs.
+TEST(ProcessTest, PrintsThePortAndTheDemoUserThenStopsOnSigtermDuringARunawayStatement) {
     terv::test::TempFolder folder;
-    ChildServer p({"--db", folder / "central.db", "--demo", "30"});
+    ChildServer p({"--db", folder / "central.db", "--demo", "30", "--statement-timeout", "600"});
     const int port = p.Port();
     ASSERT_GT(port, 0);
     EXPECT_EQ(p.ReadLine(), "demo user: DEMO password: demo");
     httplib::Client cli("127.0.0.1", port);
-    auto res = cli.Get("/terv/kovJsSDO");
-    ASSERT_TRUE(res);
-    EXPECT_EQ(res->body, "TERVCATASTO\n<client>TERV Demo</client>\n");
+    for (const char* path : {"/terv/kovJsSDO", "/terv//kovJsSDO"}) {
+        auto res = cli.Get(path);
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, 200);
+        EXPECT_EQ(res->body, "TERVCATASTO\n<client>TERV Demo</client>\n");
+        cli.set_basic_auth("0.7055475", "0.533424");  // plain mode: any credentials
+    }
+    cli.set_read_timeout(120, 0);
+    std::thread runaway([&cli] {
+        auto res = cli.Post("/terv/kovJsSQL?function=select",
+                            R"({"sql":"SELECT (WITH RECURSIVE r(n) AS (SELECT 1 FROM DUAL UNION )"
+                            R"(ALL SELECT n+1 FROM r) SELECT COUNT(*) FROM r) FROM DUAL"})",
+                            "application/json");
+        EXPECT_TRUE(!res || res->body.find("E\tOK") == std::string::npos);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_TRUE(p.Stop());
+    runaway.join();
     EXPECT_EQ(p.ReadAll(false), "stopped\n");
 }
 

@@ -108,7 +108,6 @@ std::vector<OperationCase> OperationCases() {
          "Read GO: \r\n" + busyText + "\r\n", 1, 0},
         {"write fails, mode 0", {ServerError(kOra1400)}, write(0), -1, {writeBox}, write1400, 1, 0},
         {"write fails, mode 1", {ServerError(kOra1400)}, write(1), -1, {}, write1400, 1, 0},
-        {"write fails, mode 2", {ServerError(kOra1400)}, write(2), -1, {}, write1400, 1, 0},
         {"duplicate return row, mode 0", {ServerError(kOra20001)}, write(0), 0, {}, "", 0, 0},
         {"duplicate return row, mode 1", {ServerError(kOra20001)}, write(1), 0, {}, "", 0, 0},
         {"duplicate return row, mode 2", {ServerError(kOra20001)}, write(2), -1, {},
@@ -155,7 +154,7 @@ TEST_F(SidSdeTest, EachOperationReportsAsTheProgramExpects) {
         EXPECT_EQ(gSilentCount, 0);
         EXPECT_EQ(gBatchState, 0);
     }
-    EXPECT_EQ(server.OperationRequests().size(), 29u);  // one per answer: nothing else was sent
+    EXPECT_EQ(server.OperationRequests().size(), 28u);  // one per answer: nothing else was sent
     EXPECT_EQ(gLastError, Held("Malformed server answer: bad write failure record"));
 }
 

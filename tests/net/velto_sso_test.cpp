@@ -8,7 +8,7 @@ namespace {
 
 using SsoTest = NetTest;
 
-TEST_F(SsoTest, LoginCookieAuthenticatesProbeAndOperations) {
+TEST_F(SsoTest, LoginCookieAuthenticatesProbeAndOperationsUntilDisconnectLogsOut) {
     const std::string probe = server.base() + "kovJsSDO";
     EXPECT_EQ(HttpDownloadFile(probe, dir / "login.dat", "", ""), 0);
     SsoConnect(server.base() + "sso", server.base());
@@ -17,36 +17,28 @@ TEST_F(SsoTest, LoginCookieAuthenticatesProbeAndOperations) {
     EXPECT_NE(HttpDownloadFile(probe, dir / "login.dat", "", ""), 0);
     EXPECT_EQ(ReadFileBytes(dir / "login.dat"), "riga\nRegione Demo\n");
     ASSERT_EQ(B1_Execute("mario", "DELETE FROM X"), 0);
+    HttpDisconnect();  // the shutdown's order: the connection first, then single sign-on
+    SsoDisconnect();
+    EXPECT_FALSE(gSsoOpen);
+    EXPECT_EQ(SsoOpenConnections(), 0u);
 
     const auto requests = server.Requests();
-    ASSERT_EQ(requests.size(), 4u);
+    ASSERT_EQ(requests.size(), 5u);
     EXPECT_EQ(requests[1].path, "/terv/sso");
     EXPECT_EQ(requests[1].function, "login");
     EXPECT_EQ(requests[1].body,
               nlohmann::json(
                   {{"user", "mario"}, {"password", "segreta"}, {"application", "BACK OFFICE"}}));
-    EXPECT_EQ(requests[2].cookie, "TERVSSO=sessione-mario");
-    EXPECT_EQ(requests[3].cookie, "TERVSSO=sessione-mario");
+    for (size_t i : {2, 3, 4})
+        EXPECT_EQ(requests[i].cookie, "TERVSSO=sessione-mario") << i;
+    EXPECT_EQ(requests[4].function, "logout");
+    EXPECT_EQ(HttpDownloadFile(probe, dir / "l.dat", "", ""), 0);
 }
 
 TEST_F(SsoTest, RefusedLoginIsNonzeroWithTheStatusInTheText) {
     SsoConnect(server.base() + "sso", server.base());
     EXPECT_EQ(velto_sso_login(gSsoHandle, "mario", "sbagliata", "BACK OFFICE"), -401);
     EXPECT_EQ(LastError(), "HTTP error 401: accesso negato");
-    EXPECT_EQ(HttpDownloadFile(server.base() + "kovJsSDO", dir / "l.dat", "", ""), 0);
-}
-
-TEST_F(SsoTest, DisconnectLogsOutAndClosesAndTheCookieIsGone) {
-    SsoConnect(server.base() + "sso", server.base());
-    ASSERT_EQ(velto_sso_login(gSsoHandle, "mario", "segreta", "BACK OFFICE"), 0);
-    HttpDisconnect();  // the shutdown's order: the connection first, then single sign-on
-    SsoDisconnect();
-    EXPECT_FALSE(gSsoOpen);
-    EXPECT_EQ(SsoOpenConnections(), 0u);
-    const auto requests = server.Requests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[1].function, "logout");
-    EXPECT_EQ(requests[1].cookie, "TERVSSO=sessione-mario");
     EXPECT_EQ(HttpDownloadFile(server.base() + "kovJsSDO", dir / "l.dat", "", ""), 0);
 }
 
