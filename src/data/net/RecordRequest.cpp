@@ -34,6 +34,8 @@ int32_t Post(const std::string& url, const nlohmann::json& body, RecordStreamRea
 
     const HttpOutcome outcome =
         Perform(request, [&reader](std::string_view bytes) { return reader.Feed(bytes); });
+    if (!reader.Drain())
+        return Fail(kFailed, reader.stopText());
     if (outcome.stopped)
         return Fail(kFailed, reader.stopText());
     // A good answer whose connection broke mid-way is told in the answer's own terms.

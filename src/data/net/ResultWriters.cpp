@@ -120,16 +120,32 @@ void TextResultWriter::Discard() {
     std::remove(scratch_.c_str());
 }
 
+TableResultWriter::~TableResultWriter() = default;
+
 bool TableResultWriter::OnColumns(const std::vector<std::string>& names) {
-    return table_.Begin(names);
+    if (!table_.Begin(names))
+        return false;
+    rows_ = std::make_unique<RowPipeline>(
+        [this](const std::vector<WireValue>& row) { return table_.Add(row); });
+    return true;
 }
 
 bool TableResultWriter::OnRow(const std::vector<WireValue>& values) {
-    return table_.Add(values);
+    if (rows_->Push(values))
+        return true;
+    return Drain();
+}
+
+bool TableResultWriter::Drain() {
+    if (rows_) {
+        refused_ = !rows_->Finish();
+        rows_.reset();
+    }
+    return !refused_;
 }
 
 bool TableResultWriter::Commit() {
-    return table_.Commit();
+    return Drain() && table_.Commit();
 }
 
 }  // namespace terv::net
