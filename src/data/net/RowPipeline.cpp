@@ -1,6 +1,12 @@
 #include "RowPipeline.h"
 
 namespace terv::net {
+namespace {
+
+// A text of more than this many bytes does not keep its room in a reused row.
+constexpr size_t kKeptRoom = 64 * 1024;
+
+}  // namespace
 
 RowPipeline::RowPipeline(Consumer consumer) : consumer_(std::move(consumer)) {
     for (size_t i = 0; i < kBatches; ++i) {
@@ -28,7 +34,11 @@ bool RowPipeline::Push(const std::vector<WireValue>& row) {
     }
     // Assigning keeps the capacity of the batch's earlier rows: no allocation once warm.
     filling_->rows[filling_->count++] = row;
-    if (filling_->count < kBatchRows)
+    for (const WireValue& v : row) {
+        filling_->bytes += v.text.size();
+        filling_->large = filling_->large || v.text.size() > kKeptRoom;
+    }
+    if (filling_->count < kBatchRows && filling_->bytes < kBatchBytes)
         return true;
     std::lock_guard lock(mutex_);
     full_.push_back(filling_);
@@ -74,14 +84,25 @@ void RowPipeline::Run() {
         bool taken = true;
         for (size_t i = 0; i < batch->count && taken; ++i)
             taken = consumer_(batch->rows[i]);
+        Clear(*batch);
         std::lock_guard lock(mutex_);
-        batch->count = 0;
         free_.push_back(batch);
         refused_ = !taken;
         changed_.notify_all();
         if (!taken)
             return;
     }
+}
+
+void RowPipeline::Clear(Batch& batch) {
+    if (batch.large) {
+        for (size_t i = 0; i < batch.count; ++i)
+            for (WireValue& v : batch.rows[i])
+                if (v.text.capacity() > kKeptRoom)
+                    std::string().swap(v.text);
+    }
+    batch.count = batch.bytes = 0;
+    batch.large = false;
 }
 
 }  // namespace terv::net

@@ -1,8 +1,9 @@
 // Hands the rows of an answer to a consumer that runs on a thread of its own, so that reading
 // the next rows and adding the earlier ones to a local table overlap.
 //
-// Rows travel in batches; at most kBatches batches of kBatchRows rows exist at once and are
-// reused, so memory stays flat however long the answer. The consumer sees every row in order,
+// Rows travel in batches; at most kBatches batches exist at once and are reused, each of at most
+// kBatchRows rows or about kBatchBytes of text, so memory stays flat however long the answer and
+// however wide its rows. The consumer sees every row in order,
 // until it refuses one: it then gets no more, and the producer learns of it at its next row.
 #pragma once
 
@@ -25,6 +26,7 @@ class RowPipeline {
     using Consumer = std::function<bool(const std::vector<WireValue>& row)>;
 
     static constexpr size_t kBatchRows = 1024;
+    static constexpr size_t kBatchBytes = 1 << 20;
     static constexpr size_t kBatches = 4;
 
     // Starts the consumer's thread.
@@ -44,9 +46,14 @@ class RowPipeline {
     struct Batch {
         std::vector<std::vector<WireValue>> rows;
         size_t count = 0;
+        size_t bytes = 0;  // text held by its rows
+        // Reused rows keep the room of their texts; room this large is given back once used.
+        bool large = false;
     };
 
     void Run();
+    // Empties a consumed batch for reuse.
+    static void Clear(Batch& batch);
     // The next full batch for the consumer; nullptr when there is no more work.
     Batch* NextFull();
     void Stop(bool drop);
