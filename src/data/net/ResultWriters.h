@@ -82,7 +82,7 @@ void SetResultTableOpener(ResultTableOpener opener);
 class TableResultWriter : public RecordHandler {
   public:
     explicit TableResultWriter(ResultTable& table) : table_(table) {}
-    ~TableResultWriter() override;  // stops adding rows; the table keeps what it was given
+    ~TableResultWriter() override;  // stops adding rows; those not yet added are dropped
     TableResultWriter(const TableResultWriter&) = delete;
     TableResultWriter& operator=(const TableResultWriter&) = delete;
 
