@@ -1,5 +1,6 @@
 #include "JetSql.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "JetErrors.h"
@@ -423,6 +424,68 @@ std::string JetMessage(const std::string& sqliteMessage) {
     if (starts(kRangeCheck))
         return jet_error::kOverflow;
     return sqliteMessage;
+}
+
+FieldCheck FieldCheckOf(std::string_view declaredType) {
+    const size_t open = declaredType.find('(');
+    std::string_view word = declaredType.substr(0, open);
+    while (!word.empty() && word.back() == ' ')
+        word.remove_suffix(1);
+    JetType jt;
+    if (!TypeOf(std::string(word), jt))
+        return {};
+    switch (jt.kind) {
+        case Kind::kText: {
+            const int size =
+                open == std::string_view::npos ? 255 : std::atoi(declaredType.data() + open + 1);
+            return {FieldCheck::Test::kSize, size};
+        }
+        case Kind::kWhole:
+            return {FieldCheck::Test::kWhole, 0, static_cast<int64_t>(jt.low),
+                    static_cast<int64_t>(jt.high)};
+        case Kind::kReal:
+            return {FieldCheck::Test::kReal};
+        case Kind::kDate:
+            return {FieldCheck::Test::kDate};
+        case Kind::kYesNo:
+            return {FieldCheck::Test::kYesNo};
+        default:
+            return {};
+    }
+}
+
+bool OnlyFieldChecks(std::string_view createSql, const std::vector<std::string>& fields,
+                     const std::vector<FieldCheck>& checks) {
+    std::vector<std::string> expected, found;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        switch (checks[i].test) {
+            case FieldCheck::Test::kNone:
+                break;
+            case FieldCheck::Test::kSize:
+                expected.push_back(kSizeCheck + fields[i]);
+                break;
+            case FieldCheck::Test::kWhole:
+                expected.push_back(kRangeCheck + fields[i]);
+                [[fallthrough]];
+            default:
+                expected.push_back(kTypeCheck + fields[i]);
+        }
+    }
+    // Each CHECK must follow "CONSTRAINT [name]"; an unnamed one is not the layer's.
+    const std::vector<Token> t = Tokenize(createSql);
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (!Is(t[i], "CHECK"))
+            continue;
+        const size_t name = LastToken(t, 0, i);
+        const size_t constraint = LastToken(t, 0, name);
+        if (name == i || constraint == name || t[name].kind != Tok::kBracket ||
+            !Is(t[constraint], "CONSTRAINT"))
+            return false;
+        found.push_back(NameOf(t[name]));
+    }
+    std::sort(expected.begin(), expected.end());
+    std::sort(found.begin(), found.end());
+    return expected == found;
 }
 
 }  // namespace terv

@@ -25,6 +25,7 @@
 //    WITH PRIMARY makes the index unique, the other WITH options are dropped.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -69,5 +70,29 @@ std::string QuoteName(std::string_view name);
 
 // Jet's text for an SQLite error message of a field check; the message itself otherwise.
 std::string JetMessage(const std::string& sqliteMessage);
+
+// What the checks the layer gives a field demand of a value that is not Null.
+struct FieldCheck {
+    enum class Test {
+        kNone,   // no check (memo, counter, binary)
+        kSize,   // a text of at most `size` characters
+        kWhole,  // an integer from `low` to `high`
+        kReal,   // an integer or a real number
+        kDate,   // a text "YYYY-MM-DD HH:MM:SS"
+        kYesNo,  // -1 or 0
+    };
+    Test test = Test::kNone;
+    int size = 0;
+    int64_t low = 0, high = 0;
+};
+
+// The checks of a field of this declared type, as the table reports it ("TEXT(16)", "LONG").
+FieldCheck FieldCheckOf(std::string_view declaredType);
+
+// Whether every CHECK of the CREATE TABLE statement `createSql` is one the layer gave the field
+// `fields[i]` of type `checks[i]`, and each of those checks is there. A writer that tests the
+// values itself may then leave the checks to that test.
+bool OnlyFieldChecks(std::string_view createSql, const std::vector<std::string>& fields,
+                     const std::vector<FieldCheck>& checks);
 
 }  // namespace terv

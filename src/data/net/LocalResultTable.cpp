@@ -4,13 +4,16 @@
 // columns are matched to the table's fields by name when every result column names a field,
 // otherwise by position. Values keep their type: Null stays Null, numbers go into number fields
 // as numbers; a number bound for a text field becomes its text, a numeric text bound for a number
-// field becomes its number, as the Access engine converts them.
+// field becomes its number, as the Access engine converts them. The values are tested against
+// the fields' checks here (FieldPrecheck.h), and the table's own checks are switched off for
+// the answer until a value comes that this test cannot vouch for.
 #include <sqlite3.h>
 
 #include <charconv>
 #include <memory>
 #include <string>
 
+#include "FieldPrecheck.h"
 #include "ResultWriters.h"
 #include "data/db/Database.h"
 #include "data/db/JetSql.h"
@@ -34,14 +37,12 @@ FieldKind KindOf(const std::string& declared) {
 bool ParseNumber(const std::string& text, WireValue& out) {
     const char* first = text.data();
     const char* last = first + text.size();
-    int64_t i = 0;
-    if (auto r = std::from_chars(first, last, i); r.ec == std::errc() && r.ptr == last) {
-        out = {'I', text};
+    if (auto r = std::from_chars(first, last, out.integer); r.ec == std::errc() && r.ptr == last) {
+        out.type = 'I';
         return true;
     }
-    double d = 0;
-    if (auto r = std::from_chars(first, last, d); r.ec == std::errc() && r.ptr == last) {
-        out = {'F', text};
+    if (auto r = std::from_chars(first, last, out.real); r.ec == std::errc() && r.ptr == last) {
+        out.type = 'F';
         return true;
     }
     return false;
@@ -54,6 +55,8 @@ class LocalResultTable : public ResultTable {
     ~LocalResultTable() override {
         if (stmt_)
             sqlite3_finalize(stmt_);
+        if (checksLeft_)
+            SetTableChecks(true);
         if (inTransaction_) {
             try {
                 db_.Rollback();
@@ -78,8 +81,15 @@ class LocalResultTable : public ResultTable {
         const std::string sql =
             "INSERT INTO " + QuoteName(def_.name) + " (" + names + ") VALUES (" + marks + ")";
         kinds_.clear();
-        for (size_t target : targets_)
+        prechecks_.clear();
+        for (size_t target : targets_) {
             kinds_.push_back(KindOf(def_.fields[target].type));
+            prechecks_.emplace_back(def_.fields[target]);
+        }
+        numbers_.resize(targets_.size());
+        // The statement is compiled with or without the table's checks: decided before it.
+        if (ChecksCanBeLeft() && SetTableChecks(false))
+            checksLeft_ = true;
         try {
             db_.BeginTrans();
             inTransaction_ = true;
@@ -92,9 +102,18 @@ class LocalResultTable : public ResultTable {
     }
 
     bool Add(const std::vector<WireValue>& row) override {
+        bool vouched = true;
         for (size_t i = 0; i < row.size(); ++i) {
-            if (!Bind(static_cast<int>(i) + 1, row[i], kinds_[i], def_.fields[targets_[i]]))
+            const WireValue* bound = Converted(row[i], i);
+            if (!bound || !BindWire(static_cast<int>(i) + 1, *bound))
                 return false;
+            vouched = vouched && (!checksLeft_ || prechecks_[i].Passes(*bound));
+        }
+        // From the first row the test cannot vouch for, the table's checks judge every row.
+        if (!vouched) {
+            if (!SetTableChecks(true))
+                return Fail(SqliteError("PRAGMA ignore_check_constraints"));
+            checksLeft_ = false;
         }
         const int rc = sqlite3_step(stmt_);
         sqlite3_reset(stmt_);
@@ -107,6 +126,9 @@ class LocalResultTable : public ResultTable {
         if (stmt_)
             sqlite3_finalize(stmt_);
         stmt_ = nullptr;
+        if (checksLeft_ && !SetTableChecks(true))
+            return Fail(SqliteError("PRAGMA ignore_check_constraints"));
+        checksLeft_ = false;
         try {
             db_.CommitTrans();
             inTransaction_ = false;
@@ -163,36 +185,75 @@ class LocalResultTable : public ResultTable {
         return true;
     }
 
-    bool Bind(int index, const WireValue& value, FieldKind kind, const FieldDef& field) {
-        if (value.type == 'N')
-            return sqlite3_bind_null(stmt_, index) == SQLITE_OK;
+    // The value of result column `i` as it is bound: a text bound for a number field becomes its
+    // number. Nullptr (and error()) when the text is not a number.
+    const WireValue* Converted(const WireValue& value, size_t i) {
         const bool isText = value.type == 'T' || value.type == 'D';
-        if (kind != FieldKind::kNumber || !isText)
-            return BindWire(index, value);
-        WireValue number;
-        if (!ParseNumber(Trim(value.text), number)) {
-            return Fail("Data type conversion error: \"" + value.text +
-                        "\" into the number field \"" + field.name + "\" of \"" + def_.name + "\"");
+        if (kinds_[i] != FieldKind::kNumber || !isText)
+            return &value;
+        if (ParseNumber(Trim(value.text), numbers_[i]))
+            return &numbers_[i];
+        Fail("Data type conversion error: \"" + value.text + "\" into the number field \"" +
+             def_.fields[targets_[i]].name + "\" of \"" + def_.name + "\"");
+        return nullptr;
+    }
+
+    // Whether every check of the table is a field check that FieldPrecheck knows, and no field
+    // left out of the rows takes a default that its check would have to judge.
+    bool ChecksCanBeLeft() const {
+        std::vector<std::string> names;
+        std::vector<FieldCheck> checks;
+        std::vector<bool> bound(def_.fields.size());
+        for (size_t target : targets_)
+            bound[target] = true;
+        for (size_t i = 0; i < def_.fields.size(); ++i) {
+            const FieldDef& f = def_.fields[i];
+            names.push_back(f.name);
+            checks.push_back(FieldCheckOf(f.type));
+            if (!bound[i] && !f.defaultValue.empty() &&
+                checks.back().test != FieldCheck::Test::kNone)
+                return false;
         }
-        return BindWire(index, number);
+        return OnlyFieldChecks(CreateSql(), names, checks);
+    }
+
+    // The CREATE TABLE statement the database keeps for the table; empty when not found.
+    std::string CreateSql() const {
+        sqlite3_stmt* st = nullptr;
+        std::string sql;
+        if (sqlite3_prepare_v2(db_.Handle(),
+                               "SELECT sql FROM sqlite_master WHERE type = 'table' AND "
+                               "name = ? COLLATE NOCASE",
+                               -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_bind_text(st, 1, def_.name.c_str(), -1, SQLITE_STATIC) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW && sqlite3_column_text(st, 0)) {
+            sql = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        }
+        sqlite3_finalize(st);
+        return sql;
+    }
+
+    // Switches the table's checks on or off for the statements compiled from now on; a
+    // statement compiled before is compiled again at its next step.
+    bool SetTableChecks(bool on) {
+        const char* sql =
+            on ? "PRAGMA ignore_check_constraints = OFF" : "PRAGMA ignore_check_constraints = ON";
+        return sqlite3_exec(db_.Handle(), sql, nullptr, nullptr, nullptr) == SQLITE_OK;
     }
 
     // Binds a value with its own type; SQLite's column affinity turns a number bound for a text
-    // field into its text.
+    // field into its text. Texts are not copied: the row outlives the statement's step.
     bool BindWire(int index, const WireValue& v) {
         int rc;
-        if (v.type == 'I') {
-            int64_t i = 0;
-            std::from_chars(v.text.data(), v.text.data() + v.text.size(), i);
-            rc = sqlite3_bind_int64(stmt_, index, i);
-        } else if (v.type == 'F') {
-            double d = 0;
-            std::from_chars(v.text.data(), v.text.data() + v.text.size(), d);
-            rc = sqlite3_bind_double(stmt_, index, d);
-        } else {
+        if (v.type == 'N')
+            rc = sqlite3_bind_null(stmt_, index);
+        else if (v.type == 'I')
+            rc = sqlite3_bind_int64(stmt_, index, v.integer);
+        else if (v.type == 'F')
+            rc = sqlite3_bind_double(stmt_, index, v.real);
+        else
             rc = sqlite3_bind_text(stmt_, index, v.text.data(), static_cast<int>(v.text.size()),
-                                   SQLITE_TRANSIENT);
-        }
+                                   SQLITE_STATIC);
         return rc == SQLITE_OK || Fail(SqliteError("bind"));
     }
 
@@ -200,8 +261,11 @@ class LocalResultTable : public ResultTable {
     TableDef def_;
     sqlite3_stmt* stmt_ = nullptr;
     bool inTransaction_ = false;
-    std::vector<size_t> targets_;   // field index of each result column
-    std::vector<FieldKind> kinds_;  // the kind of that field, read once per answer
+    std::vector<size_t> targets_;           // field index of each result column
+    std::vector<FieldKind> kinds_;          // the kind of that field, read once per answer
+    std::vector<FieldPrecheck> prechecks_;  // the test of that field's checks
+    std::vector<WireValue> numbers_;        // texts of that column turned into numbers
+    bool checksLeft_ = false;               // the table's checks are off, values tested here
     std::string error_;
 };
 

@@ -34,7 +34,8 @@ int32_t Post(const std::string& url, const nlohmann::json& body, RecordStreamRea
 
     const HttpOutcome outcome =
         Perform(request, [&reader](std::string_view bytes) { return reader.Feed(bytes); });
-    if (outcome.stopped)
+    // Rows still being added come first: one the handler refuses ends the request there.
+    if (!reader.Drain() || outcome.stopped)
         return Fail(kFailed, reader.stopText());
     // A good answer whose connection broke mid-way is told in the answer's own terms.
     if (outcome.code == kTransient && outcome.status == 200 && !outcome.timedOut)

@@ -35,23 +35,21 @@ bool ParseCount(std::string_view text, int64_t& out) {
     return ec == std::errc() && p == end && out >= 0 && text[0] != '-';
 }
 
-// The value's text is what its type promises: nothing for NULL, a 64-bit integer, a finite
-// real number, a 14-digit date stamp; any text for T.
-bool ValueParses(const WireValue& v) {
+// Reads the value's text as its type promises: nothing for NULL, a 64-bit integer, a finite
+// real number, a 14-digit date stamp; any text for T. Numbers are kept in the value.
+bool ValueParses(WireValue& v) {
     const char* first = v.text.data();
     const char* last = first + v.text.size();
     switch (v.type) {
         case 'N':
             return v.text.empty();
         case 'I': {
-            int64_t i = 0;
-            const auto [p, ec] = std::from_chars(first, last, i);
+            const auto [p, ec] = std::from_chars(first, last, v.integer);
             return ec == std::errc() && p == last;
         }
         case 'F': {
-            double d = 0;
-            const auto [p, ec] = std::from_chars(first, last, d);
-            return ec == std::errc() && p == last && std::isfinite(d);
+            const auto [p, ec] = std::from_chars(first, last, v.real);
+            return ec == std::errc() && p == last && std::isfinite(v.real);
         }
         case 'D':
             return v.text.size() == 14 && std::all_of(v.text.begin(), v.text.end(),
@@ -134,6 +132,13 @@ bool RecordStreamReader::Feed(std::string_view bytes) {
     return true;
 }
 
+bool RecordStreamReader::Drain() {
+    if (handler_.Drain())
+        return true;
+    malformedText_.clear();
+    return false;
+}
+
 bool RecordStreamReader::Malformed(std::string text) {
     malformedText_ = "Malformed server answer: " + std::move(text);
     return false;
@@ -144,7 +149,7 @@ bool RecordStreamReader::Record(std::string_view line) {
         line.remove_suffix(1);
     if (line.find('\0') != std::string_view::npos)
         return Malformed("NUL character in a record");
-    std::vector<std::string_view> fields;
+    Fields& fields = fields_;
     SplitTabs(line, fields);
     const std::string_view kind = fields[0];
     if (kind == "E")
@@ -160,7 +165,7 @@ bool RecordStreamReader::Record(std::string_view line) {
     return Malformed("unknown record \"" + std::string(kind.substr(0, 20)) + "\"");
 }
 
-bool RecordStreamReader::Columns(const std::vector<std::string_view>& fields) {
+bool RecordStreamReader::Columns(const Fields& fields) {
     if (columnsSeen_)
         return Malformed("column record out of place");
     columnsSeen_ = true;
@@ -177,7 +182,7 @@ bool RecordStreamReader::Columns(const std::vector<std::string_view>& fields) {
     return handler_.OnColumns(names);
 }
 
-bool RecordStreamReader::Row(const std::vector<std::string_view>& fields) {
+bool RecordStreamReader::Row(const Fields& fields) {
     if (!columnsSeen_)
         return Malformed("row before the column record");
     if (fields.size() - 1 != columns_) {
@@ -200,7 +205,7 @@ bool RecordStreamReader::Row(const std::vector<std::string_view>& fields) {
     return handler_.OnRow(values_);
 }
 
-bool RecordStreamReader::FailedWrite(const std::vector<std::string_view>& fields) {
+bool RecordStreamReader::FailedWrite(const Fields& fields) {
     WriteFailure failure;
     if (fields.size() < 4 || !ParseCount(fields[1], failure.index) ||
         (fields[2] != "0" && fields[2] != "1") || !UnescapeText(fields, 3, failure.text)) {
@@ -213,7 +218,7 @@ bool RecordStreamReader::FailedWrite(const std::vector<std::string_view>& fields
     return true;
 }
 
-bool RecordStreamReader::EndRecord(const std::vector<std::string_view>& fields) {
+bool RecordStreamReader::EndRecord(const Fields& fields) {
     if (fields.size() == 3 && fields[1] == "OK") {
         if (!ParseCount(fields[2], count_))
             return Malformed("bad count in the end record");

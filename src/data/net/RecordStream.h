@@ -14,10 +14,13 @@
 
 namespace terv::net {
 
-// One value of a row: its type letter and its text with the escapes undone.
+// One value of a row: its type letter and its text with the escapes undone. The reader also
+// keeps the number an 'I' or 'F' value holds, so that no later step reads its text again.
 struct WireValue {
     char type = 'N';
     std::string text;
+    int64_t integer = 0;  // of an 'I' value
+    double real = 0;      // of an 'F' value
 };
 
 // One failed write of a write batch: its 0-based place in the request, transient flag, text.
@@ -40,6 +43,10 @@ class RecordHandler {
     virtual bool OnRow(const std::vector<WireValue>& values) = 0;
     // Why the handler refused a record or could not finish.
     virtual std::string failure() const = 0;
+    // Called once the answer has stopped arriving, for whatever reason, before its outcome is
+    // read: a handler that works behind the stream finishes the rows handed to it. False when it
+    // refused one of them.
+    virtual bool Drain() { return true; }
 };
 
 // What an answer may hold besides its end record.
@@ -63,6 +70,11 @@ class RecordStreamReader {
     // a record; stopText() then says why.
     bool Feed(std::string_view bytes);
 
+    // Lets the handler finish the rows handed to it (RecordHandler::Drain). False when it refused
+    // one: the answer then ends there, as if the handler had refused it at once, and stopText()
+    // gives the handler's text even when a later record was malformed.
+    bool Drain();
+
     // True once the end record arrived.
     bool finished() const { return finished_; }
     // The end record's outcome: succeeded, the count, and for failures the transient flag and text.
@@ -80,16 +92,18 @@ class RecordStreamReader {
     const std::vector<WriteFailure>& writeFailures() const { return failures_; }
 
   private:
+    using Fields = std::vector<std::string_view>;
     bool Record(std::string_view line);
-    bool Columns(const std::vector<std::string_view>& fields);
-    bool Row(const std::vector<std::string_view>& fields);
-    bool FailedWrite(const std::vector<std::string_view>& fields);
-    bool EndRecord(const std::vector<std::string_view>& fields);
+    bool Columns(const Fields& fields);
+    bool Row(const Fields& fields);
+    bool FailedWrite(const Fields& fields);
+    bool EndRecord(const Fields& fields);
     bool Malformed(std::string text);
 
     RecordHandler& handler_;
     AnswerKind kind_;
     std::string pending_;  // an incomplete last line
+    Fields fields_;        // the fields of the record being read, reused from record to record
     std::vector<WireValue> values_;
     size_t columns_ = 0;
     bool columnsSeen_ = false;

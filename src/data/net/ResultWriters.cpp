@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -22,6 +23,17 @@ void AppendOnOneLine(std::string& line, const std::string& text) {
             continue;  // the LF that follows gives the blank
         line += (c == '\r' || c == '\n') ? ' ' : c;
     }
+}
+
+// Appends a text value in Windows-1252 on one line. Printable ASCII, the usual case, is the same
+// bytes in both encodings and goes as it is.
+void AppendText(std::string& line, const std::string& utf8) {
+    const bool plain =
+        std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    if (plain)
+        line += utf8;
+    else
+        AppendOnOneLine(line, Utf8ToCp1252(utf8));
 }
 
 ResultTableOpener& Opener() {
@@ -81,7 +93,7 @@ bool TextResultWriter::OnRow(const std::vector<WireValue>& values) {
             line_ += ',';
         const WireValue& v = values[i];
         if (v.type == 'T')
-            AppendOnOneLine(line_, Utf8ToCp1252(v.text));
+            AppendText(line_, v.text);
         else if (v.type != 'N')
             line_ += v.text;
     }
@@ -120,16 +132,32 @@ void TextResultWriter::Discard() {
     std::remove(scratch_.c_str());
 }
 
+TableResultWriter::~TableResultWriter() = default;
+
 bool TableResultWriter::OnColumns(const std::vector<std::string>& names) {
-    return table_.Begin(names);
+    if (!table_.Begin(names))
+        return false;
+    rows_ = std::make_unique<RowPipeline>(
+        [this](const std::vector<WireValue>& row) { return table_.Add(row); });
+    return true;
 }
 
 bool TableResultWriter::OnRow(const std::vector<WireValue>& values) {
-    return table_.Add(values);
+    if (rows_->Push(values))
+        return true;
+    return Drain();
+}
+
+bool TableResultWriter::Drain() {
+    if (rows_) {
+        refused_ = !rows_->Finish();
+        rows_.reset();
+    }
+    return !refused_;
 }
 
 bool TableResultWriter::Commit() {
-    return table_.Commit();
+    return Drain() && table_.Commit();
 }
 
 }  // namespace terv::net

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "RecordStream.h"
+#include "RowPipeline.h"
 
 namespace terv::net {
 
@@ -76,18 +77,29 @@ std::unique_ptr<ResultTable> OpenResultTable(const std::string& dbFile, const st
 // Replaces the opener; an empty function goes back to the local-database layer.
 void SetResultTableOpener(ResultTableOpener opener);
 
-// Feeds the rows of a record stream into a ResultTable.
+// Feeds the rows of a record stream into a ResultTable. The rows are added on a thread of their
+// own (RowPipeline) while the stream goes on; the table is used by one thread at a time.
 class TableResultWriter : public RecordHandler {
   public:
     explicit TableResultWriter(ResultTable& table) : table_(table) {}
+    ~TableResultWriter() override;  // stops adding rows; those not yet added are dropped
+    TableResultWriter(const TableResultWriter&) = delete;
+    TableResultWriter& operator=(const TableResultWriter&) = delete;
+
     bool OnColumns(const std::vector<std::string>& names) override;
+    // Hands the row on. False once the table refused an earlier row.
     bool OnRow(const std::vector<WireValue>& values) override;
+    // Waits until every row handed on has been added. False when the table refused one.
+    bool Drain() override;
     // Commits the rows (an answer without rows commits an empty addition). False on failure.
     bool Commit();
+    // The table's text; read once no row is being added (after OnRow or Drain said false).
     std::string failure() const override { return table_.error(); }
 
   private:
     ResultTable& table_;
+    std::unique_ptr<RowPipeline> rows_;
+    bool refused_ = false;
 };
 
 // The step that makes a writer's rows final once the whole answer has arrived.
