@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "../export/ExportFixture.h"
+#include "../export/FolderTree.h"
 #include "QtTestSupport.h"
 #include "data/HandheldKey.h"
 #include "data/TextUtil.h"
@@ -49,16 +50,6 @@ void WriteHandheldDb(const std::string& path, bool main, const std::vector<std::
     for (const std::string& row : rows)
         ASSERT_EQ(sqll_execute(h, row), 0) << row << ": " << sqll_errmsg();
     ASSERT_EQ(sqll_closeDb(h), 0) << sqll_errmsg();
-}
-
-std::vector<std::string> Files(const std::string& folder) {
-    std::vector<std::string> out;
-    if (fs::exists(folder))
-        for (const auto& e : fs::recursive_directory_iterator(folder))
-            if (e.is_regular_file())
-                out.push_back(fs::relative(e.path(), folder).string());
-    std::sort(out.begin(), out.end());
-    return out;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
