@@ -176,7 +176,7 @@ TEST(JetSqlTest, WhatJetRefusesOrTheLayerDoesNotCarryOutFailsWithItsName) {
         {"CREATE TABLE W (A COUNTER, B LONG, CONSTRAINT K PRIMARY KEY (B))",
          NotSupported("a COUNTER field outside the primary key")},
         {"SELECT COD INTO P FROM P", AlreadyExists("P")},
-        {"CREATE INDEX PI ON P (COD)", "index P.PI already exists"},
+        {"CREATE INDEX PI ON P (COD)", IndexExists("P", "PI")},
         {"INSERT INTO Q SELECT * FROM P", "The INSERT INTO statement contains the following unknown "
          "field name: 'ID'. Make sure you have typed the name correctly, and try the operation again."},
         {"SELECT #13/45/2026#", "Syntax error in date in query expression '#13/45/2026#'."},

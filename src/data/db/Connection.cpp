@@ -49,7 +49,7 @@ sqlite3_stmt* Connection::Prepare(const std::string& sql, const std::string& ori
     ++statements;
     if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt, &tail) !=
         SQLITE_OK) {
-        std::string message = sqlite3_errmsg(db);
+        std::string message = JetMessage(sqlite3_errmsg(db));
         sqlite3_finalize(stmt);
         Fail(message, original);
     }

@@ -35,4 +35,9 @@ inline std::string AlreadyExists(std::string_view table) {
     return "Table '" + std::string(table) + "' already exists.";
 }
 
+inline std::string IndexExists(std::string_view table, std::string_view index) {
+    return "Table '" + std::string(table) + "' already has an index named '" + std::string(index) +
+           "'.";
+}
+
 }  // namespace terv::jet_error

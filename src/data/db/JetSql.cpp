@@ -411,7 +411,30 @@ std::string QuoteName(std::string_view name) {
     return "[" + std::string(name) + "]";
 }
 
+namespace {
+
+// "index T.I already exists": a second index named I on table T.
+bool DuplicateIndex(const std::string& sqliteMessage, std::string& table, std::string& index) {
+    const std::string head = "index ", tail = " already exists";
+    if (sqliteMessage.size() <= head.size() + tail.size() || sqliteMessage.rfind(head, 0) != 0 ||
+        sqliteMessage.compare(sqliteMessage.size() - tail.size(), tail.size(), tail) != 0)
+        return false;
+    const std::string name =
+        sqliteMessage.substr(head.size(), sqliteMessage.size() - head.size() - tail.size());
+    const size_t dot = name.find('.');
+    if (dot == std::string::npos)
+        return false;
+    table = name.substr(0, dot);
+    index = name.substr(dot + 1);
+    return true;
+}
+
+}  // namespace
+
 std::string JetMessage(const std::string& sqliteMessage) {
+    std::string table, index;
+    if (DuplicateIndex(sqliteMessage, table, index))
+        return jet_error::IndexExists(table, index);
     const std::string failed = "CHECK constraint failed: ";
     if (sqliteMessage.compare(0, failed.size(), failed) != 0)
         return sqliteMessage;
