@@ -31,6 +31,7 @@
 #include <thread>
 #include <vector>
 
+#include "../BenchServer.h"
 #include "data/db/Database.h"
 #include "export/ExportSteps.h"
 #include "export/modTrasfPalm.h"
@@ -40,6 +41,9 @@
 #include "shell/config/clsTervcli.h"
 
 namespace {
+
+using bench::Server;
+using bench::StopServer;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -187,52 +191,9 @@ int RunClient(const fs::path& dir, const std::vector<std::string>& entries) {
 
 // ---- the server -----------------------------------------------------------------------------
 
-struct Server {
-    pid_t pid = -1;
-    std::string base;
-};
-
 // Starts terv-central on `db` (making PARCELS demo parcels when it is new); pid -1 on failure.
-Server StartServer(const fs::path& dir, long parcels) {
-    Server s;
-    const std::string out = (dir / "central.out").string();
-    const std::string db = (dir / "central.db").string();
-    fs::remove(out);  // the line of an earlier start must not be taken for this one
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (!std::freopen(out.c_str(), "w", stdout) ||
-            !std::freopen((dir / "central.err").c_str(), "w", stderr))
-            _exit(126);
-        const std::string n = std::to_string(parcels);
-        execl(TERV_CENTRAL_EXE, "terv-central", "--port", "0", "--db", db.c_str(), "--demo",
-              n.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    if (pid < 0)
-        return s;
-    for (int i = 0; i < 100000; ++i) {
-        std::ifstream in(out);
-        std::string line;
-        if (std::getline(in, line) && line.rfind("listening on ", 0) == 0 && !in.eof()) {
-            s.pid = pid;
-            s.base = "http://127.0.0.1:" + line.substr(13) + "/terv/";
-            return s;
-        }
-        if (waitpid(pid, nullptr, WNOHANG) == pid)
-            return s;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-    return s;
-}
-
-void StopServer(const Server& s) {
-    if (s.pid <= 0)
-        return;
-    kill(s.pid, SIGTERM);
-    waitpid(s.pid, nullptr, 0);
+bench::Server StartServer(const fs::path& dir, long parcels) {
+    return bench::StartServer(TERV_CENTRAL_EXE, dir, {"--demo", std::to_string(parcels)}, 5000);
 }
 
 // Every current parcel in work list 11 and not exported, so one export takes them all.

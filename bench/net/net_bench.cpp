@@ -26,12 +26,16 @@
 #include <thread>
 #include <vector>
 
+#include "../BenchServer.h"
 #include "data/db/Database.h"
 #include "data/net/SdoDriver.h"
 #include "data/net/SidSde.h"
 #include "data/net/ZolvinClient.h"
 
 namespace {
+
+using bench::Server;
+using bench::StopServer;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -223,11 +227,6 @@ int RunClient(const std::string& piece, const std::string& base, const fs::path&
 
 // ---- driver ---------------------------------------------------------------------------------
 
-struct Server {
-    pid_t pid = -1;
-    std::string base;
-};
-
 // The bench tables, made in the server's database file before it starts (the gateway runs no
 // DDL); the parcel rows are made on the server from the table of ten digits.
 bool CreateBenchTables(const std::string& db) {
@@ -246,50 +245,14 @@ bool CreateBenchTables(const std::string& db) {
     return ok;
 }
 
-// Starts terv-central on a free port with its database in `dir`; pid -1 on failure.
-Server StartServer(const fs::path& dir) {
-    Server s;
-    const std::string out = (dir / "central.out").string();
-    const std::string db = (dir / "central.db").string();
-    if (!CreateBenchTables(db))
-        return s;
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (!std::freopen(out.c_str(), "w", stdout) ||
-            !std::freopen((dir / "central.err").c_str(), "w", stderr))
-            _exit(126);
-        // Filling a million rows on a busy machine outlasts the default statement limit.
-        execl(TERV_CENTRAL_EXE, "terv-central", "--port", "0", "--db", db.c_str(),
-              "--statement-timeout", "3600", "--request-timeout", "3600",
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    if (pid < 0)
-        return s;
-    for (int i = 0; i < 400; ++i) {
-        std::ifstream in(out);
-        std::string line;
-        if (std::getline(in, line) && line.rfind("listening on ", 0) == 0 && !in.eof()) {
-            s.pid = pid;
-            s.base = "http://127.0.0.1:" + line.substr(13) + "/terv/";
-            return s;
-        }
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return s;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-    return s;
-}
-
-void StopServer(const Server& s) {
-    if (s.pid <= 0)
-        return;
-    kill(s.pid, SIGTERM);
-    waitpid(s.pid, nullptr, 0);
+// Starts terv-central on a free port with its database and the bench tables in `dir`; pid -1
+// on failure.
+bench::Server StartServer(const fs::path& dir) {
+    if (!CreateBenchTables((dir / "central.db").string()))
+        return {};
+    // Filling a million rows on a busy machine outlasts the default statement limit.
+    return bench::StartServer(TERV_CENTRAL_EXE, dir,
+                              {"--statement-timeout", "3600", "--request-timeout", "3600"}, 20);
 }
 
 // Filling 1 000 000 parcel rows is one INSERT ... SELECT in the server's own dialect.
