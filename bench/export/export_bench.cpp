@@ -31,6 +31,7 @@
 #include <thread>
 #include <vector>
 
+#include "../BenchMeasure.h"
 #include "../BenchServer.h"
 #include "data/db/Database.h"
 #include "export/ExportSteps.h"
@@ -42,6 +43,10 @@
 
 namespace {
 
+using bench::CpuSeconds;
+using bench::PeakKib;
+using bench::Seconds;
+
 using bench::Server;
 using bench::StopServer;
 
@@ -51,29 +56,6 @@ using Clock = std::chrono::steady_clock;
 constexpr double kMiB = 1024.0;  // VmHWM is in KiB
 constexpr const char* kExportNumber = "7001";
 constexpr const char* kWorkList = "11";
-
-double Seconds(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// User + system seconds of this process so far.
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// VmHWM of a process in KiB; -1 when it cannot be read.
-long PeakKib(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-    return -1;
-}
 
 // Runs SQL on a file; false (and a line on stderr) on failure.
 bool Exec(sqlite3* db, const std::string& sql) {

@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "../BenchMeasure.h"
 #include "../BenchServer.h"
 #include "data/db/Database.h"
 #include "data/net/SdoDriver.h"
@@ -33,6 +34,10 @@
 #include "data/net/ZolvinClient.h"
 
 namespace {
+
+using bench::CpuSeconds;
+using bench::PeakKib;
+using bench::Seconds;
 
 using bench::Server;
 using bench::StopServer;
@@ -49,21 +54,6 @@ constexpr double kMiB = 1024.0;  // VmHWM is in KiB
 const char* kColumns =
     "ID, ID_PART, COD_COMUNE, FOGLIO, NUMERO, SUBALTERNO, SUPERFICIE, COORD_X, COORD_Y, "
     "QUALITA, CLASSE, REDDITO, NOTE, DATA_AGG";
-
-double Seconds(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// VmHWM of a process in KiB; -1 when it cannot be read.
-long PeakKib(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-    return -1;
-}
 
 // Resets the peak resident size of a process to its current size; false when not allowed.
 bool ResetPeak(pid_t pid) {
@@ -215,10 +205,7 @@ int RunClient(const std::string& piece, const std::string& base, const fs::path&
     else if (piece == "writes-in")
         rc = ClientWrites(true, 1 + kWritesOutside, &r);
     r.peakKib = PeakKib(getpid());
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    r.cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    r.cpu = CpuSeconds();
     std::ofstream out(dir / (piece + ".result"));
     out << r.seconds << ' ' << r.rows << ' ' << r.errors << ' ' << r.peakKib << ' ' << r.cpu
         << '\n';

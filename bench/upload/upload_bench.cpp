@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "../BenchMeasure.h"
 #include "CentralServer.h"
 #include "data/db/Database.h"
 #include "data/net/SdoDriver.h"
@@ -29,23 +30,13 @@
 
 namespace {
 
+using bench::CpuSeconds;
+using bench::Seconds;
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int32_t kExport = 950;  // an export of the demo data
-
-double Seconds(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// CPU seconds of this process (client and in-process server together): on a shared machine the
-// wall clock also counts other programs' turns.
-double CpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 void PointAt(int port) {
     const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/terv/";

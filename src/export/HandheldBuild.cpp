@@ -236,8 +236,8 @@ std::string ComuneDatabase(Database& palm, const ExportJob& job, const std::stri
                    CreateComuneTables(h, nullptr);
                    ComuneTables(palm, h, c, firstDb, current, bar);
                });
-    const std::string caption = texts::ForComune(texts::kCaptionGrafica, c);
     if (job.mapFiles) {
+        const std::string caption = texts::ForComune(texts::kCaptionGrafica, c);
         bar.Show(caption);
         if (ScaricaGrafica(job, c) != 0)
             throw BuildFailure{caption, LastServerError()};

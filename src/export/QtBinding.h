@@ -15,6 +15,13 @@ inline QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// `widget` with its object name set, as the window's control name.
+template <typename W>
+W* Named(W* widget, const char* name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
 // Shows `entries` in `list`, touching the list only when they differ from what it shows, so
 // that the operator's current item and scroll position survive a refresh.
 inline void ShowEntries(QListWidget* list, const std::vector<std::string>& entries) {

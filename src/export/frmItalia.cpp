@@ -34,12 +34,6 @@ constexpr int kImageRole = Qt::UserRole + 1;
 
 frmItalia* gItalia = nullptr;
 
-template <typename W>
-W* Named(W* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
 std::string KeyOf(const QTreeWidgetItem* item) {
     return item ? item->data(0, kKeyRole).toString().toStdString() : "";
 }

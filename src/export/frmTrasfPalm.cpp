@@ -19,16 +19,6 @@
 
 namespace terv {
 
-namespace {
-
-template <typename W>
-W* Named(W* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
-}  // namespace
-
 frmTrasfPalm::frmTrasfPalm(QWidget* parent)
     : QDialog(parent),
       lblCodScarico_(Named(new QLabel(this), "lblCodScarico")),

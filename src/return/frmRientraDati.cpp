@@ -17,12 +17,6 @@ namespace terv {
 
 namespace {
 
-template <typename W>
-W* Named(W* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
 QString U(const char* text) {
     return QString::fromUtf8(text);
 }

@@ -153,6 +153,17 @@ class ExportTest : public ::testing::TestWithParam<std::string> {
     std::vector<std::string> Children(const std::string& key) const {
         return sel.TreeViewElenco.Children(key);
     }
+    // The copy tool `tool` behind a wrapper in the program folder that runs `before`, then logs
+    // the command line to runs.txt ("|" after each argument, one run a line); the tool's errors
+    // go to `errors`.
+    void WrapCopyTool(const std::string& tool, const std::string& before,
+                      const std::string& errors) {
+        const std::string runs = "'" + (home / "runs.txt") + "'";
+        WriteFileBytes(home / "RAPIFileCopy", "#!/bin/sh\n" + before + "printf '%s|' \"$@\" >>" +
+                                                  runs + "\necho >>" + runs + "\nexec '" + tool +
+                                                  "' \"$@\" 2>>'" + errors + "'\n");
+        std::filesystem::permissions(home / "RAPIFileCopy", std::filesystem::perms::owner_all);
+    }
 
     TempHome home;
     RecordingUiPort ui;

@@ -53,12 +53,7 @@ class TransferTest : public ExportTest {
     // The tool through a wrapper that logs every command line, one per line, and its errors;
     // `before` runs first.
     void WriteWrapper(const std::string& before) {
-        const std::string runs = "'" + (home / "runs.txt") + "'";
-        WriteFileBytes(home / "RAPIFileCopy", "#!/bin/sh\n" + before + "printf '%s|' \"$@\" >>" +
-                                                  runs + "\necho >>" + runs + "\nexec '" +
-                                                  RAPIFILECOPY + "' \"$@\" 2>>'" +
-                                                  (home / "err.txt") + "'\n");
-        fs::permissions(home / "RAPIFileCopy", fs::perms::owner_all);
+        WrapCopyTool(RAPIFILECOPY, before, home / "err.txt");
     }
     std::vector<std::string> Runs() { return Split(ReadFileBytes(home / "runs.txt"), "\n"); }
 

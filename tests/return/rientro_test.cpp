@@ -93,11 +93,7 @@ class RientroTest : public ExportTest {
     // The copy tool through a wrapper that logs every command line ("|" after each argument);
     // `before` runs first.
     void WriteWrapper(const std::string& before) {
-        const std::string runs = "'" + (home / "runs.txt") + "'";
-        WriteFileBytes(home / "RAPIFileCopy", "#!/bin/sh\n" + before + "printf '%s|' \"$@\" >>" +
-                                                  runs + "\necho >>" + runs + "\nexec '" +
-                                                  RAPIFILECOPY + "' \"$@\" 2>/dev/null\n");
-        fs::permissions(home / "RAPIFileCopy", fs::perms::owner_all);
+        WrapCopyTool(RAPIFILECOPY, before, "/dev/null");
     }
     // The device of a whole survey: A001 with results and photos, B002 with a damaged database
     // and a photo A001 already sent, C003 listed but absent from the card.
