@@ -68,7 +68,8 @@ bool IsTextType(std::string_view declaredType);
 // The name as an SQL identifier in brackets; a name holding "]" cannot be one (JetSqlError).
 std::string QuoteName(std::string_view name);
 
-// Jet's text for an SQLite error message of a field check; the message itself otherwise.
+// Jet's text for an SQLite error message of a field check or of a second index of the same name;
+// the message itself otherwise.
 std::string JetMessage(const std::string& sqliteMessage);
 
 // What the checks the layer gives a field demand of a value that is not Null.
