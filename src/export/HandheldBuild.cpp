@@ -3,6 +3,7 @@
 // Every database is written through the SQLite writer and appears under its final name only
 // when it is complete; the rows of each table go through one prepared insert with the values
 // the INSERT statement text would hold.
+#include <filesystem>
 #include <functional>
 
 #include "ExportSteps.h"
@@ -14,6 +15,7 @@
 #include "data/net/SidSde.h"
 #include "platform/UiPort.h"
 #include "reference/GestTabelle.h"
+#include "shell/base/modMain.h"
 #include "sql_lite.h"
 
 namespace terv {
@@ -109,10 +111,16 @@ int32_t Create(const std::string& file, const std::string& caption) {
     return h;
 }
 
-// Runs `body` on a new writer; a failure inside discards the file.
-void WithWriter(const std::string& file, const std::string& caption,
+int32_t CreateFrom(const std::string& file, const std::string& from, const std::string& caption) {
+    const int32_t h = sqll_createdb_from(file, from);
+    if (h == 0)
+        throw BuildFailure{caption, sqll_errmsg()};
+    return h;
+}
+
+// Runs `body` on the open writer `h` and closes it; a failure inside discards the file.
+void WithWriter(int32_t h, const std::string& caption,
                 const std::function<void(int32_t, std::string&)>& body) {
-    const int32_t h = Create(file, caption);
     std::string current = caption;
     try {
         body(h, current);
@@ -124,6 +132,12 @@ void WithWriter(const std::string& file, const std::string& caption,
         throw BuildFailure{current, e.what()};
     }
     Close(h, current);
+}
+
+// Runs `body` on a new writer of `file`.
+void WithWriter(const std::string& file, const std::string& caption,
+                const std::function<void(int32_t, std::string&)>& body) {
+    WithWriter(Create(file, caption), caption, body);
 }
 
 void MainDatabase(Database& palm, const std::vector<std::string>& comuni, BuildProgress& bar) {
@@ -197,9 +211,28 @@ const std::vector<WholeTable>& WholeTables() {
     return tables;
 }
 
+// The file from which every municipality's database but the first starts: the schema and the
+// whole tables, as the first one holds them. It stays beside the transit database, outside what
+// the transfer copies, and is deleted when the build ends.
+std::string TemplatePath() {
+    return gTmpPath + "/db_comu_modello.db";
+}
+
+// Writes the template from the finished first database.
+void MakeTemplate(const std::string& firstDb, const std::string& caption) {
+    WithWriter(TemplatePath(), caption, [&](int32_t h, std::string& current) {
+        CreateComuneTables(h, nullptr);
+        for (const WholeTable& t : WholeTables()) {
+            if (sqll_copy_table(h, firstDb, t.table) != 0)
+                throw BuildFailure{current, sqll_errmsg()};
+        }
+    });
+}
+
 // The municipality's tables, each after its caption. The whole tables are written row by row
-// into the first municipality's database (`firstDb` empty) and copied from it into the others.
-void ComuneTables(Database& palm, int32_t h, const std::string& c, const std::string& firstDb,
+// into the first municipality's database (`fromTemplate` false); the others start from the
+// template, which already holds them.
+void ComuneTables(Database& palm, int32_t h, const std::string& c, bool fromTemplate,
                   std::string& current, const BuildProgress& bar) {
     const auto show = [&](const char* caption) {
         current = texts::ForComune(caption, c);
@@ -218,31 +251,49 @@ void ComuneTables(Database& palm, int32_t h, const std::string& c, const std::st
              "UTIL_DICH", UtilDich);
     for (const WholeTable& t : WholeTables()) {
         show(t.caption);
-        if (firstDb.empty())
+        if (!fromTemplate)
             CopyRows(palm, h, t.select, t.table, t.values);
-        else if (sqll_copy_table(h, firstDb, t.table) != 0)
-            throw BuildFailure{current, sqll_errmsg()};
     }
 }
 
-// Writes the municipality's database and, unless the job leaves them out, its map files;
-// returns the database's file.
-std::string ComuneDatabase(Database& palm, const ExportJob& job, const std::string& c,
-                           const std::string& firstDb, BuildProgress& bar) {
+// Where a municipality's database gets its whole tables.
+enum class Whole {
+    kWritten,       // written row by row: the only database
+    kShared,        // written row by row, then copied into the template for the others
+    kFromTemplate,  // already in the template the database starts from
+};
+
+// Writes the municipality's database and, unless the job leaves them out, its map files.
+void ComuneDatabase(Database& palm, const ExportJob& job, const std::string& c, Whole whole,
+                    BuildProgress& bar) {
     const std::string folder = PalmareFolder() + c + "/";
     PrepareWorkFolder(folder, false);
-    WithWriter(folder + "db_comu.db", texts::ForComune(texts::kCaptionParticelle, c),
-               [&](int32_t h, std::string& current) {
-                   CreateComuneTables(h, nullptr);
-                   ComuneTables(palm, h, c, firstDb, current, bar);
-               });
+    const std::string file = folder + "db_comu.db";
+    const std::string caption = texts::ForComune(texts::kCaptionParticelle, c);
+    const bool fromTemplate = whole == Whole::kFromTemplate;
+    const int32_t h =
+        fromTemplate ? CreateFrom(file, TemplatePath(), caption) : Create(file, caption);
+    std::string last;
+    WithWriter(h, caption, [&](int32_t, std::string& current) {
+        if (!fromTemplate)
+            CreateComuneTables(h, nullptr);
+        ComuneTables(palm, h, c, fromTemplate, current, bar);
+        last = current;
+    });
+    if (whole == Whole::kShared)
+        MakeTemplate(file, last);
     if (job.mapFiles) {
         const std::string caption = texts::ForComune(texts::kCaptionGrafica, c);
         bar.Show(caption);
         if (ScaricaGrafica(job, c) != 0)
             throw BuildFailure{caption, LastServerError()};
     }
-    return folder + "db_comu.db";
+}
+
+Whole WholeFor(const std::vector<std::string>& comuni, size_t i) {
+    if (i > 0)
+        return Whole::kFromTemplate;
+    return comuni.size() > 1 ? Whole::kShared : Whole::kWritten;
 }
 
 }  // namespace
@@ -250,24 +301,25 @@ std::string ComuneDatabase(Database& palm, const ExportJob& job, const std::stri
 int32_t CostruisciPalmare(const ExportJob& job, const DownloadResult& download) {
     BuildProgress bar{job, 0, static_cast<long>(download.comuni.size()) + 1};
     std::string caption = texts::kCaptionListaComuni;
+    int32_t rc = -1;
     try {
         Database palm = OpenDatabase(PalmDbPath(), false, true);
         MainDatabase(palm, download.comuni, bar);
-        std::string firstDb;
-        for (const std::string& c : download.comuni) {
+        for (size_t i = 0; i < download.comuni.size(); ++i) {
+            const std::string& c = download.comuni[i];
             ++bar.value;
             caption = texts::ForComune(texts::kCaptionParticelle, c);
-            const std::string db = ComuneDatabase(palm, job, c, firstDb, bar);
-            if (firstDb.empty())
-                firstDb = db;
+            ComuneDatabase(palm, job, c, WholeFor(download.comuni, i), bar);
         }
-        return 0;
+        rc = 0;
     } catch (const BuildFailure& f) {
         MsgBox(texts::MsgPassoFallito(f.caption, f.reason), vbExclamation, texts::kTitleScarico);
     } catch (const std::exception& e) {
         MsgBox(texts::MsgPassoFallito(caption, e.what()), vbExclamation, texts::kTitleScarico);
     }
-    return -1;
+    std::error_code ignored;
+    std::filesystem::remove(TemplatePath(), ignored);
+    return rc;
 }
 
 }  // namespace terv

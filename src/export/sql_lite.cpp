@@ -260,11 +260,24 @@ std::string SqllTemporaryName(const std::string& path) {
     return path + ".parziale";
 }
 
-int32_t sqll_createdb(const std::string& path) {
+namespace {
+
+// Opens the writer's temporary file, a copy of `templatePath` when one is given, inside one
+// transaction; a handle > 0, or 0 with the failure recorded.
+int32_t OpenWriter(const std::string& path, const std::string* templatePath) {
     Writer w;
     w.path = path;
     w.temporary = SqllTemporaryName(path);
     RemoveQuietly(w.temporary);
+    if (templatePath) {
+        std::error_code error;
+        fs::copy_file(*templatePath, w.temporary, error);
+        if (error) {
+            Fail(SQLITE_CANTOPEN, path + ": " + *templatePath + ": " + error.message());
+            RemoveQuietly(w.temporary);
+            return 0;
+        }
+    }
     const int rc = sqlite3_open_v2(w.temporary.c_str(), &w.db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
@@ -285,6 +298,16 @@ int32_t sqll_createdb(const std::string& path) {
     Writers().emplace(handle, std::move(w));
     Succeed();
     return handle;
+}
+
+}  // namespace
+
+int32_t sqll_createdb(const std::string& path) {
+    return OpenWriter(path, nullptr);
+}
+
+int32_t sqll_createdb_from(const std::string& path, const std::string& templatePath) {
+    return OpenWriter(path, &templatePath);
 }
 
 int32_t sqll_execute(int32_t handle, const std::string& statement) {

@@ -23,6 +23,11 @@ class Database;
 // temporary name is replaced. Returns a handle > 0, or 0 when the file cannot be made.
 int32_t sqll_createdb(const std::string& path);
 
+// Opens a database that will be `path` once closed and starts as a copy of the finished SQLite
+// file `templatePath` (its tables, indexes and rows), so that what many databases share is
+// written once. As sqll_createdb otherwise; 0 also when the template cannot be copied.
+int32_t sqll_createdb_from(const std::string& path, const std::string& templatePath);
+
 // Executes one complete statement at once. A statement that fails is not kept and the others
 // go on; a failure of the file itself (disk full, I/O error) makes the database unusable: every
 // later statement fails and sqll_closeDb discards the file.

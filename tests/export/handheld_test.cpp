@@ -53,6 +53,18 @@ TEST(SqliteWriter, FileAppearsOnlyWhenClosedAndNeverAfterAFailure) {
     EXPECT_EQ(sqll_closeDb(h), 0) << sqll_errmsg();
     EXPECT_EQ(Sqlite3Shell(copy, "SELECT A, B FROM T ORDER BY A"), "x|1.5\ny|\nz|3.0\n");
 
+    // A database that starts as a copy of a finished one, which stays as it was.
+    const std::string started = dir / "started.db";
+    EXPECT_EQ(sqll_createdb_from(started, dir / "none.db"), 0);
+    EXPECT_FALSE(fs::exists(started) || fs::exists(SqllTemporaryName(started)));
+    h = sqll_createdb_from(started, file);
+    ASSERT_GT(h, 0) << sqll_errmsg();
+    EXPECT_EQ(sqll_execute(h, "INSERT INTO T VALUES('w',4)"), 0);
+    EXPECT_FALSE(fs::exists(started));
+    EXPECT_EQ(sqll_closeDb(h), 0) << sqll_errmsg();
+    EXPECT_EQ(Sqlite3Shell(started, "SELECT A, B FROM T ORDER BY A"), "w|4.0\nx|1.5\ny|\n");
+    EXPECT_EQ(Sqlite3Shell(file, "SELECT A FROM T ORDER BY A"), "x\ny\n");
+
     // A full file: the writer stops accepting rows and the close discards it.
     const std::string full = dir / "full.db";
     h = sqll_createdb(full);
