@@ -29,9 +29,10 @@ std::string StampToDay(std::string_view stamp) {
 }
 
 std::string NumText(const Variant& value) {
+    // NumToText writes no blanks, so there is nothing to trim.
     if (value.IsText())
-        return Trim(NumToText(Val(value.AsText())));
-    return Trim(NumToText(value.AsDouble()));
+        return NumToText(Val(value.AsText()));
+    return NumToText(value.AsDouble());
 }
 
 std::string SqlText(const Variant& value) {

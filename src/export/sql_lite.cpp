@@ -151,6 +151,7 @@ sqlite3_stmt* InsertStatement(Writer& w, const std::string& table, size_t width)
     return w.last;
 }
 
+// The row outlives the statement's step, so texts are bound where they are, without a copy.
 // Whole numbers go in as integers, as their literal would; any other number goes in as its
 // text, which the column's numeric affinity turns into the value SQLite gives the literal.
 void BindNumber(sqlite3_stmt* stmt, int index, const std::string& text) {
@@ -160,8 +161,7 @@ void BindNumber(sqlite3_stmt* stmt, int index, const std::string& text) {
     if (!text.empty() && *end == '\0' && errno == 0)
         sqlite3_bind_int64(stmt, index, whole);
     else
-        sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()),
-                          SQLITE_TRANSIENT);
+        sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
 void Bind(sqlite3_stmt* stmt, int index, const SqllValue& value) {
@@ -171,7 +171,7 @@ void Bind(sqlite3_stmt* stmt, int index, const SqllValue& value) {
             break;
         case SqllValue::kText:
             sqlite3_bind_text(stmt, index, value.text.data(), static_cast<int>(value.text.size()),
-                              SQLITE_TRANSIENT);
+                              SQLITE_STATIC);
             break;
         case SqllValue::kNumber:
             BindNumber(stmt, index, value.text);
