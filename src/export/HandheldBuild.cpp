@@ -11,6 +11,7 @@
 #include "HandheldTexts.h"
 #include "HandheldValues.h"
 #include "data/FileUtil.h"
+#include "data/RowPipeline.h"
 #include "data/db/Database.h"
 #include "data/net/SidSde.h"
 #include "platform/UiPort.h"
@@ -40,12 +41,20 @@ struct BuildProgress {
 };
 
 // Inserts every row of `select` on palmdb.mdb into `table` of the writer, one row at a time
-// through the writer's prepared insert.
+// through the writer's prepared insert. The inserts run on a thread of their own while the
+// next rows are read; the writer is touched by that thread alone until the rows are all in.
+// A row the table refuses is left out and the others go on, as with a statement of its own;
+// a failure of the file surfaces at the close.
 void CopyRows(Database& palm, int32_t h, const std::string& select, const char* table,
               const RowValues& values) {
     Recordset rs = palm.OpenRecordset(select, dbOpenForwardOnly);
+    RowPipeline<SqllValue> inserts([&](const Row& row) {
+        sqll_insert(h, table, row);
+        return true;
+    });
     for (; !rs.Eof(); rs.MoveNext())
-        sqll_insert(h, table, values(rs));
+        inserts.Push(values(rs));
+    inserts.Finish();
 }
 
 // T() of each field, appended to `row`.

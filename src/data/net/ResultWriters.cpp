@@ -137,7 +137,7 @@ TableResultWriter::~TableResultWriter() = default;
 bool TableResultWriter::OnColumns(const std::vector<std::string>& names) {
     if (!table_.Begin(names))
         return false;
-    rows_ = std::make_unique<RowPipeline>(
+    rows_ = std::make_unique<RowPipeline<WireValue>>(
         [this](const std::vector<WireValue>& row) { return table_.Add(row); });
     return true;
 }

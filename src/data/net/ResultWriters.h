@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "RecordStream.h"
-#include "RowPipeline.h"
+#include "data/RowPipeline.h"
 
 namespace terv::net {
 
@@ -98,7 +98,7 @@ class TableResultWriter : public RecordHandler {
 
   private:
     ResultTable& table_;
-    std::unique_ptr<RowPipeline> rows_;
+    std::unique_ptr<RowPipeline<WireValue>> rows_;
     bool refused_ = false;
 };
 
