@@ -2,6 +2,15 @@
 
 namespace terv {
 
+namespace {
+
+// SQLite's memory statistics take one global lock on every allocation of every connection. The
+// program never reads them, and its readers and writers on other threads would queue on that
+// lock, so they are off; this runs before the first connection, when SQLite still accepts it.
+[[maybe_unused]] const int kNoMemoryStatistics = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+
+}  // namespace
+
 Connection::~Connection() {
     Close();
 }
