@@ -415,22 +415,19 @@ void FnNextval(sqlite3_context* ctx, int, sqlite3_value** v) {
 
 template <int kAxis>
 void FnPoint(sqlite3_context* ctx, int, sqlite3_value** v) {
-    const std::string_view s = TerminatedText(v[0]);
+    std::string scratch;
+    const std::string_view s = TextOf(v[0], &scratch);
     const size_t open = s.find('(');
     if (s.size() < 5 || open == std::string_view::npos ||
         (s.compare(0, 5, "POINT") != 0 && s.compare(0, 5, "point") != 0)) {
-        sqlite3_result_null(ctx);
-        return;
+        return sqlite3_result_null(ctx);
     }
-    char* end = nullptr;
-    const char* first = s.data() + open + 1;
-    const double x = ParseDouble(first, &end);
-    const char* second = end;
-    const double y = end == first ? 0 : ParseDouble(second, &end);
-    if (end == first || end == second) {
-        sqlite3_result_null(ctx);
-        return;
-    }
+    size_t x_bytes = 0, y_bytes = 0;
+    const std::string_view coordinates = s.substr(open + 1);
+    const double x = ParseDouble(coordinates, &x_bytes);
+    const double y = x_bytes == 0 ? 0 : ParseDouble(coordinates.substr(x_bytes), &y_bytes);
+    if (x_bytes == 0 || y_bytes == 0)
+        return sqlite3_result_null(ctx);
     sqlite3_result_double(ctx, kAxis == 0 ? x : y);
 }
 

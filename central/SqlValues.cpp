@@ -4,7 +4,9 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +56,14 @@ std::string_view StoredText(sqlite3_value* v) {
              : std::string_view();
 }
 
+// The value's text NUL-terminated, for strtod: SQLite copies a column's text to end it.
+std::string_view TerminatedText(sqlite3_value* v) {
+    const unsigned char* t = sqlite3_value_text(v);
+    return t ? std::string_view(reinterpret_cast<const char*>(t),
+                                static_cast<size_t>(sqlite3_value_bytes(v)))
+             : std::string_view();
+}
+
 }  // namespace
 
 std::string_view TextOf(sqlite3_value* v, std::string* scratch) {
@@ -69,13 +79,6 @@ std::string_view TextOf(sqlite3_value* v, std::string* scratch) {
         default:
             return StoredText(v);
     }
-}
-
-std::string_view TerminatedText(sqlite3_value* v) {
-    const unsigned char* t = sqlite3_value_text(v);
-    return t ? std::string_view(reinterpret_cast<const char*>(t),
-                                static_cast<size_t>(sqlite3_value_bytes(v)))
-             : std::string_view();
 }
 
 std::string ValueText(sqlite3_value* v) {
@@ -127,6 +130,25 @@ bool NumericText(std::string_view s) {
 double ParseDouble(const char* text, char** end) {
     static const locale_t c_locale = newlocale(LC_NUMERIC_MASK, "C", locale_t{});
     return strtod_l(text, end, c_locale);
+}
+
+double ParseDouble(std::string_view s, size_t* used) {
+    const size_t blanks = std::min(s.size(), s.find_first_not_of(" \t\n\v\f\r"));
+    const std::string_view number = s.substr(blanks);
+    // from_chars reads plain decimal numbers as strtod does, but no '+', no hexadecimal and no
+    // value out of range: those go to strtod on a NUL-terminated copy.
+    const std::string_view digits = number.substr(number.starts_with('-') ? 1 : 0);
+    double x = 0;
+    const auto r = std::from_chars(number.data(), number.data() + number.size(), x);
+    if (r.ec == std::errc() && !digits.starts_with("0x") && !digits.starts_with("0X")) {
+        *used = blanks + static_cast<size_t>(r.ptr - number.data());
+        return x;
+    }
+    const std::string copy(s);
+    char* end = nullptr;
+    x = ParseDouble(copy.c_str(), &end);
+    *used = static_cast<size_t>(end - copy.c_str());
+    return x;
 }
 
 bool NumberOf(sqlite3_value* v, Number* n) {

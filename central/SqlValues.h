@@ -21,10 +21,6 @@ std::string ValueText(sqlite3_value* v);
 // number is written. Valid until the value or *scratch changes.
 std::string_view TextOf(sqlite3_value* v, std::string* scratch);
 
-// The value's text as SQLite writes it, NUL-terminated for the C parsers (strtod): SQLite may
-// copy a text to end it, and writes a number its own way.
-std::string_view TerminatedText(sqlite3_value* v);
-
 // Text result; the empty text is NULL on the central system.
 void ResultText(sqlite3_context* ctx, std::string_view s);
 void ResultError(sqlite3_context* ctx, const std::string& text);
@@ -47,6 +43,10 @@ bool AllDigits(std::string_view s);
 
 // strtod with "." as decimal point whatever the process or thread locale.
 double ParseDouble(const char* text, char** end = nullptr);
+
+// The same reading of the number at the start of `s` (blanks before it skipped), which needs no
+// NUL after it; *used is the count of bytes read, 0 when there is no number.
+double ParseDouble(std::string_view s, size_t* used);
 
 // Byte offsets of the UTF-8 characters of `s`.
 std::vector<size_t> CharStarts(const std::string& s);

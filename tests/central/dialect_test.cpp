@@ -165,9 +165,10 @@ TEST_F(DialectTest, EachRowFormatsAndParsesWithItsOwnMask) {
     });
 }
 
-// Whole numbers with masks of zeros are written without printf; the other numbers keep its
-// rounding, and texts of several bytes a character are cut by characters.
-TEST_F(DialectTest, ZeroMasksSubstrAndConcatenationAnswerForUnusualValues) {
+// Whole numbers with masks of zeros are written without printf, the other numbers keep its
+// rounding; texts of several bytes a character are cut by characters; coordinates are read as
+// strtod reads them, '+' and hexadecimal included.
+TEST_F(DialectTest, UnusualNumbersAndTextsKeepTheirAnswers) {
     Check({
         {"SELECT To_Char(-12,'FM0000'), To_Char(-1234,'FM000'), To_Char(7.6,'0000'), "
          "To_Char(2.5,'00'), To_Char(-0.4,'000'), To_Char(0,'0'), "
@@ -179,6 +180,10 @@ TEST_F(DialectTest, ZeroMasksSubstrAndConcatenationAnswerForUnusualValues) {
         {"SELECT 'x' || 2.5 || NULL || -3, DECODE('ab','a','x','ab','y','z'), "
          "LTRIM('xxaxx','x'), RTRIM('xxaxx','x') FROM DUAL",
          {"Tx2.5-3|Ty|Taxx|Txxa", "E OK 1"}},
+        {"SELECT SDO_TOOLS.get_point_x('POINT( +1.5 0x10)'), "
+         "SDO_TOOLS.get_point_y('POINT( +1.5 0x10)'), SDO_TOOLS.get_point_y('POINT(2 -0.25)'), "
+         "SDO_TOOLS.get_point_x('POINT(x 1)') FROM DUAL",
+         {"F1.5|F16|F-0.25|N", "E OK 1"}},
     });
 }
 
