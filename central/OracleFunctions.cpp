@@ -374,7 +374,6 @@ void FnChr(sqlite3_context* ctx, int, sqlite3_value** v) {
 // a || b || ...: the texts of the values in one buffer; NULL adds nothing.
 void FnConcat(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     std::string out, scratch;
-    out.reserve(64);  // a whole key such as ID_PART without growing
     for (int i = 0; i < argc; ++i) {
         const std::string_view piece = TextOf(v[i], &scratch);
         if (TooBig(ctx, static_cast<long long>(out.size() + piece.size())))
