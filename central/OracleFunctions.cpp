@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -67,6 +68,20 @@ const FunctionContext* Ctx(sqlite3_context* ctx) {
     return static_cast<const FunctionContext*>(sqlite3_user_data(ctx));
 }
 
+// Work that depends on argument `arg`, kept with the statement while that argument keeps its
+// value: SQLite drops it as soon as the value changes, so a constant argument (a TO_CHAR mask, a
+// TO_DATE literal) is read once per statement, not once per row. `still_valid` checks what else
+// the kept work depends on; `make` builds it into *fresh when there is none to use.
+template <typename T, typename Valid, typename Make>
+const T& Kept(sqlite3_context* ctx, int arg, T* fresh, Valid still_valid, Make make) {
+    const auto* kept = static_cast<const T*>(sqlite3_get_auxdata(ctx, arg));
+    if (kept != nullptr && still_valid(*kept))
+        return *kept;
+    *fresh = make();
+    sqlite3_set_auxdata(ctx, arg, new T(*fresh), [](void* p) { delete static_cast<T*>(p); });
+    return *fresh;
+}
+
 void FnNvl(sqlite3_context* ctx, int, sqlite3_value** v) {
     sqlite3_result_value(ctx, sqlite3_value_type(v[0]) == SQLITE_NULL ? v[1] : v[0]);
 }
@@ -86,7 +101,8 @@ bool DecodeEquals(sqlite3_value* a, sqlite3_value* b) {
     double x = 0, y = 0;
     if ((a_num || b_num) && ValueNumber(a, &x) && ValueNumber(b, &y))
         return x == y;
-    return ValueText(a) == ValueText(b);
+    std::string a_scratch, b_scratch;
+    return TextOf(a, &a_scratch) == TextOf(b, &b_scratch);
 }
 
 void FnDecode(sqlite3_context* ctx, int argc, sqlite3_value** v) {
@@ -122,57 +138,86 @@ bool IsDateMask(const std::string& mask) {
     return false;
 }
 
-void FnToChar(sqlite3_context* ctx, int argc, sqlite3_value** v) {
-    if (sqlite3_value_type(v[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    if (argc == 1) {
-        ResultText(ctx, ValueText(v[0]));
-        return;
-    }
-    const std::string mask = ValueText(v[1]);
-    std::string out, error;
-    if (IsDateMask(mask)) {
-        std::string date;
-        if (!DateValue(v[0], &date)) {
-            ResultError(ctx, "ORA-01861: literal does not match format string");
-            return;
-        }
-        if (!FormatDateMask(date, mask, &out, &error)) {
-            ResultError(ctx, error);
-            return;
-        }
-    } else {
-        double x = 0;
-        if (!ValueNumber(v[0], &x)) {
-            ResultError(ctx, "ORA-01722: invalid number");
-            return;
-        }
-        if (!FormatNumberMask(x, mask, &out, &error)) {
-            ResultError(ctx, error);
-            return;
-        }
-    }
+// A TO_CHAR mask, read once for every row of a statement.
+struct ToCharMask {
+    bool date = false;
+    std::string text;   // as given, for a date mask
+    NumberMask number;  // read, for a number mask
+    std::string error;  // why a number mask is refused
+};
+
+ToCharMask ReadToCharMask(sqlite3_value* v) {
+    ToCharMask m;
+    m.text = ValueText(v);
+    m.date = IsDateMask(m.text);
+    if (!m.date)
+        ParseNumberMask(m.text, &m.number, &m.error);
+    return m;
+}
+
+// TO_CHAR(date, mask): 8-digit dates count as midnight.
+void DateToChar(sqlite3_context* ctx, sqlite3_value* v, const std::string& mask) {
+    std::string date, out, error;
+    if (!DateValue(v, &date))
+        return ResultError(ctx, "ORA-01861: literal does not match format string");
+    if (!FormatDateMask(date, mask, &out, &error))
+        return ResultError(ctx, error);
     ResultText(ctx, out);
 }
 
-void FnToDate(sqlite3_context* ctx, int argc, sqlite3_value** v) {
-    if (sqlite3_value_type(v[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    std::string out, error;
+void FnToChar(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
     if (argc == 1) {
-        if (!DateValue(v[0], &out)) {
-            ResultError(ctx, "ORA-01861: literal does not match format string");
-            return;
-        }
-    } else if (!ParseDateMask(ValueText(v[0]), ValueText(v[1]), &out, &error)) {
-        ResultError(ctx, error);
-        return;
+        std::string scratch;
+        return ResultText(ctx, TextOf(v[0], &scratch));
     }
+    ToCharMask fresh;
+    const ToCharMask& mask = Kept(
+        ctx, 1, &fresh, [](const ToCharMask&) { return true; },
+        [&] { return ReadToCharMask(v[1]); });
+    if (mask.date)
+        return DateToChar(ctx, v[0], mask.text);
+    double x = 0;
+    if (!ValueNumber(v[0], &x))
+        return ResultError(ctx, "ORA-01722: invalid number");
+    if (!mask.error.empty())
+        return ResultError(ctx, mask.error);
+    std::string out;
+    FormatNumber(x, mask.number, &out);
     ResultText(ctx, out);
+}
+
+// TO_DATE(text, mask) as parsed once: the mask it was parsed by and the date or the error.
+struct ParsedDate {
+    std::string mask;
+    bool ok = false;
+    std::string out, error;
+};
+
+void FnToDate(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    if (argc == 1) {
+        std::string out;
+        if (!DateValue(v[0], &out))
+            return ResultError(ctx, "ORA-01861: literal does not match format string");
+        return ResultText(ctx, out);
+    }
+    std::string scratch;
+    const std::string_view mask = TextOf(v[1], &scratch);
+    ParsedDate fresh;
+    const ParsedDate& date = Kept(
+        ctx, 0, &fresh, [&](const ParsedDate& kept) { return kept.mask == mask; },
+        [&] {
+            ParsedDate p;
+            p.mask = mask;
+            p.ok = ParseDateMask(ValueText(v[0]), p.mask, &p.out, &p.error);
+            return p;
+        });
+    if (!date.ok)
+        return ResultError(ctx, date.error);
+    ResultText(ctx, date.out);
 }
 
 void FnToNumber(sqlite3_context* ctx, int, sqlite3_value** v) {
@@ -202,9 +247,10 @@ void FnSubstr(sqlite3_context* ctx, int argc, sqlite3_value** v) {
             return;
         }
     }
-    const std::string s = ValueText(v[0]);
-    const std::vector<size_t> starts = CharStarts(s);
-    const long long n = static_cast<long long>(starts.size());
+    std::string scratch;
+    const std::string_view s = TextOf(v[0], &scratch);
+    const size_t chars = CharCount(s);
+    const auto n = static_cast<long long>(chars);
     long long pos = WholeNumber(v[1]);
     if (pos == 0)
         pos = 1;
@@ -222,8 +268,8 @@ void FnSubstr(sqlite3_context* ctx, int argc, sqlite3_value** v) {
             return;
         }
     }
-    const size_t b = starts[static_cast<size_t>(pos - 1)];
-    const size_t e = pos - 1 + len < n ? starts[static_cast<size_t>(pos - 1 + len)] : s.size();
+    const size_t b = CharOffset(s, chars, static_cast<size_t>(pos - 1));
+    const size_t e = CharOffset(s, chars, static_cast<size_t>(pos - 1 + len));
     ResultText(ctx, s.substr(b, e - b));
 }
 
@@ -233,13 +279,14 @@ void FnTrim(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         sqlite3_result_null(ctx);
         return;
     }
-    std::string s = ValueText(v[0]);
-    const std::string set = argc > 1 ? ValueText(v[1]) : " ";
+    std::string text_scratch, set_scratch;
+    std::string_view s = TextOf(v[0], &text_scratch);
+    const std::string_view set = argc > 1 ? TextOf(v[1], &set_scratch) : " ";
     if (kSides & 1)
-        s.erase(0, std::min(s.size(), s.find_first_not_of(set)));
+        s.remove_prefix(std::min(s.size(), s.find_first_not_of(set)));
     if (kSides & 2) {
-        size_t e = s.find_last_not_of(set);
-        s.erase(e == std::string::npos ? 0 : e + 1);
+        const size_t e = s.find_last_not_of(set);
+        s = s.substr(0, e == std::string_view::npos ? 0 : e + 1);
     }
     ResultText(ctx, s);
 }
@@ -324,12 +371,14 @@ void FnChr(sqlite3_context* ctx, int, sqlite3_value** v) {
     sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }
 
+// a || b || ...: the texts of the values in one buffer; NULL adds nothing.
 void FnConcat(sqlite3_context* ctx, int argc, sqlite3_value** v) {
-    std::string out;
+    std::string out, scratch;
     for (int i = 0; i < argc; ++i) {
-        if (TooBig(ctx, static_cast<long long>(out.size()) + sqlite3_value_bytes(v[i])))
+        const std::string_view piece = TextOf(v[i], &scratch);
+        if (TooBig(ctx, static_cast<long long>(out.size() + piece.size())))
             return;
-        out += ValueText(v[i]);
+        out += piece;
     }
     ResultText(ctx, out);
 }
@@ -365,22 +414,19 @@ void FnNextval(sqlite3_context* ctx, int, sqlite3_value** v) {
 
 template <int kAxis>
 void FnPoint(sqlite3_context* ctx, int, sqlite3_value** v) {
-    const std::string s = ValueText(v[0]);
-    size_t open = s.find('(');
-    if (s.size() < 5 || open == std::string::npos ||
+    std::string scratch;
+    const std::string_view s = TextOf(v[0], &scratch);
+    const size_t open = s.find('(');
+    if (s.size() < 5 || open == std::string_view::npos ||
         (s.compare(0, 5, "POINT") != 0 && s.compare(0, 5, "point") != 0)) {
-        sqlite3_result_null(ctx);
-        return;
+        return sqlite3_result_null(ctx);
     }
-    char* end = nullptr;
-    const char* first = s.c_str() + open + 1;
-    const double x = ParseDouble(first, &end);
-    const char* second = end;
-    const double y = end == first ? 0 : ParseDouble(second, &end);
-    if (end == first || end == second) {
-        sqlite3_result_null(ctx);
-        return;
-    }
+    size_t x_bytes = 0, y_bytes = 0;
+    const std::string_view coordinates = s.substr(open + 1);
+    const double x = ParseDouble(coordinates, &x_bytes);
+    const double y = x_bytes == 0 ? 0 : ParseDouble(coordinates.substr(x_bytes), &y_bytes);
+    if (x_bytes == 0 || y_bytes == 0)
+        return sqlite3_result_null(ctx);
     sqlite3_result_double(ctx, kAxis == 0 ? x : y);
 }
 
@@ -451,26 +497,22 @@ std::string OracleNumberText(double value) {
     return s;
 }
 
-bool FormatNumberMask(double value, const std::string& raw_mask, std::string* out,
-                      std::string* error) {
-    std::string mask;
+bool ParseNumberMask(const std::string& raw_mask, NumberMask* m, std::string* error) {
     for (char c : raw_mask)
-        mask.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
-    bool fm = false;
-    if (mask.compare(0, 2, "FM") == 0) {
-        fm = true;
-        mask.erase(0, 2);
+        m->mask.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    if (m->mask.compare(0, 2, "FM") == 0) {
+        m->fm = true;
+        m->mask.erase(0, 2);
     }
-    size_t int_positions = 0, frac_digits = 0, zero_start = std::string::npos;
     bool in_frac = false;
-    for (char c : mask) {
+    for (char c : m->mask) {
         if (c == '0' || c == '9') {
             if (in_frac) {
-                ++frac_digits;
+                ++m->frac_digits;
             } else {
-                if (c == '0' && zero_start == std::string::npos)
-                    zero_start = int_positions;
-                ++int_positions;
+                if (c == '0' && m->zero_start == std::string::npos)
+                    m->zero_start = m->int_positions;
+                ++m->int_positions;
             }
         } else if ((c == '.' || c == 'D') && !in_frac) {
             in_frac = true;
@@ -480,28 +522,58 @@ bool FormatNumberMask(double value, const std::string& raw_mask, std::string* ou
             return false;
         }
     }
-    if (int_positions + frac_digits == 0) {
+    if (m->int_positions + m->frac_digits == 0) {
         *error = "ORA-01481: invalid number format model";
         return false;
     }
+    m->all_zeros = m->mask.find_first_not_of('0') == std::string::npos;
+    return true;
+}
+
+namespace {
+
+// A mask too narrow for the number prints '#' in every place and in the sign's.
+void Overflow(const NumberMask& m, std::string* out) {
+    out->assign(m.mask.size() + 1, '#');
+}
+
+// A whole number with a mask of zeros only: the sign's place (blank or '-', which FM drops when
+// blank) and the digits padded with zeros, without going through printf.
+void FormatWholeWithZeros(long long value, const NumberMask& m, std::string* out) {
+    char digits[24];
+    const auto magnitude = static_cast<unsigned long long>(value < 0 ? -value : value);
+    const size_t count =
+        static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
+    if (count > m.int_positions)
+        return Overflow(m, out);
+    out->clear();
+    if (value < 0 || !m.fm)
+        out->push_back(value < 0 ? '-' : ' ');
+    out->append(m.int_positions - count, '0');
+    out->append(digits, count);
+}
+
+}  // namespace
+
+void FormatNumber(double value, const NumberMask& m, std::string* out) {
+    if (m.all_zeros && value == std::trunc(value) && std::fabs(value) < 1e15)
+        return FormatWholeWithZeros(static_cast<long long>(value), m, out);
     char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", static_cast<int>(frac_digits), std::fabs(value));
+    std::snprintf(buf, sizeof buf, "%.*f", static_cast<int>(m.frac_digits), std::fabs(value));
     std::string digits = buf;
     std::string int_digits = digits.substr(0, digits.find('.'));
-    std::string frac = frac_digits > 0 ? digits.substr(digits.find('.') + 1) : "";
+    std::string frac = m.frac_digits > 0 ? digits.substr(digits.find('.') + 1) : "";
     const bool negative = value < 0 && digits.find_first_not_of("0.") != std::string::npos;
-    if (int_digits == "0" && frac_digits > 0 && zero_start == std::string::npos)
+    if (int_digits == "0" && m.frac_digits > 0 && m.zero_start == std::string::npos)
         int_digits = "";
-    if (int_digits.size() > int_positions) {
-        *out = std::string(mask.size() + 1, '#');
-        return true;
-    }
+    if (int_digits.size() > m.int_positions)
+        return Overflow(m, out);
     // Integer part, right-aligned in its positions, with the group separators of the mask.
     std::string field;
     size_t position = 0;
     bool printed = false;
-    const size_t first_digit = int_positions - int_digits.size();
-    for (char c : mask) {
+    const size_t first_digit = m.int_positions - int_digits.size();
+    for (char c : m.mask) {
         if (c == '.' || c == 'D')
             break;
         if (c == ',' || c == 'G') {
@@ -511,7 +583,7 @@ bool FormatNumberMask(double value, const std::string& raw_mask, std::string* ou
         if (position >= first_digit) {
             field.push_back(int_digits[position - first_digit]);
             printed = true;
-        } else if (zero_start != std::string::npos && position >= zero_start) {
+        } else if (m.zero_start != std::string::npos && position >= m.zero_start) {
             field.push_back('0');
             printed = true;
         } else {
@@ -519,17 +591,16 @@ bool FormatNumberMask(double value, const std::string& raw_mask, std::string* ou
         }
         ++position;
     }
-    if (frac_digits > 0)
+    if (m.frac_digits > 0)
         field += "." + frac;
     std::string result = " " + field;
     if (negative) {
         size_t first = result.find_first_not_of(' ');
         result[first - 1] = '-';
     }
-    if (fm)
+    if (m.fm)
         result.erase(0, result.find_first_not_of(' '));
     *out = result;
-    return true;
 }
 
 bool FormatDateMask(const std::string& d, const std::string& mask, std::string* out,

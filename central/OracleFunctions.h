@@ -32,9 +32,20 @@ std::string SysdateText(long long offset_seconds);
 // without a leading zero (".5"), up to 15 significant digits.
 std::string OracleNumberText(double value);
 
-// TO_CHAR of a number with a number mask such as '0000', '990.00', 'FM999'. Returns false
-// with an "ORA-" text in *error for a mask it does not know.
-bool FormatNumberMask(double value, const std::string& mask, std::string* out, std::string* error);
+// A number mask of TO_CHAR such as '0000', '990.00', 'FM999', read once for every row.
+struct NumberMask {
+    std::string mask;  // upper case, without FM
+    bool fm = false;   // no leading blanks
+    size_t int_positions = 0, frac_digits = 0;
+    size_t zero_start = std::string::npos;  // first integer position printed even as zero
+    bool all_zeros = false;                 // digits '0' only, as in '0000'
+};
+
+// Reads a number mask; false with an "ORA-" text in *error for a mask it does not know.
+bool ParseNumberMask(const std::string& raw_mask, NumberMask* mask, std::string* error);
+
+// TO_CHAR of a number with a read mask.
+void FormatNumber(double value, const NumberMask& mask, std::string* out);
 
 // TO_CHAR of a date text with a date mask ('YYYYMMDDHH24MISS', 'DD/MM/YYYY', 'MMYYYY' ...).
 bool FormatDateMask(const std::string& date14, const std::string& mask, std::string* out,

@@ -162,11 +162,14 @@ void FnDiv(sqlite3_context* ctx, int argc, sqlite3_value** v) {
 
 // A value compared with a number must be one: 1, or ORA-01722 for a text that is no number.
 void FnCheckNumber(sqlite3_context* ctx, int, sqlite3_value** v) {
+    const int type = sqlite3_value_type(v[0]);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT || type == SQLITE_NULL)
+        return sqlite3_result_int(ctx, 1);  // the usual case: a number column, nothing to read
     Number n;
     long long seconds = 0;
     if (AsDate(v[0], &seconds))
         return ResultError(ctx, kDateNotNumber);
-    if (sqlite3_value_type(v[0]) != SQLITE_NULL && !NumberOf(v[0], &n))
+    if (!NumberOf(v[0], &n))
         return ResultError(ctx, kNotANumber);
     sqlite3_result_int(ctx, 1);
 }

@@ -6,30 +6,6 @@
 
 namespace terv::central {
 
-std::string EscapeField(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                out.push_back(c);
-        }
-    }
-    return out;
-}
-
 namespace {
 
 bool IsDate14(const unsigned char* t, int n) {
@@ -42,29 +18,43 @@ bool IsDate14(const unsigned char* t, int n) {
     return true;
 }
 
-void AppendEscaped(std::string* out, const char* p, size_t n) {
-    for (size_t i = 0; i < n; ++i) {
-        const char c = p[i];
-        switch (c) {
-            case '\\':
-                out->append("\\\\");
-                break;
-            case '\t':
-                out->append("\\t");
-                break;
-            case '\n':
-                out->append("\\n");
-                break;
-            case '\r':
-                out->append("\\r");
-                break;
-            default:
-                out->push_back(c);
-        }
+// The escape of a byte that cannot travel as it is, nullptr for the others.
+const char* Escape(char c) {
+    switch (c) {
+        case '\\':
+            return "\\\\";
+        case '\t':
+            return "\\t";
+        case '\n':
+            return "\\n";
+        case '\r':
+            return "\\r";
+        default:
+            return nullptr;
     }
 }
 
+// Appends `n` bytes escaped; the runs between escapes go in whole.
+void AppendEscaped(std::string* out, const char* p, size_t n) {
+    size_t run = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (const char* escape = Escape(p[i])) {
+            out->append(p + run, i - run);
+            out->append(escape);
+            run = i + 1;
+        }
+    }
+    out->append(p + run, n - run);
+}
+
 }  // namespace
+
+std::string EscapeField(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    AppendEscaped(&out, text.data(), text.size());
+    return out;
+}
 
 bool RecordWriter::Columns(const std::vector<std::string>& names) {
     buffer_ += "C";
@@ -99,12 +89,16 @@ bool RecordWriter::Row(sqlite3_stmt* stmt, const std::vector<bool>& dates) {
                 break;
             }
             default: {
-                const unsigned char* t = sqlite3_column_text(stmt, i);
+                // A text's bytes as they are stored (the connection's texts are UTF-8): as a
+                // blob they need no copy to end them with a NUL.
+                const auto* t = static_cast<const unsigned char*>(sqlite3_column_blob(stmt, i));
                 const int len = sqlite3_column_bytes(stmt, i);
                 const bool date =
                     static_cast<size_t>(i) < dates.size() && dates[i] && IsDate14(t, len);
                 buffer_ += date ? 'D' : 'T';
-                AppendEscaped(&buffer_, reinterpret_cast<const char*>(t), static_cast<size_t>(len));
+                if (len > 0)
+                    AppendEscaped(&buffer_, reinterpret_cast<const char*>(t),
+                                  static_cast<size_t>(len));
             }
         }
     }

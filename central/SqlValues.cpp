@@ -4,7 +4,9 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -36,27 +38,56 @@ void CivilFromDays(long long z, long long* y, unsigned* m, unsigned* d) {
     *y = static_cast<long long>(yoe) + era * 400 + (*m <= 2);
 }
 
+// The number written by the `count` digits of `s` at `pos`.
+int Digits(std::string_view s, size_t pos, size_t count) {
+    int n = 0;
+    for (size_t i = pos; i < pos + count; ++i)
+        n = n * 10 + (s[i] - '0');
+    return n;
+}
+
+// SQLite's own bytes of a text value, without a copy. Read as a blob, which leaves a text as it
+// is (the connection's texts are UTF-8), where sqlite3_value_text would copy a column's text only
+// to end it with a NUL; so the view has no NUL after it.
+std::string_view StoredText(sqlite3_value* v) {
+    const void* t = sqlite3_value_blob(v);
+    return t ? std::string_view(static_cast<const char*>(t),
+                                static_cast<size_t>(sqlite3_value_bytes(v)))
+             : std::string_view();
+}
+
+// The value's text NUL-terminated, for strtod: SQLite copies a column's text to end it.
+std::string_view TerminatedText(sqlite3_value* v) {
+    const unsigned char* t = sqlite3_value_text(v);
+    return t ? std::string_view(reinterpret_cast<const char*>(t),
+                                static_cast<size_t>(sqlite3_value_bytes(v)))
+             : std::string_view();
+}
+
 }  // namespace
 
-std::string ValueText(sqlite3_value* v) {
+std::string_view TextOf(sqlite3_value* v, std::string* scratch) {
     switch (sqlite3_value_type(v)) {
         case SQLITE_INTEGER:
-            return std::to_string(sqlite3_value_int64(v));
+            *scratch = std::to_string(sqlite3_value_int64(v));
+            return *scratch;
         case SQLITE_FLOAT:
-            return OracleNumberText(sqlite3_value_double(v));
+            *scratch = OracleNumberText(sqlite3_value_double(v));
+            return *scratch;
         case SQLITE_NULL:
-            return "";
-        default: {
-            const unsigned char* t = sqlite3_value_text(v);
-            return t ? std::string(reinterpret_cast<const char*>(t),
-                                   static_cast<size_t>(sqlite3_value_bytes(v)))
-                     : std::string();
-        }
+            return {};
+        default:
+            return StoredText(v);
     }
 }
 
+std::string ValueText(sqlite3_value* v) {
+    std::string scratch;
+    return std::string(TextOf(v, &scratch));
+}
+
 // Text result; the empty text is NULL on the central system.
-void ResultText(sqlite3_context* ctx, const std::string& s) {
+void ResultText(sqlite3_context* ctx, std::string_view s) {
     if (s.empty()) {
         sqlite3_result_null(ctx);
     } else {
@@ -71,7 +102,7 @@ void ResultError(sqlite3_context* ctx, const std::string& text) {
 // Numbers as the central system reads them: a number value, or a text that is one entirely
 // (blanks around it allowed); anything else is ORA-01722.
 
-bool NumericText(const std::string& s) {
+bool NumericText(std::string_view s) {
     size_t i = 0, digits = 0;
     if (i < s.size() && (s[i] == '+' || s[i] == '-'))
         ++i;
@@ -101,6 +132,25 @@ double ParseDouble(const char* text, char** end) {
     return strtod_l(text, end, c_locale);
 }
 
+double ParseDouble(std::string_view s, size_t* used) {
+    const size_t blanks = std::min(s.size(), s.find_first_not_of(" \t\n\v\f\r"));
+    const std::string_view number = s.substr(blanks);
+    // from_chars reads plain decimal numbers as strtod does, but no '+', no hexadecimal and no
+    // value out of range: those go to strtod on a NUL-terminated copy.
+    const std::string_view digits = number.substr(number.starts_with('-') ? 1 : 0);
+    double x = 0;
+    const auto r = std::from_chars(number.data(), number.data() + number.size(), x);
+    if (r.ec == std::errc() && !digits.starts_with("0x") && !digits.starts_with("0X")) {
+        *used = blanks + static_cast<size_t>(r.ptr - number.data());
+        return x;
+    }
+    const std::string copy(s);
+    char* end = nullptr;
+    x = ParseDouble(copy.c_str(), &end);
+    *used = static_cast<size_t>(end - copy.c_str());
+    return x;
+}
+
 bool NumberOf(sqlite3_value* v, Number* n) {
     switch (sqlite3_value_type(v)) {
         case SQLITE_INTEGER:
@@ -114,16 +164,17 @@ bool NumberOf(sqlite3_value* v, Number* n) {
         default:
             return false;
     }
-    std::string s = ValueText(v);
+    std::string_view s = TerminatedText(v);
     const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos)
+    if (b == std::string_view::npos)
         return false;
     s = s.substr(b, s.find_last_not_of(' ') - b + 1);
     if (!NumericText(s))
         return false;
-    n->d = ParseDouble(s.c_str());
-    n->integral = s.find_first_of(".eE") == std::string::npos && std::fabs(n->d) < 9e18;
-    n->i = n->integral ? std::strtoll(s.c_str(), nullptr, 10) : 0;
+    // The number ends at a blank or at the NUL after the text.
+    n->d = ParseDouble(s.data());
+    n->integral = s.find_first_of(".eE") == std::string_view::npos && std::fabs(n->d) < 9e18;
+    n->i = n->integral ? std::strtoll(s.data(), nullptr, 10) : 0;
     return true;
 }
 
@@ -135,7 +186,7 @@ bool ValueNumber(sqlite3_value* v, double* out) {
     return true;
 }
 
-bool AllDigits(const std::string& s) {
+bool AllDigits(std::string_view s) {
     if (s.empty())
         return false;
     for (char c : s) {
@@ -154,13 +205,31 @@ std::vector<size_t> CharStarts(const std::string& s) {
     return starts;
 }
 
+size_t CharCount(std::string_view s) {
+    size_t n = 0;
+    for (char c : s)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
+size_t CharOffset(std::string_view s, size_t chars, size_t k) {
+    if (k >= chars)
+        return s.size();
+    if (chars == s.size())
+        return k;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && k-- == 0)
+            return i;
+    }
+    return s.size();
+}
+
 // Seconds since 1970-01-01 00:00:00 of a text "YYYYMMDDHHNNSS"; false for no valid date.
-bool DateSeconds(const std::string& s, long long* out) {
+bool DateSeconds(std::string_view s, long long* out) {
     if (s.size() != 14 || !AllDigits(s))
         return false;
-    const int y = std::stoi(s.substr(0, 4)), mo = std::stoi(s.substr(4, 2));
-    const int d = std::stoi(s.substr(6, 2)), h = std::stoi(s.substr(8, 2));
-    const int mi = std::stoi(s.substr(10, 2)), sec = std::stoi(s.substr(12, 2));
+    const int y = Digits(s, 0, 4), mo = Digits(s, 4, 2), d = Digits(s, 6, 2);
+    const int h = Digits(s, 8, 2), mi = Digits(s, 10, 2), sec = Digits(s, 12, 2);
     if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo) || h > 23 || mi > 59 ||
         sec > 59) {
         return false;
@@ -189,7 +258,7 @@ bool SecondsDate(long long t, std::string* out) {
 bool AsDate(sqlite3_value* v, long long* seconds) {
     if (sqlite3_value_type(v) != SQLITE_TEXT)
         return false;
-    return DateSeconds(ValueText(v), seconds);
+    return DateSeconds(StoredText(v), seconds);
 }
 
 void ResultDate(sqlite3_context* ctx, long long seconds) {

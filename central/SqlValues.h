@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace terv::central::sqlvalue {
@@ -16,8 +17,12 @@ inline constexpr long long kDaySeconds = 86400;
 // The value as text (numbers as the central system writes them); NULL is the empty text.
 std::string ValueText(sqlite3_value* v);
 
+// The same text without a copy: a view of SQLite's own bytes for a text, or of *scratch, where a
+// number is written. Valid until the value or *scratch changes.
+std::string_view TextOf(sqlite3_value* v, std::string* scratch);
+
 // Text result; the empty text is NULL on the central system.
-void ResultText(sqlite3_context* ctx, const std::string& s);
+void ResultText(sqlite3_context* ctx, std::string_view s);
 void ResultError(sqlite3_context* ctx, const std::string& text);
 
 // A number result: whole numbers below 9e15 as integers; an infinite one is ORA-01426.
@@ -34,18 +39,29 @@ struct Number {
 bool NumberOf(sqlite3_value* v, Number* n);
 bool ValueNumber(sqlite3_value* v, double* out);
 
-bool AllDigits(const std::string& s);
+bool AllDigits(std::string_view s);
 
 // strtod with "." as decimal point whatever the process or thread locale.
 double ParseDouble(const char* text, char** end = nullptr);
 
+// The same reading of the number at the start of `s` (blanks before it skipped), which needs no
+// NUL after it; *used is the count of bytes read, 0 when there is no number.
+double ParseDouble(std::string_view s, size_t* used);
+
 // Byte offsets of the UTF-8 characters of `s`.
 std::vector<size_t> CharStarts(const std::string& s);
+
+// The number of UTF-8 characters of `s`.
+size_t CharCount(std::string_view s);
+
+// Byte offset of character `k` (from 0) of `s`, which has `chars` characters; s.size() past
+// its end. A text of one byte a character needs no scan.
+size_t CharOffset(std::string_view s, size_t chars, size_t k);
 
 int DaysInMonth(int y, int m);
 
 // Seconds since 1970-01-01 00:00:00 of a text "YYYYMMDDHHNNSS"; false for no valid date.
-bool DateSeconds(const std::string& s, long long* out);
+bool DateSeconds(std::string_view s, long long* out);
 
 // The text "YYYYMMDDHHNNSS" of a time in seconds; false outside the years 1 to 9999.
 bool SecondsDate(long long t, std::string* out);

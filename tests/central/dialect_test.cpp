@@ -153,6 +153,40 @@ TEST_F(DialectTest, EmptyTextIsNullAndConcatenationSkipsNulls) {
     });
 }
 
+// A mask read once is kept only while it is the same: a mask that changes from row to row is read
+// again on every row, next to the same number or text.
+TEST_F(DialectTest, EachRowFormatsAndParsesWithItsOwnMask) {
+    Sql("CREATE TABLE TM(ID INTEGER, NUM_MASK TEXT, DATE_MASK TEXT);"
+        "INSERT INTO TM VALUES (1,'0000','DDMMYYYY'),(2,'990.00','MMDDYYYY'),(3,'FM000',"
+        "'DDMMYYYY')");
+    Check({
+        {"SELECT To_Char(7, num_mask), To_Date('01021999', date_mask) FROM tm ORDER BY id",
+         {"T 0007|D19990201000000", "T   7.00|D19990102000000", "T007|D19990201000000", "E OK 3"}},
+    });
+}
+
+// Whole numbers with masks of zeros are written without printf, the other numbers keep its
+// rounding; texts of several bytes a character are cut by characters; coordinates are read as
+// strtod reads them, '+' and hexadecimal included.
+TEST_F(DialectTest, UnusualNumbersAndTextsKeepTheirAnswers) {
+    Check({
+        {"SELECT To_Char(-12,'FM0000'), To_Char(-1234,'FM000'), To_Char(7.6,'0000'), "
+         "To_Char(2.5,'00'), To_Char(-0.4,'000'), To_Char(0,'0'), "
+         "To_Char(1000000000000000,'0000000000000000') FROM DUAL",
+         {"T-0012|T####|T 0008|T 02|T 000|T 0|T 1000000000000000", "E OK 1"}},
+        {"SELECT SUBSTR('àbcè',2,2), SubStr('àèìòù',-2), substr('àèì',2), SUBSTR('àè',3), "
+         "SUBSTR('àè',1,1) FROM DUAL",
+         {"Tbc|Tòù|Tèì|N|Tà", "E OK 1"}},
+        {"SELECT 'x' || 2.5 || NULL || -3, DECODE('ab','a','x','ab','y','z'), "
+         "LTRIM('xxaxx','x'), RTRIM('xxaxx','x') FROM DUAL",
+         {"Tx2.5-3|Ty|Taxx|Txxa", "E OK 1"}},
+        {"SELECT SDO_TOOLS.get_point_x('POINT( +1.5 0x10)'), "
+         "SDO_TOOLS.get_point_y('POINT( +1.5 0x10)'), SDO_TOOLS.get_point_y('POINT(2 -0.25)'), "
+         "SDO_TOOLS.get_point_x('POINT(x 1)') FROM DUAL",
+         {"F1.5|F16|F-0.25|N", "E OK 1"}},
+    });
+}
+
 // Dates, numbers against texts, and the central system's refusals, each with its answer.
 TEST_F(DialectTest, DatesNumbersAndRefusalsAnswerAsTheCentralSystem) {
     Check({
