@@ -3,8 +3,12 @@
 // Every database is written through the SQLite writer and appears under its final name only
 // when it is complete; the rows of each table go through one prepared insert with the values
 // the INSERT statement text would hold.
+#include <exception>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <thread>
 
 #include "ExportSteps.h"
 #include "HandheldSchema.h"
@@ -238,20 +242,23 @@ void MakeTemplate(const std::string& firstDb, const std::string& caption) {
     });
 }
 
+// Shows a step's caption, or keeps it for later.
+using ShowStep = std::function<void(const std::string& caption)>;
+
 // The municipality's tables, each after its caption. The whole tables are written row by row
 // into the first municipality's database (`fromTemplate` false); the others start from the
 // template, which already holds them.
 void ComuneTables(Database& palm, int32_t h, const std::string& c, bool fromTemplate,
-                  std::string& current, const BuildProgress& bar) {
-    const auto show = [&](const char* caption) {
+                  std::string& current, const ShowStep& show) {
+    const auto step = [&](const char* caption) {
         current = texts::ForComune(caption, c);
-        bar.Show(current);
+        show(current);
     };
-    show(texts::kCaptionParticelle);
+    step(texts::kCaptionParticelle);
     CopyRows(palm, h,
              "select * from PART_DICH where cod_nazionale='" + c + "' order by foglio,part,sub",
              "PART_DICH", PartDich);
-    show(texts::kCaptionUtilizziDich);
+    step(texts::kCaptionUtilizziDich);
     CopyRows(palm, h,
              "SELECT UTIL_DICH.ID_PART, UTIL_DICH.CODI_UTIL, UTIL_DICH.CODI_VARI, "
              "SUM(UTIL_DICH.SUPE_DICH) AS SUPE_DICH FROM PART_DICH INNER JOIN UTIL_DICH ON "
@@ -259,7 +266,7 @@ void ComuneTables(Database& palm, int32_t h, const std::string& c, bool fromTemp
                  c + "')) GROUP BY UTIL_DICH.ID_PART, UTIL_DICH.CODI_UTIL, UTIL_DICH.CODI_VARI",
              "UTIL_DICH", UtilDich);
     for (const WholeTable& t : WholeTables()) {
-        show(t.caption);
+        step(t.caption);
         if (!fromTemplate)
             CopyRows(palm, h, t.select, t.table, t.values);
     }
@@ -272,9 +279,8 @@ enum class Whole {
     kFromTemplate,  // already in the template the database starts from
 };
 
-// Writes the municipality's database and, unless the job leaves them out, its map files.
-void ComuneDatabase(Database& palm, const ExportJob& job, const std::string& c, Whole whole,
-                    BuildProgress& bar) {
+// Writes the municipality's database.
+void ComuneDatabase(Database& palm, const std::string& c, Whole whole, const ShowStep& show) {
     const std::string folder = PalmareFolder() + c + "/";
     PrepareWorkFolder(folder, false);
     const std::string file = folder + "db_comu.db";
@@ -286,23 +292,88 @@ void ComuneDatabase(Database& palm, const ExportJob& job, const std::string& c, 
     WithWriter(h, caption, [&](int32_t, std::string& current) {
         if (!fromTemplate)
             CreateComuneTables(h, nullptr);
-        ComuneTables(palm, h, c, fromTemplate, current, bar);
+        ComuneTables(palm, h, c, fromTemplate, current, show);
         last = current;
     });
     if (whole == Whole::kShared)
         MakeTemplate(file, last);
-    if (job.mapFiles) {
-        const std::string caption = texts::ForComune(texts::kCaptionGrafica, c);
-        bar.Show(caption);
-        if (ScaricaGrafica(job, c) != 0)
-            throw BuildFailure{caption, LastServerError()};
-    }
 }
 
-Whole WholeFor(const std::vector<std::string>& comuni, size_t i) {
-    if (i > 0)
-        return Whole::kFromTemplate;
-    return comuni.size() > 1 ? Whole::kShared : Whole::kWritten;
+// The municipality's map files, unless the job leaves them out.
+void ComuneMaps(const ExportJob& job, const std::string& c, const BuildProgress& bar) {
+    if (!job.mapFiles)
+        return;
+    const std::string caption = texts::ForComune(texts::kCaptionGrafica, c);
+    bar.Show(caption);
+    if (ScaricaGrafica(job, c) != 0)
+        throw BuildFailure{caption, LastServerError()};
+}
+
+// A municipality's database written from the template on a thread of its own, with its own
+// reader of palmdb.mdb, while the window shows the municipality before it. Its captions are
+// kept and shown when its turn comes, so the window shows every step in order.
+class AheadBuild {
+  public:
+    AheadBuild(Database& palm, const std::string& c)
+        : thread_([this, &palm, c] {
+              try {
+                  ComuneDatabase(palm, c, Whole::kFromTemplate,
+                                 [this](const std::string& caption) { shown_.push_back(caption); });
+              } catch (...) {
+                  failure_ = std::current_exception();
+              }
+          }) {}
+    ~AheadBuild() {
+        if (thread_.joinable())
+            thread_.join();
+    }
+    AheadBuild(const AheadBuild&) = delete;
+    AheadBuild& operator=(const AheadBuild&) = delete;
+
+    // Waits for the database and shows its steps; its failure is thrown here.
+    void Finish(const BuildProgress& bar) {
+        thread_.join();
+        for (const std::string& caption : shown_)
+            bar.Show(caption);
+        if (failure_)
+            std::rethrow_exception(failure_);
+    }
+
+  private:
+    std::vector<std::string> shown_;
+    std::exception_ptr failure_;
+    std::thread thread_;  // last: it starts once the members it uses exist
+};
+
+// Every municipality's database and map files, in order. The first one is written alone (it
+// makes the template); from the second on, the next municipality's database is written beside
+// the current one.
+void ComuniDatabases(Database& palm, const ExportJob& job, const std::vector<std::string>& comuni,
+                     BuildProgress& bar, std::string& caption) {
+    std::optional<Database> second;  // the reader of the databases written ahead
+    const ShowStep show = [&bar](const std::string& c) { bar.Show(c); };
+    for (size_t i = 0; i < comuni.size(); ++i) {
+        std::unique_ptr<AheadBuild> ahead;
+        if (i > 0 && i + 1 < comuni.size()) {
+            if (!second)
+                second = OpenDatabase(PalmDbPath(), false, true);
+            ahead = std::make_unique<AheadBuild>(*second, comuni[i + 1]);
+        }
+        ++bar.value;
+        caption = texts::ForComune(texts::kCaptionParticelle, comuni[i]);
+        const Whole whole = i > 0               ? Whole::kFromTemplate
+                            : comuni.size() > 1 ? Whole::kShared
+                                                : Whole::kWritten;
+        ComuneDatabase(palm, comuni[i], whole, show);
+        ComuneMaps(job, comuni[i], bar);
+        if (!ahead)
+            continue;
+        ++i;
+        ++bar.value;
+        caption = texts::ForComune(texts::kCaptionParticelle, comuni[i]);
+        ahead->Finish(bar);
+        ComuneMaps(job, comuni[i], bar);
+    }
 }
 
 }  // namespace
@@ -314,12 +385,7 @@ int32_t CostruisciPalmare(const ExportJob& job, const DownloadResult& download) 
     try {
         Database palm = OpenDatabase(PalmDbPath(), false, true);
         MainDatabase(palm, download.comuni, bar);
-        for (size_t i = 0; i < download.comuni.size(); ++i) {
-            const std::string& c = download.comuni[i];
-            ++bar.value;
-            caption = texts::ForComune(texts::kCaptionParticelle, c);
-            ComuneDatabase(palm, job, c, WholeFor(download.comuni, i), bar);
-        }
+        ComuniDatabases(palm, job, download.comuni, bar, caption);
         rc = 0;
     } catch (const BuildFailure& f) {
         MsgBox(texts::MsgPassoFallito(f.caption, f.reason), vbExclamation, texts::kTitleScarico);

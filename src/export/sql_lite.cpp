@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 #include "HandheldValues.h"
@@ -36,13 +38,40 @@ struct Writer {
     sqlite3_stmt* last = nullptr;  // and that INSERT, for runs of rows of one table
 };
 
+// The open writers. Several threads may each write databases of their own, so the table is
+// kept under a lock; a writer itself is used by one thread at a time, and stays where it is in
+// the table while others come and go.
+std::mutex& WritersLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 std::map<int32_t, Writer>& Writers() {
     static std::map<int32_t, Writer> writers;
     return writers;
 }
 
+// The writer of `handle`, or null.
+Writer* Find(int32_t handle) {
+    std::lock_guard lock(WritersLock());
+    auto it = Writers().find(handle);
+    return it == Writers().end() ? nullptr : &it->second;
+}
+
+// The writer of `handle` taken out of the table, or nothing.
+std::optional<Writer> Take(int32_t handle) {
+    std::lock_guard lock(WritersLock());
+    auto it = Writers().find(handle);
+    if (it == Writers().end())
+        return std::nullopt;
+    std::optional<Writer> w(std::move(it->second));
+    Writers().erase(it);
+    return w;
+}
+
+// The last failure of the calling thread, as errno is.
 std::string& LastError() {
-    static std::string text;
+    thread_local std::string text;
     return text;
 }
 
@@ -84,16 +113,16 @@ int32_t FailBroken(const Writer& w) {
 // The writer behind `handle` while statements may still run on it; otherwise null, with the
 // failure recorded and its code in `rc`.
 Writer* Usable(int32_t handle, int32_t& rc) {
-    auto it = Writers().find(handle);
-    if (it == Writers().end()) {
+    Writer* w = Find(handle);
+    if (!w) {
         rc = Fail(-1, "database non aperto");
         return nullptr;
     }
-    if (it->second.broken) {
-        rc = FailBroken(it->second);
+    if (w->broken) {
+        rc = FailBroken(*w);
         return nullptr;
     }
-    return &it->second;
+    return w;
 }
 
 int32_t Run(Writer& w, const std::string& sql) {
@@ -189,11 +218,14 @@ void Discard(Writer& w) {
     RemoveQuietly(w.temporary + "-journal");
 }
 
-int32_t NextHandle() {
+// Puts the writer in the table under a handle no open writer has.
+int32_t Register(Writer&& w) {
+    std::lock_guard lock(WritersLock());
     static int32_t last = 0;
     do {
         last = last == INT32_MAX ? 1 : last + 1;
     } while (Writers().count(last));
+    Writers().emplace(last, std::move(w));
     return last;
 }
 
@@ -294,8 +326,7 @@ int32_t OpenWriter(const std::string& path, const std::string* templatePath) {
         Fail(-1, text);
         return 0;
     }
-    const int32_t handle = NextHandle();
-    Writers().emplace(handle, std::move(w));
+    const int32_t handle = Register(std::move(w));
     Succeed();
     return handle;
 }
@@ -345,11 +376,10 @@ int32_t sqll_copy_table(int32_t handle, const std::string& sqlitePath, const std
 }
 
 int32_t sqll_closeDb(int32_t handle) {
-    auto it = Writers().find(handle);
-    if (it == Writers().end())
+    std::optional<Writer> taken = Take(handle);
+    if (!taken)
         return Fail(-1, "database non aperto");
-    Writer w = std::move(it->second);
-    Writers().erase(it);
+    Writer& w = *taken;
     w.last = nullptr;
     w.inserts.clear();
     int32_t rc = w.broken ? FailBroken(w) : Run(w, "COMMIT");
@@ -373,11 +403,10 @@ int32_t sqll_closeDb(int32_t handle) {
 }
 
 int32_t sqll_discard(int32_t handle) {
-    auto it = Writers().find(handle);
-    if (it == Writers().end())
+    std::optional<Writer> taken = Take(handle);
+    if (!taken)
         return Fail(-1, "database non aperto");
-    Discard(it->second);
-    Writers().erase(it);
+    Discard(*taken);
     return Succeed();
 }
 

@@ -8,7 +8,8 @@
 // finished.
 //
 // Results: 0 for success, nonzero for a failure (an SQLite result code, or -1 for a handle that
-// is not open); sqll_errmsg() gives the text of the last failure.
+// is not open); sqll_errmsg() gives the text of the calling thread's last failure. Several
+// threads may write databases at once, each database on one thread at a time.
 #pragma once
 
 #include <cstdint>
@@ -69,7 +70,7 @@ int32_t sqll_discard(int32_t handle);
 int32_t sqll_fill_mdbtable(const std::string& sqlitePath, const std::string& table, Database& mdb,
                            const std::string& mdbTable);
 
-// Text of the last failure of any of the calls above ("" after a success).
+// Text of the last failure of any of the calls above on this thread ("" after a success).
 const std::string& sqll_errmsg();
 
 // The temporary name under which `path` is written until it is closed.

@@ -162,12 +162,24 @@ TEST_P(HandheldExportTest, ExportWritesTransitAndHandheldDatabases) {
         EXPECT_EQ(entry.path().string().find(".parziale"), std::string::npos) << entry.path();
     for (const std::string caption :
          {"Creo db PALM", "Scarico elenco particelle", "Scarico NORME già rilevate",
-          "Carico lista comuni", "Carico lista agronomi", "Elaboro elenco particelle [A062]",
-          "Elaboro uilizzi dichiarati [A084]", "Elaboro norme già rilevate [A084]",
-          "Scarico grafica comune [A084]"}) {
+          "Carico lista comuni", "Carico lista agronomi"}) {
         EXPECT_NE(std::find(ui.captions.begin(), ui.captions.end(), caption), ui.captions.end())
             << caption;
     }
+    // Every step of every municipality shows, in order, though databases are written two at
+    // a time.
+    std::vector<std::string> steps, expected;
+    for (const std::string& caption : ui.captions)
+        if (caption.rfind("Elaboro ", 0) == 0 || caption.rfind("Scarico grafica ", 0) == 0)
+            steps.push_back(caption);
+    for (const std::string c : {kRomaA, kRomaB, kRomaC})
+        for (const char* step :
+             {"Elaboro elenco particelle", "Elaboro uilizzi dichiarati", "Elaboro norme",
+              "Elaboro uilizzi dichiarati", "Elaboro codici uilizzi rilevati",
+              "Elaboro uilizzi già rilevati", "Elaboro FAG già rilevati",
+              "Elaboro norme già rilevate", "Scarico grafica comune"})
+            expected.push_back(std::string(step) + " [" + c + "]");
+    EXPECT_EQ(steps, expected);
 
     // A replica rebuilds the same files and writes nothing on the server.
     const auto dumps = [&] {
@@ -234,33 +246,39 @@ class FileSizeLimit {
 };
 
 TEST_P(HandheldFaultTest, FailedBuildShowsItsFailureAndNotTheEndMessage) {
-    // The second municipality's database fails: something in the way of its file, or a disk
-    // that fills up while it is written.
-    const std::string second = Palmare(std::string(kRomaB) + "/");
+    // A municipality's database fails: something in the way of its file, or a disk that fills
+    // up while it is written. The third one is written beside the second.
     std::unique_ptr<FileSizeLimit> full;
     StoppingPort port;
     port.onStop = [&] { full = std::make_unique<FileSizeLimit>(16 * 1024); };
-    for (const bool diskFull : {false, true}) {
-        SCOPED_TRACE(diskFull ? "disk full" : "file in the way");
+    const struct {
+        const char* comune;
+        bool diskFull;
+    } cases[] = {{kRomaB, false}, {kRomaB, true}, {kRomaC, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.comune) + (c.diskFull ? " disk full" : " file in the way"));
+        const std::string folder = Palmare(std::string(c.comune) + "/");
         port.Reset();
-        port.stopAtCaption = diskFull ? "Elaboro elenco particelle [A084]" : "";
+        port.stopAtCaption =
+            c.diskFull ? "Elaboro elenco particelle [" + std::string(c.comune) + "]" : "";
         SetUiPort(&port);
-        fs::remove_all(second);
-        if (!diskFull)
-            fs::create_directories(second + "db_comu.db.parziale/x");
+        fs::remove_all(folder);
+        if (!c.diskFull)
+            fs::create_directories(folder + "db_comu.db.parziale/x");
         cmdScarica_Click(trasf);
         full.reset();
         SetUiPort(&ui);
         ASSERT_EQ(port.messages.size(), 1u);
         EXPECT_EQ(port.messages[0].text.rfind("Scarico interrotto durante \"Elaboro ", 0), 0u)
             << port.messages[0].text;
-        EXPECT_NE(port.messages[0].text.find(" [A084]\":\r\n"), std::string::npos)
+        EXPECT_NE(port.messages[0].text.find(" [" + std::string(c.comune) + "]\":\r\n"),
+                  std::string::npos)
             << port.messages[0].text;
         EXPECT_EQ(port.messages[0].style, vbExclamation);
         EXPECT_EQ(
             Sqlite3Shell(Palmare(std::string(kRomaA) + "/db_comu.db"), "PRAGMA integrity_check"),
             "ok\n");
-        EXPECT_FALSE(fs::exists(second + "db_comu.db"));
+        EXPECT_FALSE(fs::exists(folder + "db_comu.db"));
         // The window is back at rest for another try.
         EXPECT_FALSE(trasf.Label2Visible);
         EXPECT_TRUE(trasf.cmdScaricaEnabled);
@@ -269,8 +287,11 @@ TEST_P(HandheldFaultTest, FailedBuildShowsItsFailureAndNotTheEndMessage) {
         // The next try rebuilds the same export without registering it again.
         trasf.replicascarico = N;
         trasf.lstFatti.clear();
+        if (c.diskFull)
+            EXPECT_FALSE(fs::exists(folder + "db_comu.db.parziale"));
+        else
+            fs::remove_all(folder + "db_comu.db.parziale");  // what was in the way
     }
-    EXPECT_FALSE(fs::exists(second + "db_comu.db.parziale"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, HandheldExportTest, ::testing::Values("plain", "sso"), ModeName);
