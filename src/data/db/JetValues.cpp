@@ -325,13 +325,6 @@ int CompareChar(char32_t a, char32_t b) {
     return primary ? primary : Compare(a, b);
 }
 
-bool AsciiOnly(std::string_view s) {
-    for (char c : s)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    return true;
-}
-
 // Matches one "[...]" list at pattern[pi] (just after "["); sets `end` after the "]".
 bool MatchList(const std::u32string& p, size_t pi, char32_t c, size_t& end) {
     bool negate = pi < p.size() && p[pi] == U'!';
@@ -415,29 +408,40 @@ bool FormatText(std::string_view text, std::string_view pattern, std::string& ou
     return true;
 }
 
-int CompareText(std::string_view a, std::string_view b) {
-    if (AsciiOnly(a) && AsciiOnly(b)) {
-        // The hot path of every index and sort: plain ASCII folding, whatever the C locale.
-        const auto upper = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
-        size_t n = std::min(a.size(), b.size());
-        for (size_t i = 0; i < n; ++i) {
-            if (a[i] == b[i])
-                continue;
-            int x = upper(static_cast<unsigned char>(a[i]));
-            int y = upper(static_cast<unsigned char>(b[i]));
-            if (x != y)
-                return x < y ? -1 : 1;
-        }
-        return Compare(static_cast<char32_t>(a.size()), static_cast<char32_t>(b.size()));
-    }
-    std::u32string x = Folded(a), y = Folded(b);
-    size_t n = std::min(x.size(), y.size());
+namespace {
+
+// Texts of any characters: base letters first, then length, then the accents.
+int CompareFolded(const std::u32string& x, const std::u32string& y) {
+    const size_t n = std::min(x.size(), y.size());
     for (size_t i = 0; i < n; ++i)
         if (int c = Compare(Base(x[i]), Base(y[i])))
             return c;
     if (x.size() != y.size())
         return x.size() < y.size() ? -1 : 1;
     return x < y ? -1 : x > y ? 1 : 0;
+}
+
+}  // namespace
+
+int CompareText(std::string_view a, std::string_view b) {
+    // The hot path of every index and sort, in one pass: plain ASCII folding, whatever the C
+    // locale, up to the first difference. An ASCII letter is its own base letter, so a
+    // difference found before any other character decides as the full comparison would, and a
+    // longer text after an equal start is longer in characters too.
+    const auto upper = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    for (; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if ((x | y) >= 0x80)
+            break;
+        if (x != y && upper(x) != upper(y))
+            return upper(x) < upper(y) ? -1 : 1;
+    }
+    if (i == n)
+        return Compare(static_cast<char32_t>(a.size()), static_cast<char32_t>(b.size()));
+    return CompareFolded(Folded(a), Folded(b));
 }
 
 bool LikeMatch(std::string_view text, std::string_view pattern) {
