@@ -310,8 +310,8 @@ void FnPad(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     // A text of the central system holds at most 4000 characters.
     const long long width = std::min<long long>(sqlite3_value_int64(v[1]), 4000);
     const std::string pad = argc > 2 ? ValueText(v[2]) : " ";
-    const std::vector<size_t> starts = CharStarts(s);
-    const long long n = static_cast<long long>(starts.size());
+    const size_t chars = CharCount(s);
+    const auto n = static_cast<long long>(chars);
     if (width <= 0 || pad.empty()) {
         sqlite3_result_null(ctx);
         return;
@@ -319,9 +319,7 @@ void FnPad(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     if (TooBig(ctx, width))
         return;
     if (n >= width) {
-        ResultText(ctx, s.substr(0, static_cast<size_t>(width) < starts.size()
-                                        ? starts[static_cast<size_t>(width)]
-                                        : s.size()));
+        ResultText(ctx, s.substr(0, CharOffset(s, chars, static_cast<size_t>(width))));
         return;
     }
     std::string fill;

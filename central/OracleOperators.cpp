@@ -233,7 +233,8 @@ void OneRowFinal(sqlite3_context* ctx) {
 // Column width check of the schema: terv_fits(value, maximum, 'TABLE', 'COLUMN').
 void FnFits(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (sqlite3_value_type(v[0]) != SQLITE_NULL) {
-        const size_t actual = CharStarts(ValueText(v[0])).size();
+        std::string scratch;
+        const size_t actual = CharCount(TextOf(v[0], &scratch));
         const auto maximum = static_cast<size_t>(sqlite3_value_int64(v[1]));
         if (actual > maximum) {
             return ResultError(

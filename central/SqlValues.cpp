@@ -196,15 +196,6 @@ bool AllDigits(std::string_view s) {
     return true;
 }
 
-std::vector<size_t> CharStarts(const std::string& s) {
-    std::vector<size_t> starts;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80)
-            starts.push_back(i);
-    }
-    return starts;
-}
-
 size_t CharCount(std::string_view s) {
     size_t n = 0;
     for (char c : s)

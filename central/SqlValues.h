@@ -7,7 +7,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace terv::central::sqlvalue {
 
@@ -47,9 +46,6 @@ double ParseDouble(const char* text, char** end = nullptr);
 // The same reading of the number at the start of `s` (blanks before it skipped), which needs no
 // NUL after it; *used is the count of bytes read, 0 when there is no number.
 double ParseDouble(std::string_view s, size_t* used);
-
-// Byte offsets of the UTF-8 characters of `s`.
-std::vector<size_t> CharStarts(const std::string& s);
 
 // The number of UTF-8 characters of `s`.
 size_t CharCount(std::string_view s);

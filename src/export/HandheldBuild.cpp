@@ -117,15 +117,9 @@ void Close(int32_t h, const std::string& caption) {
         throw BuildFailure{caption, sqll_errmsg()};
 }
 
-int32_t Create(const std::string& file, const std::string& caption) {
-    const int32_t h = sqll_createdb(file);
-    if (h == 0)
-        throw BuildFailure{caption, sqll_errmsg()};
-    return h;
-}
-
-int32_t CreateFrom(const std::string& file, const std::string& from, const std::string& caption) {
-    const int32_t h = sqll_createdb_from(file, from);
+// A new writer of `file`: empty, or starting as a copy of the finished file `from`.
+int32_t Create(const std::string& file, const std::string& caption, const std::string& from = "") {
+    const int32_t h = from.empty() ? sqll_createdb(file) : sqll_createdb_from(file, from);
     if (h == 0)
         throw BuildFailure{caption, sqll_errmsg()};
     return h;
@@ -286,8 +280,7 @@ void ComuneDatabase(Database& palm, const std::string& c, Whole whole, const Sho
     const std::string file = folder + "db_comu.db";
     const std::string caption = texts::ForComune(texts::kCaptionParticelle, c);
     const bool fromTemplate = whole == Whole::kFromTemplate;
-    const int32_t h =
-        fromTemplate ? CreateFrom(file, TemplatePath(), caption) : Create(file, caption);
+    const int32_t h = Create(file, caption, fromTemplate ? TemplatePath() : "");
     std::string last;
     WithWriter(h, caption, [&](int32_t, std::string& current) {
         if (!fromTemplate)

@@ -175,8 +175,8 @@ TEST_F(DialectTest, UnusualNumbersAndTextsKeepTheirAnswers) {
          "To_Char(1000000000000000,'0000000000000000') FROM DUAL",
          {"T-0012|T####|T 0008|T 02|T 000|T 0|T 1000000000000000", "E OK 1"}},
         {"SELECT SUBSTR('àbcè',2,2), SubStr('àèìòù',-2), substr('àèì',2), SUBSTR('àè',3), "
-         "SUBSTR('àè',1,1) FROM DUAL",
-         {"Tbc|Tòù|Tèì|N|Tà", "E OK 1"}},
+         "SUBSTR('àè',1,1), LPAD('àèìò',2), RPAD('à',3,'x') FROM DUAL",
+         {"Tbc|Tòù|Tèì|N|Tà|Tàè|Tàxx", "E OK 1"}},
         {"SELECT 'x' || 2.5 || NULL || -3, DECODE('ab','a','x','ab','y','z'), "
          "LTRIM('xxaxx','x'), RTRIM('xxaxx','x') FROM DUAL",
          {"Tx2.5-3|Ty|Taxx|Txxa", "E OK 1"}},
