@@ -1,13 +1,28 @@
 // Step 6 of the export: the transit database palmdb.mdb, created anew and filled straight from
 // the server, one statement per table, with the parcels that carry the export number.
+//
+// Four downloads bring few rows but cost the server the most: CODI_DICH and the three tables of
+// earlier surveys each look up every exported parcel. They run on a second thread, each into a
+// small file of its own beside palmdb.mdb, while the main thread receives the large tables; so
+// the server works on two statements at once. The captions still follow the nine downloads in
+// order: when a download run aside has its turn, the main thread waits for it, reports it as if
+// it had just run and moves its rows into palmdb.mdb.
+#include <sqlite3.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "ExportSteps.h"
 #include "HandheldSchema.h"
 #include "HandheldTexts.h"
+#include "HandheldValues.h"
 #include "data/FileUtil.h"
 #include "data/db/Database.h"
 #include "data/db/mdbUtil.h"
 #include "data/net/SidSde.h"
 #include "platform/UiPort.h"
+#include "platform/VbText.h"
 #include "shell/base/modMain.h"
 
 namespace terv {
@@ -19,6 +34,7 @@ struct Download {
     const char* table;
     int32_t fields;
     std::string sql;
+    bool aside = false;  // run on the second thread
 };
 
 // The nine downloads in order; N is the export number, provRif the work list's province.
@@ -68,7 +84,8 @@ std::vector<Download> Downloads(const std::string& N, const std::string& provRif
              "codi_vari,DESCRIZIONE AS DESCR FROM tervcods_regi WHERE cod_regi IN" +
              " (" + " SELECT COD_REGI" + " From" + " (" + " SELECT C.COD_REGI" + " From" + " (" +
              P + " FROM tervplav A" + " where NUME_SCAR_PALM = " + N + " And Last = 1" +
-             " ) B,TERVUTIL C" + U + " )" + " GROUP BY COD_REGI" + " )"},
+             " ) B,TERVUTIL C" + U + " )" + " GROUP BY COD_REGI" + " )",
+         true},
         {"Scarico elenco agronomi", "AGRONOMI", 3,
          std::string() +
              "SELECT COD_TECNICO AS COD_AGRONOMO,DESCRIZIONE AS "
@@ -84,7 +101,8 @@ std::vector<Download> Downloads(const std::string& N, const std::string& provRif
              "WHERE ID_PART IN ( " + K + "FROM tervplav A " + "where NUME_SCAR_PALM = " + N +
              " And Last = 1)" +
              "GROUP BY ID_PART,CODI_UTIL,STAT_COLT) B WHERE A.ID_PART=B.ID_PART AND "
-             "A.CODI_UTIL=B.CODI_UTIL AND A.STAT_COLT=B.STAT_COLT AND A.DATA_LAV=B.DATA_LAV"},
+             "A.CODI_UTIL=B.CODI_UTIL AND A.STAT_COLT=B.STAT_COLT AND A.DATA_LAV=B.DATA_LAV",
+         true},
         {"Scarico FAG già rilevati", "FAG_RILE", 14,
          std::string() +
              "SELECT "
@@ -95,14 +113,16 @@ std::vector<Download> Downloads(const std::string& N, const std::string& provRif
              "WHERE ID_PART IN ( " + K + "FROM tervplav A " + "where NUME_SCAR_PALM = " + N +
              " And Last = 1) " +
              "GROUP BY ID_PART,PROG_POLI) B WHERE A.ID_PART=B.ID_PART AND A.PROG_POLI=B.PROG_POLI "
-             "AND A.DATA_LAV=B.DATA_LAV"},
+             "AND A.DATA_LAV=B.DATA_LAV",
+         true},
         {"Scarico NORME già rilevate", "NORME_RILE", 3,
          std::string() + "SELECT A.ID_PART,A.CODI_NORMA,A.VIOLAZIONE FROM PALM_NORME_RILE A,(" +
              "SELECT ID_PART,CODI_NORMA,MAX(DATA_LAV) AS DATA_LAV FROM PALM_NORME_RILE " +
              "WHERE ID_PART IN ( " + K + "FROM tervplav A " + "where NUME_SCAR_PALM = " + N +
              " And Last = 1) " +
              "GROUP BY ID_PART,CODI_NORMA) B WHERE A.ID_PART=B.ID_PART AND "
-             "A.CODI_NORMA=B.CODI_NORMA AND A.DATA_LAV=B.DATA_LAV"},
+             "A.CODI_NORMA=B.CODI_NORMA AND A.DATA_LAV=B.DATA_LAV",
+         true},
     };
 }
 
@@ -142,6 +162,148 @@ bool IndiciEComuni(const std::string& file, std::vector<std::string>& comuni, st
     }
 }
 
+// The CREATE statement of one table of palmdb.mdb.
+std::string TableStatement(const std::string& table) {
+    for (const std::string& sql : PalmDbTableStatements()) {
+        if (UCase(sql).find("TABLE " + table + "(") != std::string::npos)
+            return sql;
+    }
+    throw std::runtime_error("palmdb.mdb has no table " + table);
+}
+
+// The file beside palmdb.mdb that receives one download run aside.
+std::string AsideFile(const std::string& palmDb, const std::string& table) {
+    return palmDb.substr(0, palmDb.size() - 4) + "_" + table + ".mdb";
+}
+
+// Creates `file` anew with the one table `table` of palmdb.mdb.
+bool CreateAsideFile(const std::string& file, const std::string& table, std::string& error) {
+    try {
+        DeleteIfExists(file);
+        Database db = CreateDatabase(file, dbLangGeneral);
+        db.Execute(TableStatement(table), dbFailOnError);
+        db.Close();
+        return true;
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
+}
+
+bool Run(sqlite3* db, const std::string& sql, std::string& error) {
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    error = message ? message : sqlite3_errmsg(db);
+    sqlite3_free(message);
+    return false;
+}
+
+// Adds every row of `table` in `from` to the same table of `into`, in one statement.
+bool MoveRows(const std::string& from, const std::string& into, const std::string& table,
+              std::string& error) {
+    try {
+        Database db = OpenDatabase(into);
+        const bool ok = Run(db.Handle(), "ATTACH " + SqlQuoted(from) + " AS aside", error) &&
+                        Run(db.Handle(),
+                            "INSERT INTO main." + table + " SELECT * FROM aside." + table, error) &&
+                        Run(db.Handle(), "DETACH aside", error);
+        db.Close();
+        return ok;
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
+}
+
+// The downloads run aside, one after the other on a thread of their own, each into its own
+// file; the main thread takes each one's result in order. The files are deleted however the
+// download ends.
+class AsideDownloads {
+  public:
+    AsideDownloads(const std::vector<Download>& all, std::string palmDb, std::string user)
+        : palmDb_(std::move(palmDb)), user_(std::move(user)) {
+        for (const Download& d : all) {
+            if (d.aside)
+                jobs_.push_back({&d, AsideFile(palmDb_, d.table), {}, false});
+        }
+        thread_ = std::thread([this] { Work(); });
+    }
+
+    ~AsideDownloads() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        thread_.join();
+        for (const Job& job : jobs_)
+            DeleteIfExists(job.file);
+    }
+
+    // Waits for the download of `d`, reports it and moves its rows into palmdb.mdb. 0, or the
+    // failure's code with `reason` set.
+    int32_t Take(const Download& d, std::string& reason) {
+        Job& job = Find(d);
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            done_.wait(lock, [&] { return job.done; });
+        }
+        const int32_t rc = ReportSelectToMdb(job.run, user_, d.sql, true);
+        if (rc != 0) {
+            reason = LastServerError();
+            return rc;
+        }
+        if (!MoveRows(job.file, palmDb_, d.table, reason))
+            return -1;
+        DeleteIfExists(job.file);
+        return 0;
+    }
+
+  private:
+    struct Job {
+        const Download* download;
+        std::string file;
+        DeferredSelect run;
+        bool done = false;
+    };
+
+    Job& Find(const Download& d) {
+        for (Job& job : jobs_) {
+            if (job.download == &d)
+                return job;
+        }
+        throw std::logic_error(std::string("not a download run aside: ") + d.table);
+    }
+
+    void Work() {
+        for (Job& job : jobs_) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (stop_)
+                    return;
+            }
+            const Download& d = *job.download;
+            DeferredSelect run;
+            std::string error;
+            if (CreateAsideFile(job.file, d.table, error))
+                run = RunSelectToMdb(user_, d.sql, d.fields, job.file, d.table);
+            else
+                run = DeferredSelect{-1, false, error};
+            std::lock_guard<std::mutex> lock(mutex_);
+            job.run = std::move(run);
+            job.done = true;
+            done_.notify_all();
+        }
+    }
+
+    const std::string palmDb_, user_;
+    std::vector<Job> jobs_;
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool stop_ = false;
+    std::thread thread_;  // last: it starts once the members it uses exist
+};
+
 }  // namespace
 
 DownloadResult ScaricaDatiExport(const ExportJob& job) {
@@ -150,13 +312,20 @@ DownloadResult ScaricaDatiExport(const ExportJob& job) {
     ShowExportStep(job, texts::kCaptionCreoDb, 0, kSteps);
     if (!CreaPalmDb(file, error))
         return Failed(texts::kCaptionCreoDb, error, -1);
+    const std::vector<Download> downloads = Downloads(job.numScarico, gProvRif);
+    AsideDownloads aside(downloads, file, gUserName);
     long step = 0;
-    for (const Download& d : Downloads(job.numScarico, gProvRif)) {
+    for (const Download& d : downloads) {
         ShowExportStep(job, d.caption, ++step, kSteps);
         // Silent: the message below names the download that failed, with the server's text.
-        const int32_t rc = SelectToMdb(gUserName, d.sql, d.fields, file, d.table, "", true);
+        int32_t rc = 0;
+        if (d.aside) {
+            rc = aside.Take(d, error);
+        } else if ((rc = SelectToMdb(gUserName, d.sql, d.fields, file, d.table, "", true)) != 0) {
+            error = LastServerError();
+        }
         if (rc != 0)
-            return Failed(d.caption, LastServerError(), rc);
+            return Failed(d.caption, error, rc);
     }
     ShowExportStep(job, texts::kCaptionIndici, kSteps, kSteps);
     DownloadResult result;

@@ -118,6 +118,16 @@ class ExportTest : public ::testing::TestWithParam<std::string> {
         sqlite3_close(db);
         return rows;
     }
+    // Runs a statement on the server's database behind the server's back.
+    void RunOnServerDatabase(const std::string& sql) const {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(db_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        char* message = nullptr;
+        if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK)
+            ADD_FAILURE() << (message ? message : "?") << " in " << sql;
+        sqlite3_free(message);
+        sqlite3_close(db);
+    }
     std::string Value(const std::string& sql) const {
         const std::vector<std::string> rows = Rows(sql);
         return rows.empty() ? "" : rows.front();

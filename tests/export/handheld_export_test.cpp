@@ -99,6 +99,38 @@ TEST_P(HandheldExportTest, ExportWritesTransitAndHandheldDatabases) {
     EXPECT_EQ(Sqlite3Shell(palm, "SELECT COUNT(*) FROM NORME"),
               Value("SELECT COUNT(*) FROM PALM_NORME") + "\n");
 
+    // The tables downloaded beside the others hold the server's rows: the codes declared on the
+    // export's parcels and the latest earlier survey of each of them.
+    const std::string ids =
+        "SELECT COD_NAZIONALE||printf('%04d',FOGLIO)||PARTICELLA||CASE SUB "
+        "WHEN ' ' THEN '_' ELSE SUB END FROM TERVPLAV WHERE LAST=1 AND "
+        "NUME_SCAR_PALM=" +
+        N;
+    const auto latest = [&](const std::string& view, const std::string& key) {
+        return Value("SELECT COUNT(*) FROM " + view + " A WHERE ID_PART IN (" + ids +
+                     ") AND DATA_LAV=(SELECT MAX(DATA_LAV) FROM " + view + " B WHERE " + key + ")");
+    };
+    const struct {
+        const char* table;
+        std::string rows;
+    } aside[] = {
+        {"CODI_DICH", Value("SELECT COUNT(DISTINCT COD_REGI) FROM TERVUTIL WHERE DATA_FINE="
+                            "'99991231000000' AND COD_NAZIONALE||printf('%04d',FOGLIO)||"
+                            "PARTICELLA||CASE SUB WHEN ' ' THEN '_' ELSE SUB END IN (" +
+                            ids + ")")},
+        {"UTIL_RILE", latest("PALM_UTIL_RILE",
+                             "B.ID_PART=A.ID_PART AND B.CODI_UTIL=A.CODI_UTIL "
+                             "AND B.STAT_COLT=A.STAT_COLT")},
+        {"FAG_RILE", latest("PALM_FAG_RILE", "B.ID_PART=A.ID_PART AND B.PROG_POLI=A.PROG_POLI")},
+        {"NORME_RILE",
+         latest("PALM_NORME_RILE", "B.ID_PART=A.ID_PART AND B.CODI_NORMA=A.CODI_NORMA")},
+    };
+    for (const auto& t : aside) {
+        EXPECT_NE(t.rows, "0") << t.table;
+        EXPECT_EQ(Sqlite3Shell(palm, std::string("SELECT COUNT(*) FROM ") + t.table), t.rows + "\n")
+            << t.table;
+    }
+
     // The main database.
     const std::string main = Palmare("terv34bis_ppc.db");
     EXPECT_EQ(Sqlite3Shell(main, "SELECT * FROM COMUNI"),
@@ -204,24 +236,53 @@ TEST_P(HandheldExportTest, ExportWritesTransitAndHandheldDatabases) {
 class HandheldFaultTest : public HandheldExportTest {};
 
 TEST_P(HandheldFaultTest, ServerStoppingMidDownloadLeavesNoHandheldFile) {
-    StoppingPort port;
-    port.stopAtCaption = "Scarico codici dichiarativi";
-    port.onStop = [&] { server->Stop(); };
-    SetUiPort(&port);
-    cmdScarica_Click(trasf);
-    ASSERT_EQ(port.messages.size(), 2u);
-    EXPECT_EQ(port.messages[0].text.rfind("Scarico interrotto durante \"Scarico codici "
-                                          "dichiarativi\":\r\n",
-                                          0),
-              0u)
-        << port.messages[0].text;
-    EXPECT_EQ(port.messages[0].style, vbExclamation);
-    EXPECT_EQ(port.messages[1], kTerminato);
-    EXPECT_EQ(std::find(port.captions.begin(), port.captions.end(), "Carico lista comuni"),
-              port.captions.end());
-    EXPECT_FALSE(fs::exists(Palmare("terv34bis_ppc.db")));
-    EXPECT_FALSE(fs::exists(Palmare(std::string(kRomaA) + "/db_comu.db")));
-    SetUiPort(&ui);
+    // The server stops before a download of the main thread, or refuses one run beside it: each
+    // failure is told at its own step, after the steps before it and before those after it.
+    const struct {
+        const char* stopAt;      // caption at which the server stops; empty: it runs on
+        const char* dropView;    // a view the server loses before the export
+        const char* failedStep;  // the caption the message names
+        const char* nextStep;    // the caption after it, never shown
+    } cases[] = {
+        {"", "PALM_FAG_RILE", "Scarico FAG già rilevati", "Scarico NORME già rilevate"},
+        {"Scarico elenco agronomi", "", "Scarico elenco agronomi", "Scarico elenco NORME"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failedStep);
+        if (*c.dropView)
+            RunOnServerDatabase(std::string("DROP VIEW ") + c.dropView);
+        StoppingPort port;
+        port.stopAtCaption = c.stopAt;
+        port.onStop = [&] { server->Stop(); };
+        SetUiPort(&port);
+        cmdScarica_Click(trasf);
+        SetUiPort(&ui);
+        ASSERT_EQ(port.messages.size(), 2u);
+        EXPECT_EQ(port.messages[0].text.rfind(
+                      "Scarico interrotto durante \"" + std::string(c.failedStep) + "\":\r\n", 0),
+                  0u)
+            << port.messages[0].text;
+        if (*c.dropView) {
+            EXPECT_NE(port.messages[0].text.find("ORA-00942"), std::string::npos)
+                << port.messages[0].text;
+        }
+        EXPECT_EQ(port.messages[0].style, vbExclamation);
+        EXPECT_EQ(port.messages[1], kTerminato);
+        EXPECT_NE(std::find(port.captions.begin(), port.captions.end(), c.failedStep),
+                  port.captions.end());
+        for (const char* unseen : {c.nextStep, "Carico lista comuni"}) {
+            EXPECT_EQ(std::find(port.captions.begin(), port.captions.end(), unseen),
+                      port.captions.end())
+                << unseen;
+        }
+        EXPECT_FALSE(fs::exists(Palmare("terv34bis_ppc.db")));
+        EXPECT_FALSE(fs::exists(Palmare(std::string(kRomaA) + "/db_comu.db")));
+        // No file of the downloads run aside is left beside palmdb.mdb.
+        for (const auto& entry : fs::directory_iterator(fs::path(PalmDbPath()).parent_path()))
+            EXPECT_NE(entry.path().filename().string().rfind("palmdb_", 0), 0u) << entry.path();
+        trasf.replicascarico = N;
+        trasf.lstFatti.clear();
+    }
 }
 
 // Files of this process may grow no further than `bytes` while it lives; writes past it fail as

@@ -2,7 +2,9 @@
 
 #include <curl/curl.h>
 
+#include <array>
 #include <chrono>
+#include <mutex>
 
 namespace terv::net {
 namespace {
@@ -12,15 +14,14 @@ constexpr size_t kMaxErrorBody = 2048;
 
 using Clock = std::chrono::steady_clock;
 
+// What every thread shares: the cookies (the single sign-on cookie reaches every request,
+// whichever thread sends it) and the time limits.
 struct Session {
-    CURLSH* cookies = nullptr;  // outlives the handle, so that a disconnect keeps the cookies
-    CURL* curl = nullptr;
-    std::string lastError;
+    CURLSH* cookies = nullptr;  // outlives the handles, so that a disconnect keeps the cookies
     TimeLimits limits;
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;  // one per kind of data the share holds
 
     ~Session() {
-        if (curl)
-            curl_easy_cleanup(curl);
         if (cookies)
             curl_share_cleanup(cookies);
     }
@@ -31,18 +32,56 @@ Session& TheSession() {
     return session;
 }
 
-CURL* Handle() {
+// What each thread keeps of its own: its connection and its last-error text, so that two
+// requests can run at once on two threads.
+struct ThreadSession {
+    CURL* curl = nullptr;
+    std::string lastError;
+
+    ~ThreadSession() { Close(); }
+    void Close() {
+        if (curl)
+            curl_easy_cleanup(curl);
+        curl = nullptr;
+    }
+};
+
+ThreadSession& ThisThread() {
+    thread_local ThreadSession session;
+    return session;
+}
+
+void LockShare(CURL*, curl_lock_data data, curl_lock_access, void* user) {
+    static_cast<Session*>(user)->locks[static_cast<size_t>(data)].lock();
+}
+
+void UnlockShare(CURL*, curl_lock_data data, void* user) {
+    static_cast<Session*>(user)->locks[static_cast<size_t>(data)].unlock();
+}
+
+// The cookie share, made on first use. Handles are made by their threads; the share is made
+// only from the thread that logs in, before any other thread sends a request.
+CURLSH* Cookies() {
     Session& s = TheSession();
-    if (!s.curl) {
+    if (!s.cookies) {
         static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
         (void)initialised;
-        if (!s.cookies) {
-            s.cookies = curl_share_init();
-            curl_share_setopt(s.cookies, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
-        }
-        s.curl = curl_easy_init();
+        s.cookies = curl_share_init();
+        curl_share_setopt(s.cookies, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+        curl_share_setopt(s.cookies, CURLSHOPT_LOCKFUNC, LockShare);
+        curl_share_setopt(s.cookies, CURLSHOPT_UNLOCKFUNC, UnlockShare);
+        curl_share_setopt(s.cookies, CURLSHOPT_USERDATA, &s);
     }
-    return s.curl;
+    return s.cookies;
+}
+
+CURL* Handle() {
+    ThreadSession& t = ThisThread();
+    if (!t.curl) {
+        Cookies();
+        t.curl = curl_easy_init();
+    }
+    return t.curl;
 }
 
 // Everything one transfer's callbacks need.
@@ -225,19 +264,16 @@ HttpOutcome Perform(const HttpRequest& request, const BodySink& sink) {
 }
 
 const std::string& LastErrorText() {
-    return TheSession().lastError;
+    return ThisThread().lastError;
 }
 
 void SetLastErrorText(std::string text) {
-    TheSession().lastError = std::move(text);
+    ThisThread().lastError = std::move(text);
 }
 
 void Disconnect() {
     // The handle owns the connections; the cookies live in the share and stay.
-    Session& s = TheSession();
-    if (s.curl)
-        curl_easy_cleanup(s.curl);
-    s.curl = nullptr;
+    ThisThread().Close();
 }
 
 void SetTimeLimits(const TimeLimits& limits) {
@@ -245,14 +281,13 @@ void SetTimeLimits(const TimeLimits& limits) {
 }
 
 void ResetSession() {
+    ThreadSession& t = ThisThread();
+    t.Close();
+    t.lastError.clear();
     Session& s = TheSession();
-    if (s.curl)
-        curl_easy_cleanup(s.curl);
-    s.curl = nullptr;
     if (s.cookies)
         curl_share_cleanup(s.cookies);
     s.cookies = nullptr;
-    s.lastError.clear();
     s.limits = TimeLimits();
 }
 

@@ -1,9 +1,11 @@
 // The one HTTP session every client library of the program shares.
 //
 // The gateway client, the HTTP client, the spatial-data driver and the single sign-on client all
-// talk to the central server through this session: one libcurl handle with its cookie engine on
-// (the single sign-on cookie reaches every later request) and keep-alive connection reuse. It also
-// keeps the one last-error text that KOVICLIGetLastError hands out.
+// talk to the central server through this session: libcurl with its cookie engine on (the single
+// sign-on cookie reaches every later request) and keep-alive connection reuse. Each thread that
+// sends requests has its own connection and its own last-error text, the one KOVICLIGetLastError
+// hands out to that thread; the cookies and the time limits are shared. Log in, set the limits
+// and reset the session from one thread while no other thread sends requests.
 #pragma once
 
 #include <cstdint>
@@ -40,17 +42,18 @@ struct HttpOutcome {
     std::string error;      // failure text (transport error or "HTTP error N: body")
 };
 
-// Runs one request on the shared session. The body of a 200 answer goes to `sink`; any other
-// status fails with the text "HTTP error " + status + ": " + the answer's body, code -10000 for
-// 502/503/504 and -(status) otherwise. Connection refused or reset, time-outs and answers cut
-// short are -10000; other transport failures are -1. Does not touch the last-error text.
+// Runs one request on the shared session, on this thread's connection. The body of a 200 answer
+// goes to `sink`; any other status fails with the text "HTTP error " + status + ": " + the answer's
+// body, code -10000 for 502/503/504 and -(status) otherwise. Connection refused or reset, time-outs
+// and answers cut short are -10000; other transport failures are -1. Does not touch the last-error
+// text.
 HttpOutcome Perform(const HttpRequest& request, const BodySink& sink);
 
-// The last-error text shared by the client libraries (bytes, may hold NUL characters).
+// This thread's last-error text of the client libraries (bytes, may hold NUL characters).
 const std::string& LastErrorText();
 void SetLastErrorText(std::string text);
 
-// Closes any open connection; cookies are kept. Safe when nothing is open.
+// Closes this thread's open connection; cookies are kept. Safe when nothing is open.
 void Disconnect();
 
 // Time limits of every request. A request that passes one is a transient failure whose text
@@ -65,7 +68,8 @@ struct TimeLimits {
 };
 void SetTimeLimits(const TimeLimits& limits);
 
-// Drops the session (connections and cookies), the last-error text and the time limits.
+// Drops the session: this thread's connection and last-error text, the cookies and the time
+// limits.
 void ResetSession();
 
 }  // namespace terv::net

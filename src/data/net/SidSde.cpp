@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "HttpSession.h"
 #include "Kovicli.h"
 #include "KovicliLib.h"
 #include "SdoDriver.h"
@@ -44,9 +45,10 @@ int32_t WithRetry(const std::function<int32_t()>& call) {
     return result;
 }
 
-int32_t SqlOperation(const std::string& label, const std::string& user, const std::string& sql,
-                     bool silent, const std::function<int32_t()>& call) {
-    const int32_t result = WithRetry(call);
+// The result of a gateway call as the caller sees it: on failure the error is fetched, shown
+// unless silent and logged.
+int32_t SqlOutcome(const std::string& label, const std::string& user, const std::string& sql,
+                   bool silent, int32_t result) {
     if (result == 0)
         return 0;
     ReadServerError();
@@ -55,6 +57,11 @@ int32_t SqlOperation(const std::string& label, const std::string& user, const st
     HttpLog(label + user + ") " + sql);
     HttpLog(Shown(gLastError));
     return result;
+}
+
+int32_t SqlOperation(const std::string& label, const std::string& user, const std::string& sql,
+                     bool silent, const std::function<int32_t()>& call) {
+    return SqlOutcome(label, user, sql, silent, WithRetry(call));
 }
 
 void ReadFailed(bool silent, const std::string& firstLogLine) {
@@ -101,6 +108,27 @@ int32_t SelectToMdb(const std::string& user, const std::string& sql, int32_t fie
     return SqlOperation("Select MDB: (", user, sql, silent, [&] {
         return B1_SelectToMdbTable(user, sql, fieldCount, dbFile, table, extra);
     });
+}
+
+DeferredSelect RunSelectToMdb(const std::string& user, const std::string& sql, int32_t fieldCount,
+                              const std::string& dbFile, const std::string& table) {
+    DeferredSelect run;
+    run.result = B1_SelectToMdbTable(user, sql, fieldCount, dbFile, table, "");
+    if (run.result == kRetry) {
+        run.retried = true;
+        run.result = B1_SelectToMdbTable(user, sql, fieldCount, dbFile, table, "");
+    }
+    if (run.result != 0)
+        run.error = net::LastErrorText();
+    return run;
+}
+
+int32_t ReportSelectToMdb(const DeferredSelect& run, const std::string& user,
+                          const std::string& sql, bool silent) {
+    if (run.retried)
+        Ui().Beep();
+    net::SetLastErrorText(run.error);
+    return SqlOutcome("Select MDB: (", user, sql, silent, run.result);
 }
 
 int32_t ExecSql(const std::string& user, const std::string& sql, bool silent) {

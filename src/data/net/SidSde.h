@@ -33,6 +33,21 @@ int32_t SelectToTxt(const std::string& user, const std::string& sql, int32_t fie
 int32_t SelectToMdb(const std::string& user, const std::string& sql, int32_t fieldCount,
                     const std::string& dbFile, const std::string& table, const std::string& extra,
                     bool silent);
+// A SelectToMdb run on a thread of its own and reported later on the user-interface thread, so
+// that the server can work on it while other answers arrive.
+struct DeferredSelect {
+    int32_t result = 0;
+    bool retried = false;  // the first try ended with -10000 and ran once more
+    std::string error;     // the client's last-error text after a failure
+};
+// Any thread: B1_SelectToMdbTable, once more at once on -10000. No message box, no beep, no log
+// line and no change to the silent counter or gLastError; the failure is kept in the result.
+DeferredSelect RunSelectToMdb(const std::string& user, const std::string& sql, int32_t fieldCount,
+                              const std::string& dbFile, const std::string& table);
+// User-interface thread: reports the run as SelectToMdb reports its call (the beep of a retry,
+// gLastError, the message box unless silent, the HTTP log lines). Returns the run's result.
+int32_t ReportSelectToMdb(const DeferredSelect& run, const std::string& user,
+                          const std::string& sql, bool silent);
 // As SelectToTxt through B1_Execute; statements may be joined with ";"; log label "Exec: (".
 int32_t ExecSql(const std::string& user, const std::string& sql, bool silent);
 
