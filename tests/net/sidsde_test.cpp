@@ -1,6 +1,9 @@
 // SidSde over the client libraries and a fake central server: retries and beeps, message boxes,
 // HTTP log lines and the error count of every operation, "ORA-20001" by write mode, the failed
 // writes of a batch, the batch restart at 101, the error text's NUL, the single-value helpers.
+#include <filesystem>
+#include <thread>
+
 #include "NetFixture.h"
 #include "ServerValues.h"
 #include "data/db/Database.h"
@@ -60,6 +63,19 @@ std::vector<OperationCase> OperationCases() {
     auto batch = [](int writes, bool quiet) {
         return [writes, quiet](const std::string&) { return Batch(writes, quiet); };
     };
+    // A select into a table run on a thread of its own, then reported on this one.
+    auto aside = [](bool silent) {
+        return [silent](const std::string& dir) {
+            const std::string file = dir + "/aside.mdb";
+            std::filesystem::remove(file);
+            CreateDatabase(file, dbLangGeneral).Execute("CREATE TABLE T (A LONG)");
+            DeferredSelect run;
+            std::thread([&] {
+                run = RunSelectToMdb("mario", "SELECT A FROM T", 1, file, "T");
+            }).join();
+            return ReportSelectToMdb(run, "mario", "SELECT A FROM T", silent);
+        };
+    };
     auto exec = [](const std::string& sql, bool silent) {
         return [sql, silent](const std::string&) { return ExecSql("mario", sql, silent); };
     };
@@ -86,6 +102,10 @@ std::vector<OperationCase> OperationCases() {
              CreateDatabase(dir + "/p.mdb", dbLangGeneral).Execute("CREATE TABLE T (A LONG)");
              return SelectToMdb("mario", "SELECT X FROM NOTAB", 1, dir + "/p.mdb", "T", "", false);
          }, -1, {sql}, "Select MDB: (mario) SELECT X FROM NOTAB\r\n" + kOra942 + "\r\n", 0, 0},
+        {"select run aside, retried", {busy, row}, aside(false), 0, {}, "", 0, 1},
+        {"select run aside fails after its retry", {busy, HttpFailure(503, "ancora")},
+         aside(false), -10000, {{"HTTP error 503: ancora", vbExclamation, "SQL"}},
+         "Select MDB: (mario) SELECT A FROM T\r\nHTTP error 503: ancora\r\n", 0, 1},
         {"silent execute fails", {ServerError(kOra942)}, exec("DELETE FROM X", true), -1, {},
          "Exec: (mario) DELETE FROM X\r\n" + kOra942 + "\r\n", 0, 0},
         {"execute in nested silent brackets fails", {ServerError(kOra942)}, [](const std::string&) {
@@ -154,7 +174,7 @@ TEST_F(SidSdeTest, EachOperationReportsAsTheProgramExpects) {
         EXPECT_EQ(gSilentCount, 0);
         EXPECT_EQ(gBatchState, 0);
     }
-    EXPECT_EQ(server.OperationRequests().size(), 28u);  // one per answer: nothing else was sent
+    EXPECT_EQ(server.OperationRequests().size(), 32u);  // one per answer: nothing else was sent
     EXPECT_EQ(gLastError, Held("Malformed server answer: bad write failure record"));
 }
 
