@@ -3,10 +3,12 @@
 
 #include <sys/resource.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 namespace bench {
@@ -24,6 +26,34 @@ inline double CpuSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// User + system seconds of the children this process has waited for.
+inline double ChildrenCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// User + system seconds of a running process so far; -1 when they cannot be read.
+inline double ProcessCpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat;
+    std::getline(in, stat);
+    const size_t end = stat.rfind(')');  // the name may hold blanks
+    if (end == std::string::npos)
+        return -1;
+    std::istringstream fields(stat.substr(end + 2));
+    std::string field;
+    unsigned long long user = 0, system = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14)
+            user = std::stoull(field);
+        if (i == 15)
+            system = std::stoull(field);
+    }
+    return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 // VmHWM of a process in KiB; -1 when it cannot be read.

@@ -13,8 +13,10 @@
 //   - ATTACH + CREATE TABLE AS SELECT between two SQLite files (the fastest local copy);
 //   - ogr2ogr packaging the same parcels with their centroids into a GeoPackage, straight
 //     from the server's database file (skipped when ogr2ogr is not installed).
-// Peak memory is VmHWM from /proc. The aims are checked at the end. EXPORT_BENCH_KEEP=1 keeps
-// the work folder in the temporary folder for a look at the files.
+// Peak memory is VmHWM from /proc; the CPU seconds of the client process, of the server during
+// the client's run and of ogr2ogr show what each way costs the machine as a whole. The aims are
+// checked at the end. EXPORT_BENCH_KEEP=1 keeps the work folder in the temporary folder for a look
+// at the files.
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -43,8 +45,10 @@
 
 namespace {
 
+using bench::ChildrenCpuSeconds;
 using bench::CpuSeconds;
 using bench::PeakKib;
+using bench::ProcessCpuSeconds;
 using bench::Seconds;
 
 using bench::Server;
@@ -275,6 +279,7 @@ struct SizeRun {
     long written = 0;  // rows of every handheld database
     Phases client;
     long serverKib = -1;
+    double serverCpu = 0;  // during the client's run
     double raw = -1, attach = -1, ogr = -1;
 };
 
@@ -348,7 +353,11 @@ bool RunSize(const std::string& self, long parcels, SizeRun* run) {
         entries.push_back(c + "0000 " + c);
     const fs::path home = dir / "home";
     PrepareHome(home, s.base);
+    const double serverCpu = ProcessCpuSeconds(s.pid);
+    double childrenCpu = ChildrenCpuSeconds();
     const bool exported = RunClientProcess(self, dir, home, entries, &run->client);
+    const double clientCpu = ChildrenCpuSeconds() - childrenCpu;
+    run->serverCpu = ProcessCpuSeconds(s.pid) - serverCpu;
     run->serverKib = PeakKib(s.pid);
     StopServer(s);
     const Phases& p = run->client;
@@ -366,6 +375,8 @@ bool RunSize(const std::string& self, long parcels, SizeRun* run) {
                 p.buildCpu);
     std::printf("  peak memory: program %.1f MiB, server %.1f MiB\n", p.peakKib / kMiB,
                 run->serverKib / kMiB);
+    std::printf("  CPU of the whole client run: program %.2f s, server %.2f s\n", clientCpu,
+                run->serverCpu);
     start = Clock::now();
     if (RawInsert(palm, (dir / "raw.db").string()))
         run->raw = Seconds(start);
@@ -378,10 +389,12 @@ bool RunSize(const std::string& self, long parcels, SizeRun* run) {
                 Rate(run->exported, run->attach));
     if (HaveOgr2ogr()) {
         start = Clock::now();
+        childrenCpu = ChildrenCpuSeconds();
         if (Ogr2ogr(dir / "central.db", dir / "parcels.gpkg"))
             run->ogr = Seconds(start);
-        std::printf("  ogr2ogr into a GeoPackage:          %.2f s (%ld features)\n", run->ogr,
-                    Count((dir / "parcels.gpkg").string(), "PART_DICH"));
+        std::printf("  ogr2ogr into a GeoPackage:          %.2f s (%ld features, CPU %.2f s)\n",
+                    run->ogr, Count((dir / "parcels.gpkg").string(), "PART_DICH"),
+                    ChildrenCpuSeconds() - childrenCpu);
     } else {
         std::printf("  ogr2ogr not installed: skipped\n");
     }
