@@ -275,6 +275,19 @@ class AsideDownloads {
         throw std::logic_error(std::string("not a download run aside: ") + d.table);
     }
 
+    // One download into its file; whatever goes wrong is kept for its turn, nothing escapes
+    // the thread.
+    DeferredSelect Run(const Download& d, const std::string& file) const {
+        try {
+            std::string error;
+            if (!CreateAsideFile(file, d.table, error))
+                return DeferredSelect{-1, false, error};
+            return RunSelectToMdb(user_, d.sql, d.fields, file, d.table);
+        } catch (const std::exception& e) {
+            return DeferredSelect{-1, false, e.what()};
+        }
+    }
+
     void Work() {
         for (Job& job : jobs_) {
             {
@@ -282,13 +295,7 @@ class AsideDownloads {
                 if (stop_)
                     return;
             }
-            const Download& d = *job.download;
-            DeferredSelect run;
-            std::string error;
-            if (CreateAsideFile(job.file, d.table, error))
-                run = RunSelectToMdb(user_, d.sql, d.fields, job.file, d.table);
-            else
-                run = DeferredSelect{-1, false, error};
+            DeferredSelect run = Run(*job.download, job.file);
             std::lock_guard<std::mutex> lock(mutex_);
             job.run = std::move(run);
             job.done = true;

@@ -20,6 +20,7 @@ struct Session {
     CURLSH* cookies = nullptr;  // outlives the handles, so that a disconnect keeps the cookies
     TimeLimits limits;
     std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;  // one per kind of data the share holds
+    std::mutex making;                                  // held while the share is made
 
     ~Session() {
         if (cookies)
@@ -59,10 +60,10 @@ void UnlockShare(CURL*, curl_lock_data data, void* user) {
     static_cast<Session*>(user)->locks[static_cast<size_t>(data)].unlock();
 }
 
-// The cookie share, made on first use. Handles are made by their threads; the share is made
-// only from the thread that logs in, before any other thread sends a request.
+// The cookie share, made on first use by whichever thread sends the first request.
 CURLSH* Cookies() {
     Session& s = TheSession();
+    std::lock_guard lock(s.making);
     if (!s.cookies) {
         static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
         (void)initialised;
@@ -285,6 +286,7 @@ void ResetSession() {
     t.Close();
     t.lastError.clear();
     Session& s = TheSession();
+    std::lock_guard lock(s.making);
     if (s.cookies)
         curl_share_cleanup(s.cookies);
     s.cookies = nullptr;
