@@ -2,7 +2,10 @@
 
 #include "ScaricaGrafica.h"
 
+#include "data/FileUtil.h"
+#include "data/TextUtil.h"
 #include "platform/UiPort.h"
+#include "shell/base/LogFiles.h"
 #include "shell/base/modMain.h"
 
 namespace terv {
@@ -23,6 +26,13 @@ std::string PalmDbPath() {
 
 std::string PalmareFolder() {
     return gAppPath + "/tmp/palmare/";
+}
+
+void LogLine(const std::string& name, const std::string& line) {
+    MakePath(gAppPath + "/log/");
+    const long log = OpenLog(gAppPath + "/log/" + name, true);
+    WriteLog(log, NowStamp() + " " + line, 0, true);
+    CloseLog(log, 0);
 }
 
 int32_t ScaricaGrafica(const ExportJob& job, const std::string& comune) {

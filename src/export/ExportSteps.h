@@ -33,6 +33,13 @@ std::string PalmDbPath();
 // The folder of the handheld files, gAppPath/tmp/palmare/.
 std::string PalmareFolder();
 
+// Appends the time and `line` to `name` in the program's log folder, gAppPath/log/.
+void LogLine(const std::string& name, const std::string& line);
+// The export's log, log/scarico.log.
+inline void LogScarico(const std::string& line) {
+    LogLine("scarico.log", line);
+}
+
 // Deletes and creates palmdb.mdb, fills its nine tables from the server with the parcels that
 // carry the export number, indexes it and reads its municipality list. A failed step shows a
 // message naming it and gives a nonzero code with no municipality.

@@ -44,16 +44,55 @@ struct BuildProgress {
     void Show(const std::string& caption) const { ShowExportStep(job, caption, value, max); }
 };
 
+// Rows a table of the handheld refused. They are left out and the others go on, as statements
+// of their own would be; each is told in the export's log with the database, the table, SQLite's
+// reason and the values (the first kLogged of them), then their number. Filled by one thread at
+// a time; logged on the user-interface thread.
+class Refusals {
+  public:
+    explicit Refusals(std::string db) : db_(std::move(db)) {}
+
+    void Add(const std::string& table, const std::string& reason, const std::string& values) {
+        if (++count_ <= kLogged)
+            lines_.push_back(texts::LogRigaRifiutata(db_, table, reason, values));
+    }
+
+    void Log() {
+        if (count_ == 0)
+            return;
+        for (const std::string& line : lines_)
+            LogScarico(line);
+        LogScarico(texts::LogRigheRifiutate(db_, count_));
+        lines_.clear();
+        count_ = 0;
+    }
+
+  private:
+    static constexpr long kLogged = 100;
+    std::string db_;
+    std::vector<std::string> lines_;
+    long count_ = 0;
+};
+
+// A row's values as the log shows them: separated by "|", NULL as nothing.
+std::string Joined(const Row& row) {
+    std::string out;
+    for (size_t i = 0; i < row.size(); ++i)
+        out += (i ? "|" : "") + row[i].text;
+    return out;
+}
+
 // Inserts every row of `select` on palmdb.mdb into `table` of the writer, one row at a time
 // through the writer's prepared insert. The inserts run on a thread of their own while the
 // next rows are read; the writer is touched by that thread alone until the rows are all in.
-// A row the table refuses is left out and the others go on, as with a statement of its own;
-// a failure of the file surfaces at the close.
+// A row the table refuses is left out and kept in `refused`; a failure of the file surfaces
+// at the close.
 void CopyRows(Database& palm, int32_t h, const std::string& select, const char* table,
-              const RowValues& values) {
+              const RowValues& values, Refusals& refused) {
     Recordset rs = palm.OpenRecordset(select, dbOpenForwardOnly);
     RowPipeline<SqllValue> inserts([&](const Row& row) {
-        sqll_insert(h, table, row);
+        if (sqll_insert(h, table, row) != 0)
+            refused.Add(table, sqll_errmsg(), Joined(row));
         return true;
     });
     for (; !rs.Eof(); rs.MoveNext())
@@ -147,27 +186,39 @@ void WithWriter(const std::string& file, const std::string& caption,
     WithWriter(Create(file, caption), caption, body);
 }
 
+// Inserts one row of texts into `table` with a statement of its own; a refused row is kept.
+void InsertTexts(int32_t h, const char* table, const std::vector<std::string>& values,
+                 Refusals& refused) {
+    std::string sql = std::string("INSERT INTO ") + table + " VALUES(";
+    std::string joined;
+    for (size_t i = 0; i < values.size(); ++i) {
+        sql += (i ? "," : "") + SqlQuoted(values[i]);
+        joined += (i ? "|" : "") + values[i];
+    }
+    if (sqll_execute(h, sql + ")") != 0)
+        refused.Add(table, sqll_errmsg(), joined);
+}
+
 void MainDatabase(Database& palm, const std::vector<std::string>& comuni, BuildProgress& bar) {
     PrepareWorkFolder(PalmareFolder(), false);
+    Refusals refused("terv34bis_ppc.db");
     WithWriter(PalmareFolder() + "terv34bis_ppc.db", texts::kCaptionListaComuni,
                [&](int32_t h, std::string& current) {
                    CreateMainTables(h, nullptr);
                    bar.Show(current);
-                   for (const std::string& c : comuni) {
-                       sqll_execute(h, "INSERT INTO COMUNI VALUES(" + SqlQuoted(c) + "," +
-                                           SqlQuoted(NomeComune(c)) + "," +
-                                           SqlQuoted(SiglaProvincia(c)) + ")");
-                   }
+                   for (const std::string& c : comuni)
+                       InsertTexts(h, "COMUNI", {c, NomeComune(c), SiglaProvincia(c)}, refused);
                    current = texts::kCaptionListaAgronomi;
                    bar.Show(current);
                    Recordset rs = palm.OpenRecordset("select * from AGRONOMI", dbOpenForwardOnly);
                    for (; !rs.Eof(); rs.MoveNext()) {
-                       sqll_execute(h, "INSERT INTO AGRONOMI VALUES(" +
-                                           SqlQuoted(rs.Field("COD_AGRONOMO").AsText()) + "," +
-                                           SqlQuoted(rs.Field("NOME").AsText()) + "," +
-                                           SqlQuoted(rs.Field("PWD").AsText()) + ")");
+                       InsertTexts(h, "AGRONOMI",
+                                   {rs.Field("COD_AGRONOMO").AsText(), rs.Field("NOME").AsText(),
+                                    rs.Field("PWD").AsText()},
+                                   refused);
                    }
                });
+    refused.Log();
 }
 
 // The tables every municipality's database holds whole, with their captions and rows.
@@ -243,7 +294,7 @@ using ShowStep = std::function<void(const std::string& caption)>;
 // into the first municipality's database (`fromTemplate` false); the others start from the
 // template, which already holds them.
 void ComuneTables(Database& palm, int32_t h, const std::string& c, bool fromTemplate,
-                  std::string& current, const ShowStep& show) {
+                  std::string& current, const ShowStep& show, Refusals& refused) {
     const auto step = [&](const char* caption) {
         current = texts::ForComune(caption, c);
         show(current);
@@ -251,18 +302,18 @@ void ComuneTables(Database& palm, int32_t h, const std::string& c, bool fromTemp
     step(texts::kCaptionParticelle);
     CopyRows(palm, h,
              "select * from PART_DICH where cod_nazionale='" + c + "' order by foglio,part,sub",
-             "PART_DICH", PartDich);
+             "PART_DICH", PartDich, refused);
     step(texts::kCaptionUtilizziDich);
     CopyRows(palm, h,
              "SELECT UTIL_DICH.ID_PART, UTIL_DICH.CODI_UTIL, UTIL_DICH.CODI_VARI, "
              "SUM(UTIL_DICH.SUPE_DICH) AS SUPE_DICH FROM PART_DICH INNER JOIN UTIL_DICH ON "
              "PART_DICH.ID_PART = UTIL_DICH.ID_PART WHERE (((PART_DICH.COD_NAZIONALE)='" +
                  c + "')) GROUP BY UTIL_DICH.ID_PART, UTIL_DICH.CODI_UTIL, UTIL_DICH.CODI_VARI",
-             "UTIL_DICH", UtilDich);
+             "UTIL_DICH", UtilDich, refused);
     for (const WholeTable& t : WholeTables()) {
         step(t.caption);
         if (!fromTemplate)
-            CopyRows(palm, h, t.select, t.table, t.values);
+            CopyRows(palm, h, t.select, t.table, t.values, refused);
     }
 }
 
@@ -273,8 +324,14 @@ enum class Whole {
     kFromTemplate,  // already in the template the database starts from
 };
 
-// Writes the municipality's database.
-void ComuneDatabase(Database& palm, const std::string& c, Whole whole, const ShowStep& show) {
+// The name the export's log gives a municipality's database.
+std::string ComuneDb(const std::string& c) {
+    return c + "/db_comu.db";
+}
+
+// Writes the municipality's database; the rows its tables refused are kept in `refused`.
+void ComuneDatabase(Database& palm, const std::string& c, Whole whole, const ShowStep& show,
+                    Refusals& refused) {
     const std::string folder = PalmareFolder() + c + "/";
     PrepareWorkFolder(folder, false);
     const std::string file = folder + "db_comu.db";
@@ -285,7 +342,7 @@ void ComuneDatabase(Database& palm, const std::string& c, Whole whole, const Sho
     WithWriter(h, caption, [&](int32_t, std::string& current) {
         if (!fromTemplate)
             CreateComuneTables(h, nullptr);
-        ComuneTables(palm, h, c, fromTemplate, current, show);
+        ComuneTables(palm, h, c, fromTemplate, current, show, refused);
         last = current;
     });
     if (whole == Whole::kShared)
@@ -308,10 +365,11 @@ void ComuneMaps(const ExportJob& job, const std::string& c, const BuildProgress&
 class AheadBuild {
   public:
     AheadBuild(Database& palm, const std::string& c)
-        : thread_([this, &palm, c] {
+        : refused_(ComuneDb(c)), thread_([this, &palm, c] {
               try {
-                  ComuneDatabase(palm, c, Whole::kFromTemplate,
-                                 [this](const std::string& caption) { shown_.push_back(caption); });
+                  ComuneDatabase(
+                      palm, c, Whole::kFromTemplate,
+                      [this](const std::string& caption) { shown_.push_back(caption); }, refused_);
               } catch (...) {
                   failure_ = std::current_exception();
               }
@@ -323,17 +381,20 @@ class AheadBuild {
     AheadBuild(const AheadBuild&) = delete;
     AheadBuild& operator=(const AheadBuild&) = delete;
 
-    // Waits for the database and shows its steps; its failure is thrown here.
+    // Waits for the database, shows its steps and logs the rows it refused; its failure is
+    // thrown here.
     void Finish(const BuildProgress& bar) {
         thread_.join();
         for (const std::string& caption : shown_)
             bar.Show(caption);
         if (failure_)
             std::rethrow_exception(failure_);
+        refused_.Log();
     }
 
   private:
     std::vector<std::string> shown_;
+    Refusals refused_;
     std::exception_ptr failure_;
     std::thread thread_;  // last: it starts once the members it uses exist
 };
@@ -357,7 +418,9 @@ void ComuniDatabases(Database& palm, const ExportJob& job, const std::vector<std
         const Whole whole = i > 0               ? Whole::kFromTemplate
                             : comuni.size() > 1 ? Whole::kShared
                                                 : Whole::kWritten;
-        ComuneDatabase(palm, comuni[i], whole, show);
+        Refusals refused(ComuneDb(comuni[i]));
+        ComuneDatabase(palm, comuni[i], whole, show, refused);
+        refused.Log();
         ComuneMaps(job, comuni[i], bar);
         if (!ahead)
             continue;

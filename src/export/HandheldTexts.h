@@ -32,4 +32,15 @@ inline std::string MsgPassoFallito(const std::string& caption, const std::string
 }
 inline constexpr const char* kTitleScarico = "Scarico dati";
 
+// Lines of the export's log for the rows a table of the handheld refused: one per row, then
+// their number.
+inline std::string LogRigaRifiutata(const std::string& db, const std::string& table,
+                                    const std::string& reason, const std::string& values) {
+    return db + ": " + table + ": riga non scritta (" + reason + "): " + values;
+}
+inline std::string LogRigheRifiutate(const std::string& db, long count) {
+    return db + ": " + std::to_string(count) +
+           (count == 1 ? " riga non scritta" : " righe non scritte");
+}
+
 }  // namespace terv::texts

@@ -9,6 +9,7 @@
 #include "data/TextUtil.h"
 #include "data/db/Database.h"
 #include "data/db/mdbUtil.h"
+#include "export/ExportSteps.h"
 #include "export/Trasferimento.h"
 #include "export/sql_lite.h"
 #include "platform/UiPort.h"
@@ -163,10 +164,7 @@ std::string CartellaPalmare() {
 }
 
 void LogRientro(const std::string& line) {
-    MakePath(gAppPath + "/log/");
-    const long log = OpenLog(gAppPath + "/log/rientro.log", true);
-    WriteLog(log, NowStamp() + " " + line, 0, true);
-    CloseLog(log, 0);
+    LogLine("rientro.log", line);
 }
 
 void cmdTrasf_Click(RientroState& form, const UploadFunction& upload) {

@@ -6,9 +6,11 @@
 #include <csignal>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 
 #include "ExportFixture.h"
 #include "ItalianLocale.h"
+#include "data/TextUtil.h"
 #include "export/ExportSteps.h"
 #include "export/HandheldTexts.h"
 #include "export/sql_lite.h"
@@ -283,6 +285,51 @@ TEST_P(HandheldFaultTest, ServerStoppingMidDownloadLeavesNoHandheldFile) {
         trasf.replicascarico = N;
         trasf.lstFatti.clear();
     }
+}
+
+TEST_P(HandheldFaultTest, RowsATableRefusesAreLoggedAndTheOthersWritten) {
+    // A parcel with two current centroids arrives twice; its database keeps it once, the export
+    // ends as usual and the export's log tells of the row left out. The third municipality's
+    // database is written beside the second.
+    std::vector<std::string> expected;
+    for (const std::string c : {kRomaA, kRomaC}) {
+        const std::string parcel =
+            "FROM TERVCENT C WHERE C.DATA_FINE_VAL='99991231000000' AND C.COD_NAZIONALE='" + c +
+            "' AND C.FOGLIO=1 AND EXISTS (SELECT 1 FROM TERVPLAV P WHERE P.ID_LAV=11 AND "
+            "P.LAST=1 AND P.NUME_SCAR_PALM IS NULL AND P.COD_NAZIONALE=C.COD_NAZIONALE AND "
+            "P.FOGLIO=C.FOGLIO AND P.PARTICELLA=C.PARTICELLA AND P.SUB=C.SUB) ORDER BY C.rowid "
+            "LIMIT 1";
+        const std::string id = Value(
+            "SELECT C.COD_NAZIONALE||printf('%04d',C.FOGLIO)||"
+            "C.PARTICELLA||CASE C.SUB WHEN ' ' THEN '_' ELSE C.SUB END " +
+            parcel);
+        ASSERT_FALSE(id.empty()) << c;
+        RunOnServerDatabase(
+            "INSERT INTO TERVCENT SELECT * FROM TERVCENT WHERE rowid=(SELECT "
+            "C.rowid " +
+            parcel + ")");
+        const std::string db = c + "/db_comu.db";
+        expected.push_back(db + ": PART_DICH: riga non scritta (" + Palmare(db) +
+                           ": UNIQUE constraint failed: PART_DICH.ID_PART): " + id + "|" + c + "|");
+        expected.push_back(db + ": 1 riga non scritta\r");
+    }
+    cmdScarica_Click(trasf);
+    EXPECT_EQ(ui.messages, (std::vector<Message>{kTerminato}));
+    for (const std::string c : {kRomaA, kRomaC}) {
+        EXPECT_EQ(Sqlite3Shell(Palmare(c + "/db_comu.db"), "SELECT COUNT(*) FROM PART_DICH"),
+                  Plav("COUNT(*)", "COD_NAZIONALE='" + c + "'") + "\n");
+    }
+    // Each line after its time stamp and a blank; a refused row's line is cut where the values
+    // the test cannot know begin.
+    std::vector<std::string> lines;
+    std::istringstream log(ReadFileBytes(gAppPath + "/log/scarico.log"));
+    for (std::string line; std::getline(log, line);) {
+        line = line.substr(NowStamp().size() + 1);
+        const size_t i = lines.size();
+        lines.push_back(i % 2 == 0 && i < expected.size() ? line.substr(0, expected[i].size())
+                                                          : line);
+    }
+    EXPECT_EQ(lines, expected);
 }
 
 // Files of this process may grow no further than `bytes` while it lives; writes past it fail as
