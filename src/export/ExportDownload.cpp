@@ -190,7 +190,7 @@ bool CreateAsideFile(const std::string& file, const std::string& table, std::str
     }
 }
 
-bool Run(sqlite3* db, const std::string& sql, std::string& error) {
+bool Exec(sqlite3* db, const std::string& sql, std::string& error) {
     char* message = nullptr;
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
         return true;
@@ -204,10 +204,11 @@ bool MoveRows(const std::string& from, const std::string& into, const std::strin
               std::string& error) {
     try {
         Database db = OpenDatabase(into);
-        const bool ok = Run(db.Handle(), "ATTACH " + SqlQuoted(from) + " AS aside", error) &&
-                        Run(db.Handle(),
-                            "INSERT INTO main." + table + " SELECT * FROM aside." + table, error) &&
-                        Run(db.Handle(), "DETACH aside", error);
+        const bool ok =
+            Exec(db.Handle(), "ATTACH " + SqlQuoted(from) + " AS aside", error) &&
+            Exec(db.Handle(), "INSERT INTO main." + table + " SELECT * FROM aside." + table,
+                 error) &&
+            Exec(db.Handle(), "DETACH aside", error);
         db.Close();
         return ok;
     } catch (const std::exception& e) {
@@ -308,7 +309,7 @@ class AsideDownloads {
     std::mutex mutex_;
     std::condition_variable done_;
     bool stop_ = false;
-    std::thread thread_;  // last: it starts once the members it uses exist
+    std::thread thread_;  // started once the jobs are listed
 };
 
 }  // namespace
