@@ -19,19 +19,11 @@ inline double Seconds(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// User + system seconds of this process so far: on a shared machine the wall clock also counts
-// other programs' turns.
-inline double CpuSeconds() {
+// User + system seconds of this process so far (or, with RUSAGE_CHILDREN, of the children it
+// has waited for): on a shared machine the wall clock also counts other programs' turns.
+inline double CpuSeconds(int who = RUSAGE_SELF) {
     rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// User + system seconds of the children this process has waited for.
-inline double ChildrenCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
+    getrusage(who, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }

@@ -45,7 +45,6 @@
 
 namespace {
 
-using bench::ChildrenCpuSeconds;
 using bench::CpuSeconds;
 using bench::PeakKib;
 using bench::ProcessCpuSeconds;
@@ -354,9 +353,9 @@ bool RunSize(const std::string& self, long parcels, SizeRun* run) {
     const fs::path home = dir / "home";
     PrepareHome(home, s.base);
     const double serverCpu = ProcessCpuSeconds(s.pid);
-    double childrenCpu = ChildrenCpuSeconds();
+    double childrenCpu = CpuSeconds(RUSAGE_CHILDREN);
     const bool exported = RunClientProcess(self, dir, home, entries, &run->client);
-    const double clientCpu = ChildrenCpuSeconds() - childrenCpu;
+    const double clientCpu = CpuSeconds(RUSAGE_CHILDREN) - childrenCpu;
     run->serverCpu = ProcessCpuSeconds(s.pid) - serverCpu;
     run->serverKib = PeakKib(s.pid);
     StopServer(s);
@@ -389,12 +388,12 @@ bool RunSize(const std::string& self, long parcels, SizeRun* run) {
                 Rate(run->exported, run->attach));
     if (HaveOgr2ogr()) {
         start = Clock::now();
-        childrenCpu = ChildrenCpuSeconds();
+        childrenCpu = CpuSeconds(RUSAGE_CHILDREN);
         if (Ogr2ogr(dir / "central.db", dir / "parcels.gpkg"))
             run->ogr = Seconds(start);
         std::printf("  ogr2ogr into a GeoPackage:          %.2f s (%ld features, CPU %.2f s)\n",
                     run->ogr, Count((dir / "parcels.gpkg").string(), "PART_DICH"),
-                    ChildrenCpuSeconds() - childrenCpu);
+                    CpuSeconds(RUSAGE_CHILDREN) - childrenCpu);
     } else {
         std::printf("  ogr2ogr not installed: skipped\n");
     }

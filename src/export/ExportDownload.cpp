@@ -7,8 +7,6 @@
 // the server works on two statements at once. The captions still follow the nine downloads in
 // order: when a download run aside has its turn, the main thread waits for it, reports it as if
 // it had just run and moves its rows into palmdb.mdb.
-#include <sqlite3.h>
-
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -16,7 +14,6 @@
 #include "ExportSteps.h"
 #include "HandheldSchema.h"
 #include "HandheldTexts.h"
-#include "HandheldValues.h"
 #include "data/FileUtil.h"
 #include "data/db/Database.h"
 #include "data/db/mdbUtil.h"
@@ -190,27 +187,14 @@ bool CreateAsideFile(const std::string& file, const std::string& table, std::str
     }
 }
 
-bool Exec(sqlite3* db, const std::string& sql, std::string& error) {
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
-        return true;
-    error = message ? message : sqlite3_errmsg(db);
-    sqlite3_free(message);
-    return false;
-}
-
-// Adds every row of `table` in `from` to the same table of `into`, in one statement.
+// Adds the rows of `table` in `from` to the same table of `into`.
 bool MoveRows(const std::string& from, const std::string& into, const std::string& table,
               std::string& error) {
     try {
         Database db = OpenDatabase(into);
-        const bool ok =
-            Exec(db.Handle(), "ATTACH " + SqlQuoted(from) + " AS aside", error) &&
-            Exec(db.Handle(), "INSERT INTO main." + table + " SELECT * FROM aside." + table,
-                 error) &&
-            Exec(db.Handle(), "DETACH aside", error);
+        db.AppendRowsFrom(from, table);
         db.Close();
-        return ok;
+        return true;
     } catch (const std::exception& e) {
         error = e.what();
         return false;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "DbTestUtil.h"
 
 namespace terv {
@@ -58,6 +60,31 @@ TEST(DatabaseTest, StatementErrorsNameTheStatement) {
         EXPECT_EQ(e.file(), dir / "a.mdb");
     }
     EXPECT_EQ(Sqlite3Shell(dir / "a.mdb", "SELECT count(*) FROM T"), "0\n");
+}
+
+TEST(DatabaseTest, RowsAreAppendedFromAnotherFileAllOrNone) {
+    TempFolder dir;
+    const std::string from = dir / "d'Amico.mdb";
+    {
+        Database source = MakeDb(dir, "d'Amico.mdb", {"CREATE TABLE T(A TEXT(10), B LONG)"});
+        source.Execute("INSERT INTO T VALUES('x', 1)", dbFailOnError);
+        source.Execute("INSERT INTO T VALUES('y', 1)", dbFailOnError);
+    }
+    Database db = MakeDb(dir, "a.mdb",
+                         {"CREATE TABLE T(A TEXT(10), B LONG)", "CREATE UNIQUE INDEX U ON T(A)"});
+    db.AppendRowsFrom(from, "T");
+    // Both rows are there already: the unique index refuses them, and neither comes twice.
+    EXPECT_THROW(db.AppendRowsFrom(from, "T"), DbError);
+    EXPECT_EQ(Sqlite3Shell(dir / "a.mdb", "SELECT A, B FROM T ORDER BY A"), "x|1\ny|1\n");
+    for (const auto& [file, table] : {std::pair{dir / "missing.mdb", "T"}, {from, "NOTAB"}}) {
+        const DbError e = ThrownDbError([&] { db.AppendRowsFrom(file, table); });
+        EXPECT_EQ(e.file(), dir / "a.mdb") << file;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing.mdb"));
+    // Each failure let go of the other file: a further one can be appended.
+    MakeDb(dir, "b.mdb", {"CREATE TABLE T(A TEXT(10), B LONG)", "INSERT INTO T VALUES('z', 2)"});
+    db.AppendRowsFrom(dir / "b.mdb", "T");
+    EXPECT_EQ(Sqlite3Shell(dir / "a.mdb", "SELECT COUNT(*) FROM T"), "3\n");
 }
 
 TEST(DatabaseTest, ClosedDatabaseAndItsRecordsetsThrow) {

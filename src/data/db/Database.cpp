@@ -347,6 +347,21 @@ std::string Database::QueryDefSql(std::string_view name) {
     return as == std::string::npos ? sql : sql.substr(as + 4);
 }
 
+void Database::AppendRowsFrom(const std::string& file, std::string_view table) {
+    Connection& c = Conn();
+    if (!std::filesystem::is_regular_file(file))
+        c.Fail("could not find file '" + file + "'", std::string(table));
+    const std::string name = QuoteName(table);
+    c.Run("ATTACH '" + Replace(file, "'", "''") + "' AS terv_origine");
+    try {
+        c.Run("INSERT INTO main." + name + " SELECT * FROM terv_origine." + name);
+    } catch (const DbError&) {
+        c.Run("DETACH terv_origine");
+        throw;
+    }
+    c.Run("DETACH terv_origine");
+}
+
 long long Database::StatementCount() const {
     return conn_ ? conn_->statements : 0;
 }

@@ -78,6 +78,11 @@ class Database {
     // The SQL a stored query was created with; DbError when it does not exist.
     std::string QueryDefSql(std::string_view name);
 
+    // Adds every row of `table` in the database file `file` to the same table here, whose fields
+    // are the same and in the same order, in one statement: all rows or none. DbError when the
+    // file or its table is missing or a row is refused.
+    void AppendRowsFrom(const std::string& file, std::string_view table);
+
     // Statements prepared on this connection since it was opened (lets tests prove that a
     // cached lookup did not touch the database).
     long long StatementCount() const;
