@@ -8,6 +8,7 @@
 // order: when a download run aside has its turn, the main thread waits for it, reports it as if
 // it had just run and moves its rows into palmdb.mdb.
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -130,14 +131,10 @@ DownloadResult Failed(const std::string& caption, const std::string& reason, int
     return DownloadResult{code == 0 ? -1 : code, {}};
 }
 
-// Deletes palmdb.mdb and creates it with its nine tables.
-bool CreaPalmDb(const std::string& file, std::string& error) {
+// Runs `body`; false, with the failure's text in `error`, when it throws.
+bool Succeeds(const std::function<void()>& body, std::string& error) {
     try {
-        DeleteIfExists(file);
-        Database db = CreateDatabase(file, dbLangGeneral);
-        for (const std::string& sql : PalmDbTableStatements())
-            db.Execute(sql, dbFailOnError);
-        db.Close();
+        body();
         return true;
     } catch (const std::exception& e) {
         error = e.what();
@@ -145,18 +142,21 @@ bool CreaPalmDb(const std::string& file, std::string& error) {
     }
 }
 
+// Deletes `file` and creates it anew with the tables of `statements`.
+void CreateWithTables(const std::string& file, const std::vector<std::string>& statements) {
+    DeleteIfExists(file);
+    Database db = CreateDatabase(file, dbLangGeneral);
+    for (const std::string& sql : statements)
+        db.Execute(sql, dbFailOnError);
+    db.Close();
+}
+
 // Indexes palmdb.mdb and reads its municipalities in the order returned.
-bool IndiciEComuni(const std::string& file, std::vector<std::string>& comuni, std::string& error) {
-    try {
-        Database db = OpenDatabase(file);
-        for (const std::string& sql : PalmDbIndexStatements())
-            db.Execute(sql, dbFailOnError);
-        DbReadColumn(db, "SELECT COD_NAZIONALE FROM PART_DICH GROUP BY COD_NAZIONALE", comuni);
-        return true;
-    } catch (const std::exception& e) {
-        error = e.what();
-        return false;
-    }
+void IndiciEComuni(const std::string& file, std::vector<std::string>& comuni) {
+    Database db = OpenDatabase(file);
+    for (const std::string& sql : PalmDbIndexStatements())
+        db.Execute(sql, dbFailOnError);
+    DbReadColumn(db, "SELECT COD_NAZIONALE FROM PART_DICH GROUP BY COD_NAZIONALE", comuni);
 }
 
 // The CREATE statement of one table of palmdb.mdb.
@@ -173,32 +173,11 @@ std::string AsideFile(const std::string& palmDb, const std::string& table) {
     return palmDb.substr(0, palmDb.size() - 4) + "_" + table + ".mdb";
 }
 
-// Creates `file` anew with the one table `table` of palmdb.mdb.
-bool CreateAsideFile(const std::string& file, const std::string& table, std::string& error) {
-    try {
-        DeleteIfExists(file);
-        Database db = CreateDatabase(file, dbLangGeneral);
-        db.Execute(TableStatement(table), dbFailOnError);
-        db.Close();
-        return true;
-    } catch (const std::exception& e) {
-        error = e.what();
-        return false;
-    }
-}
-
 // Adds the rows of `table` in `from` to the same table of `into`.
-bool MoveRows(const std::string& from, const std::string& into, const std::string& table,
-              std::string& error) {
-    try {
-        Database db = OpenDatabase(into);
-        db.AppendRowsFrom(from, table);
-        db.Close();
-        return true;
-    } catch (const std::exception& e) {
-        error = e.what();
-        return false;
-    }
+void MoveRows(const std::string& from, const std::string& into, const std::string& table) {
+    Database db = OpenDatabase(into);
+    db.AppendRowsFrom(from, table);
+    db.Close();
 }
 
 // The downloads run aside, one after the other on a thread of their own, each into its own
@@ -238,7 +217,7 @@ class AsideDownloads {
             reason = LastServerError();
             return rc;
         }
-        if (!MoveRows(job.file, palmDb_, d.table, reason))
+        if (!Succeeds([&] { MoveRows(job.file, palmDb_, d.table); }, reason))
             return -1;
         DeleteIfExists(job.file);
         return 0;
@@ -264,9 +243,7 @@ class AsideDownloads {
     // the thread.
     DeferredSelect Run(const Download& d, const std::string& file) const {
         try {
-            std::string error;
-            if (!CreateAsideFile(file, d.table, error))
-                return DeferredSelect{-1, false, error};
+            CreateWithTables(file, {TableStatement(d.table)});
             return RunSelectToMdb(user_, d.sql, d.fields, file, d.table);
         } catch (const std::exception& e) {
             return DeferredSelect{-1, false, e.what()};
@@ -302,7 +279,7 @@ DownloadResult ScaricaDatiExport(const ExportJob& job) {
     const std::string file = PalmDbPath();
     std::string error;
     ShowExportStep(job, texts::kCaptionCreoDb, 0, kSteps);
-    if (!CreaPalmDb(file, error))
+    if (!Succeeds([&] { CreateWithTables(file, PalmDbTableStatements()); }, error))
         return Failed(texts::kCaptionCreoDb, error, -1);
     const std::vector<Download> downloads = Downloads(job.numScarico, gProvRif);
     AsideDownloads aside(downloads, file, gUserName);
@@ -321,7 +298,7 @@ DownloadResult ScaricaDatiExport(const ExportJob& job) {
     }
     ShowExportStep(job, texts::kCaptionIndici, kSteps, kSteps);
     DownloadResult result;
-    if (!IndiciEComuni(file, result.comuni, error))
+    if (!Succeeds([&] { IndiciEComuni(file, result.comuni); }, error))
         return Failed(texts::kCaptionIndici, error, -1);
     return result;
 }
